@@ -1,0 +1,32 @@
+#include "app/application.h"
+
+#include "app/basqks_api.h"
+
+namespace tabulon {
+
+Application::Application(AppState& state, MainWindowToolkit& toolkit, MainWindowServices services,
+                         std::string exe_folder)
+    : state_(state), toolkit_(toolkit), services_(services), exe_folder_(std::move(exe_folder)) {}
+
+frmMain& Application::MainWindow() {
+  if (!main_window_) main_window_ = std::make_unique<frmMain>(state_, toolkit_, services_);
+  return *main_window_;
+}
+
+void Application::Main() {
+  state_.AppDir = FormAppDir(exe_folder_);
+  LoadSettings(state_);
+  MainWindow().Show();
+}
+
+void Application::OpenUrlNewTab(const std::string& url) {
+  if (state_.TabCount > kMaxTabs - 1) return;
+  frmMain& form = MainWindow();
+  form.LoadLbl();
+  // The new tab's own browser: after tabs have closed, browser numbers and
+  // tab positions differ, and the browser numbered like the position may
+  // belong to another tab.
+  form.BrowserOfTab(state_.TabCount).Navigate2(url);
+}
+
+}  // namespace tabulon

@@ -1,0 +1,31 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace tabulon {
+
+// One favourite.
+struct UrlEntry {
+  std::string Url;
+  std::string Title;
+  std::int16_t Spare = 0;
+};
+
+inline constexpr int kFavouriteCount = 20;
+inline constexpr int kMaxTabs = 100;
+inline constexpr const char* kAppTitle = "Tabulon";
+inline constexpr const char* kIniFileName = "tabulon.ini";
+
+// The process-wide state shared by the windows. Created once by the
+// composition root and handed around by reference.
+struct AppState {
+  std::string AppDir;                           // ends in "/"
+  std::array<UrlEntry, kFavouriteCount + 1> UrlList;  // entries 1 to 20; 0 unused
+  std::int16_t TabCount = 0;
+  std::uint16_t CurTab = 0;
+  std::int16_t ListMode = 0;
+  std::string CommandLine;  // the program's arguments joined by single spaces
+};
+
+}  // namespace tabulon

@@ -1,0 +1,149 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/state.h"
+#include "platform/browser.h"
+#include "platform/control_array.h"
+#include "platform/controls.h"
+#include "platform/services.h"
+#include "platform/settings_store.h"
+#include "platform/toolkit.h"
+
+namespace tabulon {
+
+struct MainWindowServices {
+  SettingsStore& store;
+  MessageBoxes& boxes;
+  Clipboard& clipboard;
+  ProcessStarter& processes;
+};
+
+inline constexpr Colour kCurrentTabColour = 0x80FFFF;  // light yellow
+inline constexpr Colour kOtherTabColour = 0xFF8080;    // light blue
+inline constexpr int kTabStripHeight = 255;
+inline constexpr int kUrlBarHeight = 315;
+inline constexpr const char* kCaptionSuffix = " - Tabulon - ";
+
+// The main browser window: tabs, strip, layout, browser events, commands and
+// keys. Toolkit-free: the toolkit mirrors its control models into widgets.
+class frmMain final : public MainWindowInput, public BrowserEvents {
+ public:
+  frmMain(AppState& state, MainWindowToolkit& toolkit, MainWindowServices services);
+  ~frmMain() override;
+
+  // Creates the window (its first tab included) and shows it.
+  void Show();
+
+  // Window creation and layout.
+  void Form_Initialize();
+  void Form_Load();
+  void Form_Resize();
+  void Form_Unload();
+  void ChgFull(bool& normal_mode);
+  void m_view_tab_Click();
+  void m_view_sts_Click();
+  void m_view_URL_Click();
+  void m_view_full_Click();
+
+  // Tab collection.
+  void LoadLbl();
+  void NewTab();
+  void NewPage(const std::string& address);
+  void ChkOpen(std::int16_t n);
+  void CloseTab();
+  void AllCloseTab();
+
+  // Tab strip and tab menus.
+  void lblTab_Click(int index) override;
+  void lblTab_MouseDown(int index, int button, int shift, int x, int y) override;
+  void m_tab_kara_Click();
+  void m_tab_copy_Click();
+  void m_tab_clip_Click();
+  void m_tab1_Click();
+  void m_tab2_Click();
+  void m_tab3_Click();
+  void m_tab4_Click();
+  void m_tab5_Click();
+  void pop_Clip_Click();
+  void pop_Stop_Click();
+  void pop_Reload_Click();
+  void pop_close_Click();
+  void pop_cansel_Click();
+
+  // Browser events.
+  void brwPage_StatusTextChange(int index, const std::string& text) override;
+  void brwPage_ProgressChange(int index, std::int32_t progress,
+                              std::int32_t progress_max) override;
+  void brwPage_DownloadComplete(int index) override;
+  void brwPage_TitleChange(int index, const std::string& text) override;
+  void brwPage_BeforeNavigate2(int index, const std::string& url) override;
+  bool brwPage_NewWindow2(int index) override;
+  void brwPage_NavigateComplete2(int index) override;
+  void brwPage_WindowSetLeft(int index, std::int32_t left) override;
+  void brwPage_WindowSetTop(int index, std::int32_t top) override;
+  void brwPage_WindowSetWidth(int index, std::int32_t width) override;
+  void brwPage_WindowSetHeight(int index, std::int32_t height) override;
+
+  // Keys, the URL box and the window system.
+  bool KeyPreview(int key, int mask) override;
+  bool Form_KeyDown(int key, int mask);
+  void cmbURL_KeyDown(int key, int mask) override;
+  void WindowChanged(int left, int top, int width, int height, int scale_width, int scale_height,
+                     int window_state) override;
+  void CloseRequested() override;
+
+  // Controls, as the rules name them.
+  Form& Window() { return form_; }
+  Control& picTab() { return picTab_; }
+  Control& picURL() { return picURL_; }
+  Control& lblURL() { return lblURL_; }
+  ComboBox& cmbURL() { return cmbURL_; }
+  StatusBar& StaMsg() { return StaMsg_; }
+  Control& lblTab(int index) const { return lblTab_(index); }
+  BrowserControl& brwPage(int index) const { return brwPage_(index); }
+  const ControlArray<Control>& lblTabs() const { return lblTab_; }
+  const ControlArray<BrowserControl>& brwPages() const { return brwPage_; }
+  MenuItem& MenuBar() { return menu_bar_; }
+  MenuItem& PopMenu() { return pop_menu_; }
+  // A menu item by its name ("m_view_tab", "m_menu(3)", "pop_Clip").
+  MenuItem& Menu(const std::string& name);
+
+  bool NormalMode = true;
+  std::int16_t SaveState = 0;
+  std::int16_t WorkTab = 0;
+
+  // The browser of the tab at a position: brwPage(Val(lblTab(p).Tag)).
+  BrowserControl& BrowserOfTab(int position) const;
+
+ private:
+  void BuildMenus();
+  void WireMenus();
+  void ArrangeDocked();
+  void PlaceBrowserBelowBars(BrowserControl& browser);
+  void LayOutStrip();
+  void SetCurrentColours(Control& label, bool current);
+  void ApplyStoredPlacement();
+  int StoredValue(const char* key, int fallback);
+  MenuItem* FindMenu(MenuItem& root, const std::string& name);
+  MenuItem* FindShortcut(MenuItem& root, Shortcut shortcut);
+
+  AppState& state_;
+  MainWindowToolkit& toolkit_;
+  MainWindowServices services_;
+
+  Form form_;
+  Control picTab_, picURL_, lblURL_;
+  ComboBox cmbURL_;
+  StatusBar StaMsg_;
+  // The order of the bars docked to the top edge, outermost first.
+  Control* dock_order_[2];
+  MenuItem menu_bar_{"menu_bar", ""};
+  MenuItem pop_menu_{"pop_menu", "ﾎﾟｯﾌﾟｱｯﾌﾟ"};
+  ControlArray<Control> lblTab_;
+  ControlArray<BrowserControl> brwPage_;
+  bool unloaded_ = false;
+};
+
+}  // namespace tabulon

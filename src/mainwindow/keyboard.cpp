@@ -1,0 +1,92 @@
+// The window's own keys, seen before the focused control.
+#include "mainwindow/frm_main.h"
+#include "platform/keys.h"
+
+namespace tabulon {
+
+bool frmMain::KeyPreview(int key, int mask) {
+  // A shortcut of a menu item that can be reached from the menu bar runs its
+  // item and goes no further; the hidden menus of full-screen mode do not.
+  if (MenuItem* item = FindShortcut(menu_bar_, {key, mask})) {
+    if (item->ReachableFromMenuBar()) {
+      if (item->Click) item->Click();
+      return true;
+    }
+  }
+  return Form_KeyDown(key, mask);
+}
+
+bool frmMain::Form_KeyDown(int key, int mask) {
+  WorkTab = static_cast<std::int16_t>(state_.CurTab);
+  auto current = [this]() -> BrowserControl& { return BrowserOfTab(WorkTab); };
+
+  if (key == kVkF11) {
+    TryStep([&] { ChgFull(NormalMode); });
+    return true;
+  }
+  if (mask == kAlt) {
+    switch (key) {
+      case kVkD:
+        TryStep([&] { cmbURL_.SetFocus(); });
+        return true;
+      case kVkHome:
+        TryStep([&] { current().GoHome(); });
+        return true;
+      case kVkRight:
+        TryStep([&] { current().GoForward(); });
+        return true;
+      case kVkLeft:
+        TryStep([&] { current().GoBack(); });
+        return true;
+    }
+    return false;
+  }
+  if (mask == kCtrl) {
+    switch (key) {
+      case kVkTab:
+        TryStep([&] {
+          const int last = lblTab_.Count() - 1;
+          lblTab_Click(state_.CurTab == last ? 1 : state_.CurTab + 1);
+        });
+        return true;
+      case kVkW:
+        CloseTab();
+        return true;
+      case kVkR:
+        TryStep([&] { current().Refresh2(); });
+        return true;
+      case kVkE:
+        TryStep([&] { current().GoSearch(); });
+        return true;
+      case kVkN:
+        TryStep([&] { NewTab(); });
+        return true;
+    }
+  }
+  if (mask == (kCtrl | kShift) && key == kVkTab) {
+    if (state_.TabCount == 0) return true;
+    TryStep([&] { lblTab_Click(state_.CurTab == 1 ? lblTab_.Count() - 1 : state_.CurTab - 1); });
+    return true;
+  }
+  if (mask == kCtrl || mask == (kCtrl | kShift)) {
+    const int shift_offset = mask == kCtrl ? 0 : 10;
+    if (key >= kVk0 && key <= kVk9) {
+      TryStep([&] { ChkOpen(static_cast<std::int16_t>(key - kVk0 + shift_offset)); });
+      return true;
+    }
+    if (key >= kVkNumpad0 && key <= kVkNumpad9) {
+      TryStep([&] { ChkOpen(static_cast<std::int16_t>(key - kVkNumpad0 + shift_offset)); });
+      return true;
+    }
+  }
+  return false;
+}
+
+void frmMain::cmbURL_KeyDown(int key, int /*mask*/) {
+  WorkTab = static_cast<std::int16_t>(state_.CurTab);
+  if (key != kVkReturn) return;
+  cmbURL_.AddItem(cmbURL_.Text());
+  BrowserOfTab(WorkTab).Navigate2(cmbURL_.Text());
+}
+
+}  // namespace tabulon

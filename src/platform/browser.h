@@ -1,0 +1,45 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/controls.h"
+
+namespace tabulon {
+
+// The browser control of one tab. Its container properties (geometry,
+// visibility, tag) are those of a Control; the commands fail with a
+// ControlError where the engine refuses them (no earlier page to go back to).
+class BrowserControl : public Control {
+ public:
+  virtual void Navigate2(const std::string& url) = 0;
+  virtual void GoBack() = 0;
+  virtual void GoForward() = 0;
+  virtual void GoHome() = 0;
+  virtual void GoSearch() = 0;
+  virtual void Refresh2() = 0;
+  virtual void Stop() = 0;
+  virtual std::string LocationURL() const = 0;
+  virtual std::string LocationName() const = 0;
+};
+
+// What the browser controls report, each with the index of the element that
+// raised it.
+class BrowserEvents {
+ public:
+  virtual ~BrowserEvents() = default;
+  virtual void brwPage_StatusTextChange(int index, const std::string& text) = 0;
+  virtual void brwPage_ProgressChange(int index, std::int32_t progress,
+                                      std::int32_t progress_max) = 0;
+  virtual void brwPage_DownloadComplete(int index) = 0;
+  virtual void brwPage_TitleChange(int index, const std::string& text) = 0;
+  virtual void brwPage_BeforeNavigate2(int index, const std::string& url) = 0;
+  // Returns the cancel flag: true refuses the window the page asked for.
+  virtual bool brwPage_NewWindow2(int index) = 0;
+  virtual void brwPage_NavigateComplete2(int index) = 0;
+  virtual void brwPage_WindowSetLeft(int index, std::int32_t left) = 0;
+  virtual void brwPage_WindowSetTop(int index, std::int32_t top) = 0;
+  virtual void brwPage_WindowSetWidth(int index, std::int32_t width) = 0;
+  virtual void brwPage_WindowSetHeight(int index, std::int32_t height) = 0;
+};
+
+}  // namespace tabulon

@@ -1,0 +1,58 @@
+#pragma once
+#include <memory>
+#include <string>
+
+#include "platform/browser.h"
+#include "platform/controls.h"
+
+namespace tabulon {
+
+// The fixed controls and menus of the main window, handed to the toolkit so
+// it can build widgets that mirror them.
+struct MainWindowControls {
+  Form& form;
+  Control& picTab;
+  Control& picURL;
+  Control& lblURL;
+  ComboBox& cmbURL;
+  StatusBar& StaMsg;
+  MenuItem& menu_bar;
+  MenuItem& pop_menu;
+};
+
+// What the toolkit reports of the main window: user input and the window
+// system's changes, as plain calls.
+class MainWindowInput {
+ public:
+  virtual ~MainWindowInput() = default;
+  virtual void lblTab_Click(int index) = 0;
+  virtual void lblTab_MouseDown(int index, int button, int shift, int x, int y) = 0;
+  // The window sees every key first. Returns true when the key is consumed.
+  virtual bool KeyPreview(int key, int mask) = 0;
+  virtual void cmbURL_KeyDown(int key, int mask) = 0;
+  // Outer geometry and client size in twips, and the window state.
+  virtual void WindowChanged(int left, int top, int width, int height, int scale_width,
+                             int scale_height, int window_state) = 0;
+  // The close box: the window unloads and the program ends.
+  virtual void CloseRequested() = 0;
+};
+
+struct ScreenArea {
+  int left = 0, top = 0, width = 0, height = 0;  // twips
+};
+
+class MainWindowToolkit {
+ public:
+  virtual ~MainWindowToolkit() = default;
+  virtual void BuildMainWindow(MainWindowControls controls, MainWindowInput& input) = 0;
+  virtual std::unique_ptr<ControlPeer> CreateTabLabel(int index, Control& label) = 0;
+  virtual std::unique_ptr<BrowserControl> CreateBrowser(int index, BrowserEvents& events) = 0;
+  virtual void ShowPopupMenu(MenuItem& menu) = 0;
+  virtual void ShowMainWindow() = 0;
+  // The visible desktop area the window should stay on; empty when unknown.
+  virtual ScreenArea WorkArea() = 0;
+  // Ends the program once the current handler returns.
+  virtual void EndProgram() = 0;
+};
+
+}  // namespace tabulon
