@@ -1,0 +1,30 @@
+#pragma once
+#include <gtkmm.h>
+
+#include "platform/services.h"
+
+namespace tabulon::gtk {
+
+class GtkClipboard final : public Clipboard {
+ public:
+  std::string GetText() override;
+  void SetText(const std::string& text) override;
+};
+
+// A modal box with an OK button and no icon over the main window.
+class GtkMessageBoxes final : public MessageBoxes {
+ public:
+  explicit GtkMessageBoxes(Gtk::Window* parent = nullptr) : parent_(parent) {}
+  void SetParent(Gtk::Window* parent) { parent_ = parent; }
+  void Show(const std::string& text, const std::string& caption) override;
+
+ private:
+  Gtk::Window* parent_;
+};
+
+class SpawnProcessStarter final : public ProcessStarter {
+ public:
+  bool Start(const std::string& command_line) override;
+};
+
+}  // namespace tabulon::gtk

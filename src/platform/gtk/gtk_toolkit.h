@@ -1,0 +1,54 @@
+#pragma once
+#include <gtkmm.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "platform/gtk/web_engine.h"
+#include "platform/toolkit.h"
+
+namespace tabulon::gtk {
+
+// The main window's widgets: a menu bar above a client area in which every
+// control sits where its model says (twips turned to pixels here).
+class GtkToolkit final : public MainWindowToolkit {
+ public:
+  GtkToolkit(WebEngine& engine, std::function<void()> end_program);
+  ~GtkToolkit() override;
+
+  void BuildMainWindow(MainWindowControls controls, MainWindowInput& input) override;
+  std::unique_ptr<ControlPeer> CreateTabLabel(int index, Control& label) override;
+  std::unique_ptr<BrowserControl> CreateBrowser(int index, BrowserEvents& events) override;
+  void ShowPopupMenu(MenuItem& menu) override;
+  void ShowMainWindow() override;
+  ScreenArea WorkArea() override;
+  void EndProgram() override;
+
+  Gtk::Window& Window() { return window_; }
+  // Tells the program what the window system did to the window.
+  void FeedWindow();
+  // Runs a handler of the program; nothing it throws reaches GTK.
+  static void Guarded(const std::function<void()>& handler);
+
+ private:
+  class FormPeer;
+  void BuildMenu(Gtk::MenuShell& shell, MenuItem& model);
+  bool OnKeyPress(GdkEventKey* event);
+
+  WebEngine& engine_;
+  std::function<void()> end_program_;
+  MainWindowInput* input_ = nullptr;
+  WebKitWebView* template_view_ = nullptr;
+
+  Gtk::Window window_;
+  Gtk::Box vbox_{Gtk::ORIENTATION_VERTICAL};
+  Gtk::MenuBar menu_bar_;
+  Gtk::Layout client_;
+  Gtk::Layout tab_strip_;
+  Gtk::Layout url_bar_;
+  Gtk::Box status_bar_{Gtk::ORIENTATION_HORIZONTAL};
+  Gtk::Menu popup_;
+};
+
+}  // namespace tabulon::gtk

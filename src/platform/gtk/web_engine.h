@@ -1,0 +1,35 @@
+#pragma once
+#include <webkit2/webkit2.h>
+
+#include <functional>
+#include <string>
+
+namespace tabulon::gtk {
+
+// The one web context of the process: cookies and cache in the user's XDG
+// folders, and the program's own pages under the tabulon: scheme.
+class WebEngine {
+ public:
+  // page_source gives the HTML of a built-in page by its address, or "" for
+  // an address that names no page.
+  using PageSource = std::function<std::string(const std::string& uri)>;
+
+  WebEngine(const std::string& data_dir, const std::string& cache_dir, PageSource page_source);
+  ~WebEngine();
+  WebEngine(const WebEngine&) = delete;
+  WebEngine& operator=(const WebEngine&) = delete;
+
+  WebKitWebContext* Context() const { return context_; }
+
+ private:
+  static void OnSchemeRequest(WebKitURISchemeRequest* request, gpointer self);
+  WebKitWebContext* context_ = nullptr;
+  PageSource page_source_;
+};
+
+// The user's data and cache folders for the engine ($XDG_DATA_HOME/tabulon,
+// $XDG_CACHE_HOME/tabulon).
+std::string EngineDataDir();
+std::string EngineCacheDir();
+
+}  // namespace tabulon::gtk

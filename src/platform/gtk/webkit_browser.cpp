@@ -1,0 +1,195 @@
+#include "platform/gtk/webkit_browser.h"
+
+#include "app/address.h"
+#include "app/start_page.h"
+#include "platform/errors.h"
+#include "platform/gtk/units.h"
+
+namespace tabulon::gtk {
+
+namespace {
+// Runs an event handler of the window; whatever it throws stays on this side
+// of the engine's C callbacks.
+template <typename F>
+void Guarded(F&& f) {
+  try {
+    f();
+  } catch (...) {
+  }
+}
+}  // namespace
+
+class WebKitBrowser::Peer final : public ControlPeer {
+ public:
+  explicit Peer(WebKitBrowser& browser) : browser_(browser) {}
+  void Changed(Prop prop) override { browser_.Apply(prop); }
+  bool TakeFocus() override {
+    gtk_widget_grab_focus(GTK_WIDGET(browser_.view_));
+    return true;
+  }
+
+ private:
+  WebKitBrowser& browser_;
+};
+
+WebKitBrowser::WebKitBrowser(WebKitWebContext* context, WebKitWebView* related, GtkLayout* parent,
+                             BrowserEvents& events, int index)
+    : parent_(parent), events_(events), index_(index) {
+  // Views related to the template share its web process: a hundred tabs cost
+  // one engine process, not a hundred.
+  GtkWidget* widget =
+      related ? GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, nullptr))
+              : GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, nullptr));
+  view_ = WEBKIT_WEB_VIEW(g_object_ref_sink(widget));
+  gtk_layout_put(parent_, widget, 0, 0);
+  gtk_widget_set_size_request(widget, 0, 0);
+  gtk_widget_set_visible(widget, FALSE);
+
+  g_signal_connect(view_, "notify::title", G_CALLBACK(OnTitle), this);
+  g_signal_connect(view_, "notify::estimated-load-progress", G_CALLBACK(OnProgress), this);
+  g_signal_connect(view_, "load-changed", G_CALLBACK(OnLoadChanged), this);
+  g_signal_connect(view_, "mouse-target-changed", G_CALLBACK(OnMouseTarget), this);
+  g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+  g_signal_connect(view_, "create", G_CALLBACK(OnCreate), this);
+  g_signal_connect(webkit_web_view_get_window_properties(view_), "notify::geometry",
+                   G_CALLBACK(OnGeometry), this);
+  AttachPeer(std::make_unique<Peer>(*this));
+}
+
+WebKitBrowser::~WebKitBrowser() {
+  g_signal_handlers_disconnect_by_data(webkit_web_view_get_window_properties(view_), this);
+  g_signal_handlers_disconnect_by_data(view_, this);
+  gtk_widget_destroy(GTK_WIDGET(view_));
+  g_object_unref(view_);
+}
+
+void WebKitBrowser::Apply(Prop prop) {
+  GtkWidget* widget = GTK_WIDGET(view_);
+  switch (prop) {
+    case Prop::Left:
+    case Prop::Top:
+      gtk_layout_move(parent_, widget, TwipsToPixels(Left()), TwipsToPixels(Top()));
+      break;
+    case Prop::Width:
+    case Prop::Height:
+      gtk_widget_set_size_request(widget, TwipsToPixels(Width()), TwipsToPixels(Height()));
+      break;
+    case Prop::Visible:
+      gtk_widget_set_visible(widget, Visible());
+      break;
+    default:
+      break;
+  }
+}
+
+void WebKitBrowser::Navigate2(const std::string& url) {
+  webkit_web_view_load_uri(view_, NormalizeAddress(url).c_str());
+}
+
+void WebKitBrowser::GoBack() {
+  if (!webkit_web_view_can_go_back(view_)) throw ControlError("no earlier page");
+  webkit_web_view_go_back(view_);
+}
+
+void WebKitBrowser::GoForward() {
+  if (!webkit_web_view_can_go_forward(view_)) throw ControlError("no later page");
+  webkit_web_view_go_forward(view_);
+}
+
+void WebKitBrowser::GoHome() { webkit_web_view_load_uri(view_, kHomeUrl); }
+void WebKitBrowser::GoSearch() { webkit_web_view_load_uri(view_, kSearchUrl); }
+void WebKitBrowser::Refresh2() { webkit_web_view_reload(view_); }
+void WebKitBrowser::Stop() { webkit_web_view_stop_loading(view_); }
+
+std::string WebKitBrowser::LocationURL() const {
+  const char* uri = webkit_web_view_get_uri(view_);
+  return uri ? uri : "";
+}
+
+std::string WebKitBrowser::LocationName() const {
+  const char* title = webkit_web_view_get_title(view_);
+  return title ? title : "";
+}
+
+void WebKitBrowser::OnTitle(WebKitWebView* view, GParamSpec*, gpointer self) {
+  auto* b = static_cast<WebKitBrowser*>(self);
+  const char* title = webkit_web_view_get_title(view);
+  Guarded([&] { b->events_.brwPage_TitleChange(b->index_, title ? title : ""); });
+  // The engine may report a page's title after it has reported the end of
+  // the load; the label still has to end up with the title.
+  if (!webkit_web_view_is_loading(view)) {
+    Guarded([&] { b->events_.brwPage_DownloadComplete(b->index_); });
+  }
+}
+
+void WebKitBrowser::OnProgress(WebKitWebView* view, GParamSpec*, gpointer self) {
+  auto* b = static_cast<WebKitBrowser*>(self);
+  double progress = webkit_web_view_get_estimated_load_progress(view);
+  auto permille = static_cast<std::int32_t>(progress * 1000.0 + 0.5);
+  Guarded([&] { b->events_.brwPage_ProgressChange(b->index_, permille, 1000); });
+}
+
+void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+  auto* b = static_cast<WebKitBrowser*>(self);
+  switch (event) {
+    case WEBKIT_LOAD_COMMITTED:
+      Guarded([&] { b->events_.brwPage_NavigateComplete2(b->index_); });
+      break;
+    case WEBKIT_LOAD_FINISHED:
+      // Finished or failed alike: the load is over.
+      Guarded([&] { b->events_.brwPage_ProgressChange(b->index_, 1000, 1000); });
+      Guarded([&] { b->events_.brwPage_DownloadComplete(b->index_); });
+      break;
+    default:
+      break;
+  }
+}
+
+void WebKitBrowser::OnMouseTarget(WebKitWebView*, WebKitHitTestResult* hit, guint, gpointer self) {
+  auto* b = static_cast<WebKitBrowser*>(self);
+  std::string text;
+  if (webkit_hit_test_result_context_is_link(hit)) {
+    const char* uri = webkit_hit_test_result_get_link_uri(hit);
+    text = uri ? uri : "";
+  }
+  if (text == b->status_text_) return;
+  b->status_text_ = text;
+  Guarded([&] { b->events_.brwPage_StatusTextChange(b->index_, text); });
+}
+
+gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                       WebKitPolicyDecisionType type, gpointer self) {
+  auto* b = static_cast<WebKitBrowser*>(self);
+  if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return FALSE;
+  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+      WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  Guarded([&] { b->events_.brwPage_BeforeNavigate2(b->index_, uri ? uri : ""); });
+  return FALSE;  // navigation always proceeds
+}
+
+GtkWidget* WebKitBrowser::OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer self) {
+  auto* b = static_cast<WebKitBrowser*>(self);
+  Guarded([&] { b->events_.brwPage_NewWindow2(b->index_); });
+  return nullptr;  // the engine never opens a window of its own
+}
+
+void WebKitBrowser::OnGeometry(WebKitWindowProperties* props, GParamSpec*, gpointer self) {
+  auto* b = static_cast<WebKitBrowser*>(self);
+  GdkRectangle g;
+  webkit_window_properties_get_geometry(props, &g);
+  GdkRectangle old = b->geometry_;
+  b->geometry_ = g;
+  // The page speaks in pixels; the window keeps twips.
+  if (g.x != old.x) Guarded([&] { b->events_.brwPage_WindowSetLeft(b->index_, PixelsToTwips(g.x)); });
+  if (g.y != old.y) Guarded([&] { b->events_.brwPage_WindowSetTop(b->index_, PixelsToTwips(g.y)); });
+  if (g.width != old.width && g.width > 0) {
+    Guarded([&] { b->events_.brwPage_WindowSetWidth(b->index_, PixelsToTwips(g.width)); });
+  }
+  if (g.height != old.height && g.height > 0) {
+    Guarded([&] { b->events_.brwPage_WindowSetHeight(b->index_, PixelsToTwips(g.height)); });
+  }
+}
+
+}  // namespace tabulon::gtk

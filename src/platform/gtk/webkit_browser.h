@@ -1,0 +1,53 @@
+#pragma once
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
+#include "platform/browser.h"
+
+namespace tabulon::gtk {
+
+// One tab's browser: a WebKit view placed in the window's client area. The
+// engine's signals become calls of the window's browser event handlers; no
+// exception crosses back into the engine.
+class WebKitBrowser final : public BrowserControl {
+ public:
+  // related: the view whose web process this one shares (the template's), or
+  // nullptr for the template itself, which is made in context.
+  WebKitBrowser(WebKitWebContext* context, WebKitWebView* related, GtkLayout* parent,
+                BrowserEvents& events, int index);
+  ~WebKitBrowser() override;
+
+  void Navigate2(const std::string& url) override;
+  void GoBack() override;
+  void GoForward() override;
+  void GoHome() override;
+  void GoSearch() override;
+  void Refresh2() override;
+  void Stop() override;
+  std::string LocationURL() const override;
+  std::string LocationName() const override;
+
+  WebKitWebView* View() const { return view_; }
+
+ private:
+  class Peer;
+  void Apply(Prop prop);
+
+  static void OnTitle(WebKitWebView* view, GParamSpec*, gpointer self);
+  static void OnProgress(WebKitWebView* view, GParamSpec*, gpointer self);
+  static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
+  static void OnMouseTarget(WebKitWebView* view, WebKitHitTestResult* hit, guint, gpointer self);
+  static gboolean OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
+                                 WebKitPolicyDecisionType type, gpointer self);
+  static GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer self);
+  static void OnGeometry(WebKitWindowProperties* props, GParamSpec*, gpointer self);
+
+  WebKitWebView* view_;
+  GtkLayout* parent_;
+  BrowserEvents& events_;
+  int index_;
+  std::string status_text_;
+  GdkRectangle geometry_{0, 0, 0, 0};
+};
+
+}  // namespace tabulon::gtk
