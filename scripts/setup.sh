@@ -1,0 +1,17 @@
+#!/bin/sh
+# Installs whatever the build, the browser and the tests need and is missing
+# (Debian 12 packages, as root or through sudo).
+set -e
+PACKAGES="build-essential cmake pkg-config libgtkmm-3.0-dev libwebkit2gtk-4.1-dev
+libsoup-3.0-dev libgtest-dev libgmock-dev xvfb xauth xdotool imagemagick openbox
+fonts-noto-cjk x11-utils"
+missing=""
+for p in $PACKAGES; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+echo "installing:$missing"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing

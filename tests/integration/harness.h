@@ -1,0 +1,71 @@
+#pragma once
+#include <gtest/gtest.h>
+#include <libsoup/soup.h>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/application.h"
+#include "app/start_page.h"
+#include "platform/file_settings_store.h"
+#include "platform/gtk/gtk_services.h"
+#include "platform/gtk/gtk_toolkit.h"
+#include "platform/gtk/web_engine.h"
+
+namespace tabulon::integration {
+
+// Runs the main loop until the condition holds or the time is up.
+bool PumpUntil(const std::function<bool()>& done, int timeout_ms = 20000);
+// Runs the main loop for a while.
+void Pump(int ms);
+
+// Pages served on loopback by the test process itself.
+class LoopbackServer {
+ public:
+  LoopbackServer();
+  ~LoopbackServer();
+  void Serve(const std::string& path, const std::string& html);
+  std::string Url(const std::string& path) const;
+
+ private:
+  static void Handle(SoupServer*, SoupServerMessage* msg, const char* path, GHashTable*,
+                     gpointer self);
+  SoupServer* server_;
+  int port_ = 0;
+  std::map<std::string, std::string> pages_;
+};
+
+class RecordingBoxes final : public MessageBoxes {
+ public:
+  std::vector<std::string> shown;
+  void Show(const std::string& text, const std::string&) override { shown.push_back(text); }
+};
+
+// One run of the browser inside the test process: the real window, the real
+// engine, the settings store in a folder of the test's own.
+class BrowserRun {
+ public:
+  explicit BrowserRun(const std::string& config_dir, const std::string& command_line = "");
+  ~BrowserRun();
+  frmMain& main() { return app->MainWindow(); }
+  bool WaitForCaption(const std::string& caption) {
+    return PumpUntil([&] { return main().Window().Caption() == caption; });
+  }
+
+  AppState state;
+  std::unique_ptr<gtk::WebEngine> engine;
+  std::unique_ptr<gtk::GtkToolkit> toolkit;
+  std::unique_ptr<FileSettingsStore> store;
+  RecordingBoxes boxes;
+  gtk::GtkClipboard clipboard;
+  gtk::SpawnProcessStarter processes;
+  std::unique_ptr<Application> app;
+  bool ended = false;
+};
+
+std::string TempFolder();
+
+}  // namespace tabulon::integration
