@@ -1,0 +1,161 @@
+#include "main_window_fixture.h"
+#include "platform/keys.h"
+
+namespace tabulon::testing {
+namespace {
+
+class BrowserEventsTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    Start();
+    OpenTabsUntil(3);  // tab 1 current, browsers 1, 2, 3
+  }
+};
+
+TEST_F(BrowserEventsTest, StatusTextOnlyFromTheCurrentTab) {
+  main().brwPage_StatusTextChange(2, "http://background/");
+  EXPECT_EQ(main().StaMsg().PanelText(1), "");
+  main().brwPage_StatusTextChange(1, "http://link/");
+  EXPECT_EQ(main().StaMsg().PanelText(1), "http://link/");
+}
+
+struct ProgressCase {
+  std::int32_t progress, max;
+  std::string shown;
+};
+class Progress : public BrowserEventsTest, public ::testing::WithParamInterface<ProgressCase> {};
+TEST_P(Progress, PanelTwoShowsTruncatedPercentOrStaysAlone) {
+  main().StaMsg().SetPanelText(2, "before");
+  main().brwPage_ProgressChange(2, GetParam().progress, GetParam().max);
+  EXPECT_EQ(main().StaMsg().PanelText(2), GetParam().shown);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Progress,
+    ::testing::Values(ProgressCase{3, 4, "75%"}, ProgressCase{1, 3, "33%"},
+                      ProgressCase{-1, 100, "before"}, ProgressCase{5, 0, "before"},
+                      ProgressCase{2000000000, 2000000000, "100%"},
+                      ProgressCase{-5, 10, "-50%"}));
+
+TEST_F(BrowserEventsTest, BackgroundLoadRetitlesItsOwnLabelOnly) {
+  toolkit.Browser(2).title = "Second";
+  main().cmbURL().SetText("typed");
+  main().brwPage_DownloadComplete(2);
+  EXPECT_EQ(main().lblTab(2).Caption(), "Second");
+  EXPECT_EQ(main().lblTab(2).ToolTipText(), "Second");
+  EXPECT_EQ(main().lblTab(1).Caption(), "");
+  EXPECT_EQ(main().cmbURL().Text(), "typed");
+}
+
+TEST_F(BrowserEventsTest, RetitlingFollowsTheBrowsersTagAfterAClose) {
+  SwitchTo(2);
+  main().CloseTab();  // browser 3 now at position 2
+  toolkit.Browser(3).title = "Third";
+  main().brwPage_DownloadComplete(3);
+  EXPECT_EQ(main().lblTab(2).Caption(), "Third");
+}
+
+TEST_F(BrowserEventsTest, TemplateNeverRenamesALabel) {
+  toolkit.Browser(0).title = "template";
+  main().brwPage_DownloadComplete(0);
+  for (int p = 0; p <= 3; ++p) EXPECT_EQ(main().lblTab(p).Caption(), "");
+}
+
+TEST_F(BrowserEventsTest, AnyTabsTitleSetsTheCaption) {
+  main().brwPage_TitleChange(3, "ページ");
+  EXPECT_EQ(main().Window().Caption(), "ページ - Tabulon - ");
+  main().brwPage_TitleChange(1, "");
+  EXPECT_EQ(main().Window().Caption(), " - Tabulon - ");
+}
+
+TEST_F(BrowserEventsTest, UrlBoxFollowsTheCurrentTabsNavigationOnly) {
+  main().brwPage_BeforeNavigate2(2, "http://background/");
+  EXPECT_EQ(main().cmbURL().Text(), "");
+  main().brwPage_BeforeNavigate2(1, "http://requested/");
+  EXPECT_EQ(main().cmbURL().Text(), "http://requested/");
+  toolkit.Browser(1).Navigate2("http://final/");
+  main().brwPage_NavigateComplete2(1);
+  EXPECT_EQ(main().cmbURL().Text(), "http://final/");
+}
+
+TEST_F(BrowserEventsTest, NewWindowBecomesABackgroundTabLoadingTheStatusText) {
+  main().brwPage_StatusTextChange(1, "http://popup/");
+  EXPECT_TRUE(main().brwPage_NewWindow2(1));
+  ASSERT_EQ(state.TabCount, 4);
+  EXPECT_EQ(state.CurTab, 1);
+  EXPECT_EQ(BrowserAt(4).calls, (std::vector<std::string>{"Navigate2 http://popup/"}));
+}
+
+TEST_F(BrowserEventsTest, PageMovesAndResizesTheWindow) {
+  main().brwPage_WindowSetLeft(2, 1500);
+  main().brwPage_WindowSetWidth(2, 9000);
+  EXPECT_EQ(main().Window().Left(), 1500);
+  EXPECT_EQ(main().Window().Width(), 9000);
+  EXPECT_EQ(main().lblTab(1).Width(), 9000 / 4);  // laid out again
+}
+
+class Keys : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    Start();
+    OpenTabsUntil(3);
+  }
+};
+
+TEST_F(Keys, CtrlTabAndCtrlShiftTabWrap) {
+  SwitchTo(3);
+  EXPECT_TRUE(main().KeyPreview(kVkTab, kCtrl));
+  EXPECT_EQ(state.CurTab, 1);
+  EXPECT_TRUE(main().KeyPreview(kVkTab, kCtrl | kShift));
+  EXPECT_EQ(state.CurTab, 3);
+}
+
+TEST_F(Keys, ExactMasksOnlyAndUnmatchedKeysPassOn) {
+  EXPECT_FALSE(main().KeyPreview(kVkLeft, kAlt | kCtrl));
+  EXPECT_FALSE(main().KeyPreview(kVkLeft, kAlt | kShift));
+  EXPECT_FALSE(main().KeyPreview(kVkD, kCtrl));
+  EXPECT_FALSE(main().KeyPreview('X', kCtrl));
+  EXPECT_FALSE(main().KeyPreview(kVkW, 0));
+  EXPECT_EQ(state.TabCount, 3);
+}
+
+TEST_F(Keys, FailingActionsAreSilentButStillConsumeTheKey) {
+  EXPECT_TRUE(main().KeyPreview(kVkLeft, kAlt));  // no earlier page
+  EXPECT_EQ(main().StaMsg().PanelText(1), "");
+  EXPECT_TRUE(main().KeyPreview('3', kCtrl));  // favourite 3 empty
+  EXPECT_EQ(state.TabCount, 3);
+  toolkit.focus_possible = false;
+  EXPECT_TRUE(main().KeyPreview(kVkD, kAlt));
+}
+
+TEST_F(Keys, FavouriteDigitsOnMainRowAndKeypad) {
+  state.UrlList[20].Url = "http://twenty/";
+  state.UrlList[5].Url = "http://five/";
+  EXPECT_TRUE(main().KeyPreview('0', kCtrl | kShift));
+  EXPECT_TRUE(main().KeyPreview(kVkNumpad0, kCtrl | kShift));
+  EXPECT_TRUE(main().KeyPreview(kVkNumpad0 + 5, kCtrl));
+  ASSERT_EQ(state.TabCount, 6);
+  EXPECT_EQ(BrowserAt(4).LocationURL(), "http://twenty/");
+  EXPECT_EQ(BrowserAt(5).LocationURL(), "http://twenty/");
+  EXPECT_EQ(BrowserAt(6).LocationURL(), "http://five/");
+}
+
+TEST_F(Keys, AltHomeReplacesTheCurrentPageAndCtrlWCloses) {
+  EXPECT_TRUE(main().KeyPreview(kVkHome, kAlt));
+  EXPECT_EQ(BrowserAt(1).LocationURL(), "home");
+  EXPECT_EQ(state.TabCount, 3);
+  EXPECT_TRUE(main().KeyPreview(kVkW, kCtrl));
+  EXPECT_EQ(state.TabCount, 2);
+}
+
+TEST_F(Keys, EnterInTheUrlBoxListsTheTextAsTypedAndLoadsItInTheCurrentTab) {
+  main().cmbURL().FeedText(" http://a/ ");
+  main().cmbURL_KeyDown(kVkReturn, kShift);
+  main().cmbURL_KeyDown(kVkReturn, 0);
+  main().cmbURL_KeyDown('A', 0);
+  EXPECT_EQ(main().cmbURL().List(), (std::vector<std::string>{" http://a/ ", " http://a/ "}));
+  EXPECT_EQ(state.TabCount, 3);
+  EXPECT_EQ(BrowserAt(1).calls.size(), 3u);  // GoHome, then the address twice
+}
+
+}  // namespace
+}  // namespace tabulon::testing
