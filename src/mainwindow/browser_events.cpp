@@ -1,5 +1,8 @@
 // What the tabs' browsers report, and what each report changes.
+#include <algorithm>
+
 #include "mainwindow/frm_main.h"
+#include "mainwindow/placement.h"
 #include "mainwindow/val.h"
 
 namespace tabulon {
@@ -43,10 +46,14 @@ void frmMain::brwPage_BeforeNavigate2(int index, const std::string& url) {
   if (IsCurrent(*this, state_, index)) cmbURL_.SetText(url);
 }
 
-bool frmMain::brwPage_NewWindow2(int /*index*/) {
+bool frmMain::brwPage_NewWindow2(int /*index*/, const std::string& requested_url) {
   if (state_.TabCount > kMaxTabs - 1) return true;
   LoadLbl();
-  BrowserOfTab(state_.TabCount).Navigate2(StaMsg_.PanelText(1));
+  // The address the page asked for; the status text (the link under the
+  // pointer) only when the engine gives none: a script's window.open has
+  // nothing to do with whatever the status bar happened to show.
+  BrowserOfTab(state_.TabCount)
+      .Navigate2(requested_url.empty() ? StaMsg_.PanelText(1) : requested_url);
   picURL_.ZOrder();
   return true;
 }
@@ -55,14 +62,32 @@ void frmMain::brwPage_NavigateComplete2(int index) {
   if (IsCurrent(*this, state_, index)) cmbURL_.SetText(brwPage_(index).LocationURL());
 }
 
-void frmMain::brwPage_WindowSetLeft(int /*index*/, std::int32_t left) { form_.SetLeft(left); }
+// A page may move and size the window, but never off the visible screen nor
+// below a usable size: a page must not hide the browser from its user.
+void frmMain::ApplyPageGeometry(Placement wanted) {
+  wanted.width = std::max(wanted.width, kMinPageWindowWidth);
+  wanted.height = std::max(wanted.height, kMinPageWindowHeight);
+  Placement fitted = FitToArea(wanted, toolkit_.WorkArea());
+  if (fitted.left != form_.Left()) form_.SetLeft(fitted.left);
+  if (fitted.top != form_.Top()) form_.SetTop(fitted.top);
+  if (fitted.width != form_.Width()) form_.SetWidth(fitted.width);
+  if (fitted.height != form_.Height()) form_.SetHeight(fitted.height);
+}
 
-void frmMain::brwPage_WindowSetTop(int /*index*/, std::int32_t top) { form_.SetTop(top); }
+void frmMain::brwPage_WindowSetLeft(int /*index*/, std::int32_t left) {
+  ApplyPageGeometry({left, form_.Top(), form_.Width(), form_.Height()});
+}
 
-void frmMain::brwPage_WindowSetWidth(int /*index*/, std::int32_t width) { form_.SetWidth(width); }
+void frmMain::brwPage_WindowSetTop(int /*index*/, std::int32_t top) {
+  ApplyPageGeometry({form_.Left(), top, form_.Width(), form_.Height()});
+}
+
+void frmMain::brwPage_WindowSetWidth(int /*index*/, std::int32_t width) {
+  ApplyPageGeometry({form_.Left(), form_.Top(), width, form_.Height()});
+}
 
 void frmMain::brwPage_WindowSetHeight(int /*index*/, std::int32_t height) {
-  form_.SetHeight(height);
+  ApplyPageGeometry({form_.Left(), form_.Top(), form_.Width(), height});
 }
 
 }  // namespace tabulon

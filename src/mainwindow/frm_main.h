@@ -13,6 +13,8 @@
 
 namespace tabulon {
 
+struct Placement;
+
 struct MainWindowServices {
   SettingsStore& store;
   MessageBoxes& boxes;
@@ -25,6 +27,9 @@ inline constexpr Colour kOtherTabColour = 0xFF8080;    // light blue
 inline constexpr int kTabStripHeight = 255;
 inline constexpr int kUrlBarHeight = 315;
 inline constexpr const char* kCaptionSuffix = " - Tabulon - ";
+// The smallest window a page can ask for (300 x 200 pixels).
+inline constexpr int kMinPageWindowWidth = 4500;
+inline constexpr int kMinPageWindowHeight = 3000;
 
 // The main browser window: tabs, strip, layout, browser events, commands and
 // keys. Toolkit-free: the toolkit mirrors its control models into widgets.
@@ -79,7 +84,7 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   void brwPage_DownloadComplete(int index) override;
   void brwPage_TitleChange(int index, const std::string& text) override;
   void brwPage_BeforeNavigate2(int index, const std::string& url) override;
-  bool brwPage_NewWindow2(int index) override;
+  bool brwPage_NewWindow2(int index, const std::string& requested_url) override;
   void brwPage_NavigateComplete2(int index) override;
   void brwPage_WindowSetLeft(int index, std::int32_t left) override;
   void brwPage_WindowSetTop(int index, std::int32_t top) override;
@@ -118,6 +123,7 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   BrowserControl& BrowserOfTab(int position) const;
 
  private:
+  void ApplyPageGeometry(Placement wanted);
   void BuildMenus();
   void WireMenus();
   void ArrangeDocked();

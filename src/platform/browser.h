@@ -34,7 +34,8 @@ class BrowserEvents {
   virtual void brwPage_TitleChange(int index, const std::string& text) = 0;
   virtual void brwPage_BeforeNavigate2(int index, const std::string& url) = 0;
   // Returns the cancel flag: true refuses the window the page asked for.
-  virtual bool brwPage_NewWindow2(int index) = 0;
+  // requested_url is the address the page asked for, "" when not known.
+  virtual bool brwPage_NewWindow2(int index, const std::string& requested_url) = 0;
   virtual void brwPage_NavigateComplete2(int index) = 0;
   virtual void brwPage_WindowSetLeft(int index, std::int32_t left) = 0;
   virtual void brwPage_WindowSetTop(int index, std::int32_t top) = 0;

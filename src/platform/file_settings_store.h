@@ -17,8 +17,8 @@ class FileSettingsStore final : public SettingsStore {
  public:
   explicit FileSettingsStore(std::string base_folder);
 
-  std::string GetSetting(const std::string& app, const std::string& section,
-                         const std::string& key, const std::string& fallback) override;
+  std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                         const std::string& fallback) override;
   void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                    const std::string& value) override;
 

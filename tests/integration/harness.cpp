@@ -45,6 +45,10 @@ void LoopbackServer::Serve(const std::string& path, const std::string& html) {
   pages_[path] = html;
 }
 
+void LoopbackServer::Redirect(const std::string& path, const std::string& target) {
+  redirects_[path] = target;
+}
+
 std::string LoopbackServer::Url(const std::string& path) const {
   return "http://127.0.0.1:" + std::to_string(port_) + path;
 }
@@ -52,6 +56,11 @@ std::string LoopbackServer::Url(const std::string& path) const {
 void LoopbackServer::Handle(SoupServer*, SoupServerMessage* msg, const char* path, GHashTable*,
                             gpointer self) {
   auto* server = static_cast<LoopbackServer*>(self);
+  auto redirect = server->redirects_.find(path);
+  if (redirect != server->redirects_.end()) {
+    soup_server_message_set_redirect(msg, 302, redirect->second.c_str());
+    return;
+  }
   auto it = server->pages_.find(path);
   if (it == server->pages_.end()) {
     soup_server_message_set_status(msg, 404, nullptr);

@@ -28,6 +28,7 @@ class LoopbackServer {
   LoopbackServer();
   ~LoopbackServer();
   void Serve(const std::string& path, const std::string& html);
+  void Redirect(const std::string& path, const std::string& target);
   std::string Url(const std::string& path) const;
 
  private:
@@ -36,6 +37,7 @@ class LoopbackServer {
   SoupServer* server_;
   int port_ = 0;
   std::map<std::string, std::string> pages_;
+  std::map<std::string, std::string> redirects_;
 };
 
 class RecordingBoxes final : public MessageBoxes {

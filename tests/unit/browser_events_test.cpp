@@ -77,12 +77,19 @@ TEST_F(BrowserEventsTest, UrlBoxFollowsTheCurrentTabsNavigationOnly) {
   EXPECT_EQ(main().cmbURL().Text(), "http://final/");
 }
 
-TEST_F(BrowserEventsTest, NewWindowBecomesABackgroundTabLoadingTheStatusText) {
-  main().brwPage_StatusTextChange(1, "http://popup/");
-  EXPECT_TRUE(main().brwPage_NewWindow2(1));
+TEST_F(BrowserEventsTest, NewWindowBecomesABackgroundTabLoadingTheRequestedAddress) {
+  main().brwPage_StatusTextChange(1, "http://hovered/");
+  EXPECT_TRUE(main().brwPage_NewWindow2(1, "http://opened-by-script/"));
   ASSERT_EQ(state.TabCount, 4);
   EXPECT_EQ(state.CurTab, 1);
-  EXPECT_EQ(BrowserAt(4).calls, (std::vector<std::string>{"Navigate2 http://popup/"}));
+  EXPECT_EQ(BrowserAt(4).calls, (std::vector<std::string>{"Navigate2 http://opened-by-script/"}));
+}
+
+TEST_F(BrowserEventsTest, NewWindowWithoutAnAddressFallsBackToTheStatusText) {
+  main().brwPage_StatusTextChange(1, "http://hovered/");
+  EXPECT_TRUE(main().brwPage_NewWindow2(1, ""));
+  EXPECT_EQ(BrowserAt(4).calls, (std::vector<std::string>{"Navigate2 http://hovered/"}));
+  EXPECT_EQ(main().picURL().ZOrderCalls(), 1);
 }
 
 TEST_F(BrowserEventsTest, PageMovesAndResizesTheWindow) {
@@ -91,6 +98,20 @@ TEST_F(BrowserEventsTest, PageMovesAndResizesTheWindow) {
   EXPECT_EQ(main().Window().Left(), 1500);
   EXPECT_EQ(main().Window().Width(), 9000);
   EXPECT_EQ(main().lblTab(1).Width(), 9000 / 4);  // laid out again
+}
+
+TEST_F(BrowserEventsTest, PageCannotPushTheWindowOffScreenOrShrinkIt) {
+  main().brwPage_WindowSetLeft(1, -90000);
+  main().brwPage_WindowSetTop(1, 900000);
+  main().brwPage_WindowSetWidth(1, 15);
+  main().brwPage_WindowSetHeight(1, 1);
+  EXPECT_EQ(main().Window().Left(), 0);
+  EXPECT_EQ(main().Window().Width(), kMinPageWindowWidth);
+  EXPECT_EQ(main().Window().Height(), kMinPageWindowHeight);
+  // Clamped while the window was still 6500 high.
+  EXPECT_EQ(main().Window().Top(), toolkit.work_area.height - 6500);
+  main().brwPage_WindowSetWidth(1, 10000000);
+  EXPECT_EQ(main().Window().Width(), toolkit.work_area.width);
 }
 
 class Keys : public MainWindowTest {

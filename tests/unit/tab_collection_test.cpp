@@ -90,7 +90,7 @@ TEST_F(OpeningTabs, HundredTabsIsTheLimitOfEveryCheckingCommand) {
   main().NewPage("http://b/");
   main().ChkOpen(3);
   app.OpenUrlNewTab("http://c/");
-  EXPECT_FALSE(main().brwPage_NewWindow2(1) == false);
+  EXPECT_TRUE(main().brwPage_NewWindow2(1, "http://d/"));  // refused, and no tab
   EXPECT_EQ(state.TabCount, 100);
   EXPECT_EQ(main().lblTab(100).Width(), 6500 / 101);
 }

@@ -452,6 +452,13 @@ ScreenArea GtkToolkit::WorkArea() {
 
 void GtkToolkit::EndProgram() { end_program_(); }
 
+void GtkToolkit::ClientToScreen(int x_twips, int y_twips, int& x, int& y) {
+  x = y = 0;
+  if (auto window = client_.get_window()) window->get_origin(x, y);
+  x += TwipsToPixels(x_twips);
+  y += TwipsToPixels(y_twips);
+}
+
 void GtkToolkit::FeedWindow() {
   if (!input_) return;
   auto gdk_window = window_.get_window();

@@ -26,6 +26,8 @@ class GtkToolkit final : public MainWindowToolkit {
   void EndProgram() override;
 
   Gtk::Window& Window() { return window_; }
+  // Where a point of the client area (in twips) is on the screen, in pixels.
+  void ClientToScreen(int x_twips, int y_twips, int& x, int& y);
   // Tells the program what the window system did to the window.
   void FeedWindow();
   // Runs a handler of the program; nothing it throws reaches GTK.

@@ -136,7 +136,10 @@ void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointe
       Guarded([&] { b->events_.brwPage_NavigateComplete2(b->index_); });
       break;
     case WEBKIT_LOAD_FINISHED:
-      // Finished or failed alike: the load is over.
+      // Finished or failed alike: the load is over. The frames of the page
+      // have completed their navigations by now too; each completion puts
+      // the page's own address back.
+      Guarded([&] { b->events_.brwPage_NavigateComplete2(b->index_); });
       Guarded([&] { b->events_.brwPage_ProgressChange(b->index_, 1000, 1000); });
       Guarded([&] { b->events_.brwPage_DownloadComplete(b->index_); });
       break;
@@ -169,9 +172,12 @@ gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
   return FALSE;  // navigation always proceeds
 }
 
-GtkWidget* WebKitBrowser::OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer self) {
+GtkWidget* WebKitBrowser::OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
   auto* b = static_cast<WebKitBrowser*>(self);
-  Guarded([&] { b->events_.brwPage_NewWindow2(b->index_); });
+  WebKitURIRequest* request = action ? webkit_navigation_action_get_request(action) : nullptr;
+  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  std::string requested = uri ? uri : "";
+  Guarded([&] { b->events_.brwPage_NewWindow2(b->index_, requested); });
   return nullptr;  // the engine never opens a window of its own
 }
 
