@@ -113,6 +113,17 @@ void frmMain::WireMenus() {
   Menu("m_view_sts").Click = [this] { m_view_sts_Click(); };
   Menu("m_view_URL").Click = [this] { m_view_URL_Click(); };
   Menu("m_view_full").Click = [this] { m_view_full_Click(); };
+  for (int i = 1; i <= 6; ++i) {
+    Menu("m_menu(" + std::to_string(i) + ")").Click = [this, i] { m_menu_Click(i); };
+  }
+  Menu("m_all_reload").Click = [this] { m_all_reload_Click(); };
+  Menu("m_all_stop").Click = [this] { m_all_stop_Click(); };
+  Menu("m_all_close").Click = [this] { m_all_close_Click(); };
+  Menu("m_clip").Click = [this] { m_clip_Click(); };
+  Menu("m_end").Click = [this] { m_end_Click(); };
+  Menu("m_List").Click = [this] { m_List_Click(); };
+  Menu("MnuOpt").Click = [this] { MnuOpt_Click(); };
+  Menu("m_ver").Click = [this] { m_ver_Click(); };
   Menu("pop_Clip").Click = [this] { pop_Clip_Click(); };
   Menu("pop_Stop").Click = [this] { pop_Stop_Click(); };
   Menu("pop_Reload").Click = [this] { pop_Reload_Click(); };

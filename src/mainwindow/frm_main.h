@@ -7,6 +7,7 @@
 #include "platform/browser.h"
 #include "platform/control_array.h"
 #include "platform/controls.h"
+#include "platform/dialogs.h"
 #include "platform/services.h"
 #include "platform/settings_store.h"
 #include "platform/toolkit.h"
@@ -40,6 +41,7 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
 
   // Creates the window (its first tab included) and shows it.
   void Show();
+  void SetDialogs(WindowDialogs* dialogs) { dialogs_ = dialogs; }
 
   // Window creation and layout.
   void Form_Initialize();
@@ -76,6 +78,17 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   void pop_Reload_Click();
   void pop_close_Click();
   void pop_cansel_Click();
+
+  // Page, all-tab and program commands.
+  void m_menu_Click(int index);
+  void m_all_reload_Click();
+  void m_all_stop_Click();
+  void m_all_close_Click();
+  void m_clip_Click();
+  void m_end_Click();
+  void m_List_Click();
+  void MnuOpt_Click();
+  void m_ver_Click();
 
   // Browser events.
   void brwPage_StatusTextChange(int index, const std::string& text) override;
@@ -150,6 +163,7 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   ControlArray<Control> lblTab_;
   ControlArray<BrowserControl> brwPage_;
   bool unloaded_ = false;
+  WindowDialogs* dialogs_ = nullptr;
 };
 
 }  // namespace tabulon

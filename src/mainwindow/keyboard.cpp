@@ -61,6 +61,9 @@ bool frmMain::Form_KeyDown(int key, int mask) {
       case kVkN:
         TryStep([&] { NewTab(); });
         return true;
+      case kVkB:
+        TryStep([&] { m_List_Click(); });
+        return true;
     }
   }
   if (mask == (kCtrl | kShift) && key == kVkTab) {
@@ -85,8 +88,16 @@ bool frmMain::Form_KeyDown(int key, int mask) {
 void frmMain::cmbURL_KeyDown(int key, int /*mask*/) {
   WorkTab = static_cast<std::int16_t>(state_.CurTab);
   if (key != kVkReturn) return;
-  cmbURL_.AddItem(cmbURL_.Text());
-  BrowserOfTab(WorkTab).Navigate2(cmbURL_.Text());
+  const std::string text = cmbURL_.Text();
+  cmbURL_.AddItem(text);
+  if (state_.CurTab == 0) {
+    // No tab to load it in: the address gets a tab of its own.
+    if (state_.TabCount > kMaxTabs - 1) return;
+    LoadLbl();
+    BrowserOfTab(state_.TabCount).Navigate2(text);
+    return;
+  }
+  BrowserOfTab(WorkTab).Navigate2(text);
 }
 
 }  // namespace tabulon
