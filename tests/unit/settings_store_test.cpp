@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/file_settings_store.h"
+#include "settings_temp_folder.h"
+
+namespace tabulon {
+namespace {
+
+using testing_support::ReadRaw;
+using testing_support::TempFolder;
+using testing_support::WriteRaw;
+
+class FileSettingsStoreFolder : public testing::Test {
+ protected:
+  TempFolder folder_;
+  const std::string base_ = folder_ / "config/nested";  // Not there yet.
+  FileSettingsStore store_{base_};
+};
+
+TEST_F(FileSettingsStoreFolder, SavedValueReadsBackPerApplicationWhateverTheCase) {
+  EXPECT_EQ(store_.GetSetting("Tabulon", "Window", "Title", "none"), "none");
+  store_.SaveSetting("Tabulon", "Window", "Title", "日本語 = title");
+  store_.SaveSetting("Other", "Window", "Title", "other");
+  EXPECT_EQ(store_.GetSetting("Tabulon", "WINDOW", "title", "none"), "日本語 = title");
+  EXPECT_EQ(store_.GetSetting("Other", "Window", "Title", "none"), "other");
+  EXPECT_EQ(store_.GetSetting("Tabulon", "Window", "Width", "640"), "640");
+  EXPECT_EQ(store_.GetSetting("Tabulon", "Other", "Title", "none"), "none");
+}
+
+TEST_F(FileSettingsStoreFolder, FileIsPlainUtf8KeyFile) {
+  store_.SaveSetting("Tabulon", "Window", "Width", "800");
+  store_.SaveSetting("Tabulon", "Window", "Title", "日本");
+  store_.SaveSetting("Tabulon", "Window", "Width", "");
+  EXPECT_EQ(ReadRaw(base_ + "/Tabulon/settings.conf"), "[Window]\nWidth=\nTitle=日本\n");
+}
+
+TEST_F(FileSettingsStoreFolder, ApplicationNameCannotLeaveBaseFolder) {
+  store_.SaveSetting("..", "S", "k", "1");
+  store_.SaveSetting("../../escape", "S", "k", "2");
+  EXPECT_EQ(store_.GetSetting("..", "S", "k", ""), "1");
+  EXPECT_EQ(store_.GetSetting("../../escape", "S", "k", ""), "2");
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "config/settings.conf"));
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "escape"));
+}
+
+TEST_F(FileSettingsStoreFolder, UnusableFileGivesFallbackAndSaveIsDropped) {
+  std::filesystem::create_directories(base_ + "/Tabulon/settings.conf");
+  store_.SaveSetting("Tabulon", "S", "k", "1");
+  EXPECT_EQ(store_.GetSetting("Tabulon", "S", "k", "fallback"), "fallback");
+
+  WriteRaw(folder_ / "file", "");
+  FileSettingsStore blocked(folder_ / "file");  // The base folder is a file.
+  blocked.SaveSetting("Tabulon", "S", "k", "1");
+  EXPECT_EQ(blocked.GetSetting("Tabulon", "S", "k", "fallback"), "fallback");
+}
+
+TEST_F(FileSettingsStoreFolder, MalformedUtf8ReadsAsReplacementCharacter) {
+  std::filesystem::create_directories(base_ + "/Tabulon");
+  WriteRaw(base_ + "/Tabulon/settings.conf", "[S]\nk=a\xFF\n");
+  EXPECT_EQ(store_.GetSetting("Tabulon", "S", "k", ""), "a\uFFFD");
+}
+
+struct Environment {
+  const char* xdg_config_home;
+  const char* home;
+  std::string expected;
+};
+
+class DefaultConfigHomeChoice : public testing::TestWithParam<Environment> {};
+
+TEST_P(DefaultConfigHomeChoice, PrefersAbsoluteXdgThenHomeThenTmp) {
+  EXPECT_EQ(DefaultConfigHome(GetParam().xdg_config_home, GetParam().home), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Environments, DefaultConfigHomeChoice,
+                         testing::Values(Environment{"/x/conf", "/home/u", "/x/conf"},
+                                         Environment{"", "/home/u", "/home/u/.config"},
+                                         Environment{nullptr, "/home/u/", "/home/u/.config"},
+                                         Environment{"relative/conf", "/home/u", "/home/u/.config"},
+                                         Environment{nullptr, "/", "/.config"},
+                                         Environment{nullptr, "", "/tmp"},
+                                         Environment{nullptr, "relative", "/tmp"},
+                                         Environment{nullptr, nullptr, "/tmp"}));
+
+}  // namespace
+}  // namespace tabulon
