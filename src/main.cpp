@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
 
   tabulon::Application app(state, toolkit, {store, boxes, clipboard, processes},
                            tabulon::ExecutableFolder());
+  // The dialogs' toolkits.
   app.Main();
   Gtk::Main::run();
   return 0;

@@ -8,8 +8,17 @@ Application::Application(AppState& state, MainWindowToolkit& toolkit, MainWindow
                          std::string exe_folder)
     : state_(state), toolkit_(toolkit), services_(services), exe_folder_(std::move(exe_folder)) {}
 
+Application::~Application() {
+  // The dialogs go before the main window they read from.
+  form_ini_.reset();
+  about_.reset();
+}
+
 frmMain& Application::MainWindow() {
-  if (!main_window_) main_window_ = std::make_unique<frmMain>(state_, toolkit_, services_);
+  if (!main_window_) {
+    main_window_ = std::make_unique<frmMain>(state_, toolkit_, services_);
+    main_window_->SetDialogs(this);
+  }
   return *main_window_;
 }
 

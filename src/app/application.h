@@ -2,17 +2,31 @@
 #include <memory>
 #include <string>
 
+#include "about/frm_qksinfo.h"
 #include "app/state.h"
+#include "favourites/form_ini.h"
 #include "mainwindow/frm_main.h"
+#include "platform/dialogs.h"
 
 namespace tabulon {
 
 // The start-up module: forms AppDir, reads the settings file, shows the main
 // window, and opens addresses in new tabs for the dialogs.
-class Application {
+class FavouritesToolkit;
+class AboutToolkit;
+
+class Application final : public WindowDialogs {
  public:
   Application(AppState& state, MainWindowToolkit& toolkit, MainWindowServices services,
               std::string exe_folder);
+  ~Application() override;
+
+  // The toolkits the two dialogs are built with; without one, its dialog
+  // does not open.
+  void SetFavouritesToolkit(FavouritesToolkit* toolkit) { favourites_toolkit_ = toolkit; }
+  void SetAboutToolkit(AboutToolkit* toolkit) { about_toolkit_ = toolkit; }
+  void ShowFavourites() override;
+  void ShowAbout() override;
 
   void Main();
   void OpenUrlNewTab(const std::string& url);
@@ -25,6 +39,11 @@ class Application {
   MainWindowServices services_;
   std::string exe_folder_;
   std::unique_ptr<frmMain> main_window_;
+  FavouritesToolkit* favourites_toolkit_ = nullptr;
+  AboutToolkit* about_toolkit_ = nullptr;
+  // Each dialog exists at most once, created on first use.
+  std::unique_ptr<FormIni> form_ini_;
+  std::unique_ptr<frmQKSinfo> about_;
 };
 
 }  // namespace tabulon
