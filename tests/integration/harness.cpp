@@ -56,6 +56,7 @@ std::string LoopbackServer::Url(const std::string& path) const {
 void LoopbackServer::Handle(SoupServer*, SoupServerMessage* msg, const char* path, GHashTable*,
                             gpointer self) {
   auto* server = static_cast<LoopbackServer*>(self);
+  ++server->hits_[path];
   auto redirect = server->redirects_.find(path);
   if (redirect != server->redirects_.end()) {
     soup_server_message_set_redirect(msg, 302, redirect->second.c_str());

@@ -30,6 +30,10 @@ class LoopbackServer {
   void Serve(const std::string& path, const std::string& html);
   void Redirect(const std::string& path, const std::string& target);
   std::string Url(const std::string& path) const;
+  int Hits(const std::string& path) const {
+    auto it = hits_.find(path);
+    return it == hits_.end() ? 0 : it->second;
+  }
 
  private:
   static void Handle(SoupServer*, SoupServerMessage* msg, const char* path, GHashTable*,
@@ -38,6 +42,7 @@ class LoopbackServer {
   int port_ = 0;
   std::map<std::string, std::string> pages_;
   std::map<std::string, std::string> redirects_;
+  std::map<std::string, int> hits_;
 };
 
 class RecordingBoxes final : public MessageBoxes {

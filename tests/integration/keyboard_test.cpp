@@ -1,0 +1,116 @@
+#include <cstdlib>
+
+#include "harness.h"
+
+namespace tabulon::integration {
+namespace {
+
+// Real key presses through the X server, on the keyboard layout given.
+void Keys(const std::string& keys) {
+  std::string command = "xdotool key --clearmodifiers " + keys;
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+void Layout(const std::string& layout) {
+  ASSERT_EQ(std::system(("setxkbmap " + layout).c_str()), 0) << layout;
+}
+
+class RealKeys : public ::testing::Test {
+ protected:
+  LoopbackServer server;
+  std::string config = TempFolder();
+  std::unique_ptr<BrowserRun> run;
+  void SetUp() override {
+    for (int n = 1; n <= 20; ++n) {
+      server.Serve("/fav" + std::to_string(n),
+                   "<html><head><title>fav" + std::to_string(n) + "</title></head></html>");
+    }
+    server.Serve("/page", "<html><head><title>page</title></head><body>page</body></html>");
+    run = std::make_unique<BrowserRun>(config, server.Url("/page"));
+    for (int n = 1; n <= 20; ++n) {
+      run->state.UrlList[n].Url = server.Url("/fav" + std::to_string(n));
+    }
+    ASSERT_TRUE(run->WaitForCaption("page - Tabulon - "));
+    run->toolkit->Window().present();
+    Pump(300);
+  }
+  void TearDown() override {
+    run.reset();
+    std::system("setxkbmap us");
+  }
+  // The favourite the newest tab was opened for.
+  std::string NewestTabAddress() {
+    return run->main().BrowserOfTab(run->state.TabCount).LocationURL();
+  }
+};
+
+TEST_F(RealKeys, CtrlShiftDigitOpensTheSecondTenOnUsAndJapaneseLayouts) {
+  Layout("us");
+  Keys("ctrl+shift+1");
+  ASSERT_TRUE(PumpUntil([&] { return run->state.TabCount == 2; }));
+  EXPECT_EQ(NewestTabAddress(), server.Url("/fav11"));
+  Layout("jp");
+  Pump(200);
+  Keys("ctrl+shift+1");
+  ASSERT_TRUE(PumpUntil([&] { return run->state.TabCount == 3; }));
+  EXPECT_EQ(NewestTabAddress(), server.Url("/fav11"));
+  // Shift+0 gives no character on a Japanese keyboard; the key is still 0.
+  Keys("ctrl+shift+0");
+  ASSERT_TRUE(PumpUntil([&] { return run->state.TabCount == 4; }));
+  EXPECT_EQ(NewestTabAddress(), server.Url("/fav20"));
+  Keys("ctrl+0");
+  ASSERT_TRUE(PumpUntil([&] { return run->state.TabCount == 5; }));
+  EXPECT_EQ(NewestTabAddress(), server.Url("/fav10"));
+  EXPECT_EQ(run->state.CurTab, 1);
+}
+
+TEST_F(RealKeys, KeypadDigitsOpenTheSameFavourites) {
+  Keys("ctrl+KP_5");
+  ASSERT_TRUE(PumpUntil([&] { return run->state.TabCount == 2; }));
+  EXPECT_EQ(NewestTabAddress(), server.Url("/fav5"));
+}
+
+TEST_F(RealKeys, WindowKeysWinOverTheFocusedUrlBox) {
+  Keys("alt+d");
+  Pump(200);
+  Keys("ctrl+n");
+  ASSERT_TRUE(PumpUntil([&] { return run->state.TabCount == 2; }));
+  Keys("ctrl+Tab");
+  ASSERT_TRUE(PumpUntil([&] { return run->state.CurTab == 2; }));
+  Keys("ctrl+shift+Tab");
+  ASSERT_TRUE(PumpUntil([&] { return run->state.CurTab == 1; }));
+  // Ctrl+R typed into the focused URL box reloads the page.
+  Keys("alt+d");
+  Pump(200);
+  const int hits = server.Hits("/page");
+  Keys("ctrl+r");
+  EXPECT_TRUE(PumpUntil([&] { return server.Hits("/page") == hits + 1; }));
+  EXPECT_EQ(run->main().cmbURL().Text(), server.Url("/page"));
+  Keys("ctrl+w");
+  ASSERT_TRUE(PumpUntil([&] { return run->state.TabCount == 1; }));
+}
+
+TEST_F(RealKeys, EnterInTheUrlBoxLoadsTheTypedAddressInTheCurrentTab) {
+  Keys("alt+d");
+  Pump(200);
+  run->main().cmbURL().SetText(server.Url("/fav7"));
+  Keys("Return");
+  ASSERT_TRUE(run->WaitForCaption("fav7 - Tabulon - "));
+  EXPECT_EQ(run->state.TabCount, 1);
+  EXPECT_EQ(run->main().cmbURL().List(), (std::vector<std::string>{server.Url("/fav7")}));
+}
+
+TEST_F(RealKeys, F11SwitchesExactlyOncePerPressInBothModes) {
+  Keys("F11");
+  ASSERT_TRUE(PumpUntil([&] { return !run->main().NormalMode; }));
+  Pump(200);
+  EXPECT_FALSE(run->main().Menu("m_tab").Visible());
+  Keys("F11");
+  ASSERT_TRUE(PumpUntil([&] { return run->main().NormalMode; }));
+  Pump(200);
+  EXPECT_TRUE(run->main().NormalMode);
+  EXPECT_TRUE(run->main().Menu("m_tab").Visible());
+}
+
+}  // namespace
+}  // namespace tabulon::integration
