@@ -22,6 +22,12 @@ char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A'
 
 }  // namespace
 
+// What ends the file's last line when a line is added after it: a lone
+// carriage return at the end only lacks its line feed.
+std::string IniDocument::BreakToEndLastLine() const {
+  return !bytes_.empty() && bytes_.back() == '\r' ? std::string("\n") : line_break_;
+}
+
 IniDocument::IniDocument(std::string bytes, IniDialect dialect)
     : bytes_(std::move(bytes)), dialect_(dialect) {
   Index();
@@ -33,6 +39,9 @@ IniDocument::Line IniDocument::LineAt(std::size_t begin) const {
   const void* newline = std::memchr(bytes_.data() + begin, '\n', bytes_.size() - begin);
   if (newline == nullptr) {
     line.content_end = line.end = bytes_.size();
+    // A carriage return that ends the file ends its last line, as the one
+    // in front of a line feed does: it belongs to no value.
+    if (line.content_end > begin && bytes_[line.content_end - 1] == '\r') --line.content_end;
     return line;
   }
   line.content_end = static_cast<std::size_t>(static_cast<const char*>(newline) - bytes_.data());
@@ -168,7 +177,7 @@ void IniDocument::Set(std::string_view section, std::string_view key,
   const std::size_t section_index = FindSection(section);
   if (section_index == headers_.size()) {
     std::string added;
-    if (bytes_.size() > body_begin_ && bytes_.back() != '\n') added += line_break_;
+    if (bytes_.size() > body_begin_ && bytes_.back() != '\n') added += BreakToEndLastLine();
     added.append("[").append(section).append("]").append(line_break_);
     added.append(key).append("=").append(value).append(line_break_);
     bytes_ += added;
@@ -182,12 +191,12 @@ void IniDocument::Set(std::string_view section, std::string_view key,
       const Line& last = search.last_key ? *search.last_key : headers_[section_index];
       std::string added(key);
       added.append("=").append(value);
-      if (last.end > last.content_end) {
+      if (last.end > last.content_end && bytes_[last.end - 1] == '\n') {
         bytes_.insert(last.end, added + line_break_);
       } else {
         // The last line of a file without a final line break: the new line
         // goes after it and the file still ends without one.
-        bytes_.insert(last.end, line_break_ + added);
+        bytes_.insert(last.end, BreakToEndLastLine() + added);
       }
     }
   }

@@ -65,6 +65,7 @@ class IniDocument {
   };
 
   void Index();
+  std::string BreakToEndLastLine() const;
   Line LineAt(std::size_t begin) const;
   bool ParseHeader(Line& line) const;
   bool ParseKey(Line& line) const;

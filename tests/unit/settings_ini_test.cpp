@@ -118,3 +118,24 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace tabulon
+
+namespace tabulon {
+namespace {
+
+// A file whose last line ends in a carriage return without its line feed: the
+// return ends the line, so adding a key after it leaves the old value alone.
+TEST(LoneCarriageReturnAtTheEnd, EndsTheLastLineAndAddedKeysLeaveItsValueAlone) {
+  for (const char* file : {"[TITLE]\r\nTITLE1=abc\r", "[TITLE]\nTITLE1=abc\r"}) {
+    IniDocument document(file);
+    EXPECT_EQ(document.Find("TITLE", "TITLE1"), "abc");
+    document.Set("TITLE", "TITLE2", "x");
+    document.Set("URL", "URL1", "y");
+    IniDocument reread(document.Bytes());
+    EXPECT_EQ(reread.Find("TITLE", "TITLE1"), "abc") << file;
+    EXPECT_EQ(reread.Find("TITLE", "TITLE2"), "x") << file;
+    EXPECT_EQ(reread.Find("URL", "URL1"), "y") << file;
+  }
+}
+
+}  // namespace
+}  // namespace tabulon
