@@ -19,9 +19,9 @@ std::string GetIniStr(const std::string& section, const std::string& key, std::i
   return TrimNull(GetPrivateProfileString(section, key, size, file));
 }
 
-void PutIniStr(const std::string& section, const std::string& key, const std::string& value,
+bool PutIniStr(const std::string& section, const std::string& key, const std::string& value,
                const std::string& file) {
-  WritePrivateProfileString(section, key, value, file);
+  return WritePrivateProfileString(section, key, value, file);
 }
 
 std::string FormAppDir(const std::string& exe_folder) {

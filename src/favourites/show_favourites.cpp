@@ -1,9 +1,29 @@
 #include "app/application.h"
+#include "platform/favourites_toolkit.h"
 
 namespace tabulon {
 
-// The favourites dialog is being built (favourites issue); until then the
-// menu item opens nothing.
-void Application::ShowFavourites() {}
+void Application::ShowFavourites() {
+  if (!favourites_toolkit_) return;
+  // Already on screen: its modal run is further up this call.
+  if (form_ini_ && form_ini_->Window().Visible()) return;
+  if (!form_ini_) {
+    form_ini_ = std::make_unique<FormIni>(state_, *this);
+    favourites_toolkit_->BuildDialog(*form_ini_);
+    form_ini_->Form_Load();
+  }
+  form_ini_->Show();
+  favourites_toolkit_->RunModal(*form_ini_);
+  // Discarding waits for the modal run to end, so no handler of the dialog
+  // is still running on it.
+  if (!form_ini_->UnloadRequested()) {
+    if (form_ini_->Window().Visible()) form_ini_->Window().SetVisible(false);
+    return;
+  }
+  const std::string save_error = form_ini_->SaveError();
+  form_ini_.reset();
+  favourites_toolkit_->DestroyDialog();
+  if (!save_error.empty()) services_.boxes.Show(save_error, kAppTitle);
+}
 
 }  // namespace tabulon

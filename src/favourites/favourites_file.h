@@ -1,0 +1,22 @@
+#pragma once
+#include <array>
+#include <string>
+
+#include "app/state.h"
+
+namespace tabulon {
+
+using Favourites = std::array<UrlEntry, kFavouriteCount + 1>;
+
+// Writes to the settings file, for n = 1 to 20, "URL"n and then "TITLE"n,
+// each only when the working value differs exactly from the saved one; an
+// emptied value is written empty. Nothing changed means nothing written and
+// no file created. Returns a message naming the file and the reason when a
+// value could not be written (the values after it are still tried), else "".
+std::string SaveChangedFavourites(const Favourites& work, const Favourites& saved,
+                                  const std::string& file);
+
+// The reason a write failed, for the user, from an errno value.
+std::string WriteFailureReason(int error);
+
+}  // namespace tabulon
