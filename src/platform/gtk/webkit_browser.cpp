@@ -17,6 +17,19 @@ void Guarded(F&& f) {
   } catch (...) {
   }
 }
+
+// What the engine decodes undeclared pages as when left to itself, taken
+// from settings nobody has touched.
+const std::string& EngineDefaultCharset() {
+  static const std::string charset = [] {
+    WebKitSettings* fresh = webkit_settings_new();
+    const char* value = webkit_settings_get_default_charset(fresh);
+    std::string text = value ? value : "";
+    g_object_unref(fresh);
+    return text;
+  }();
+  return charset;
+}
 }  // namespace
 
 class WebKitBrowser::Peer final : public ControlPeer {
@@ -82,7 +95,19 @@ void WebKitBrowser::Apply(Prop prop) {
   }
 }
 
+void WebKitBrowser::ApplyDefaultEncoding() {
+  std::string wanted;
+  if (preferences_ && preferences_->default_encoding) {
+    Guarded([&] { wanted = preferences_->default_encoding(); });
+  }
+  if (wanted.empty()) wanted = EngineDefaultCharset();
+  WebKitSettings* settings = webkit_web_view_get_settings(view_);
+  const char* current = webkit_settings_get_default_charset(settings);
+  if (!current || wanted != current) webkit_settings_set_default_charset(settings, wanted.c_str());
+}
+
 void WebKitBrowser::Navigate2(const std::string& url) {
+  ApplyDefaultEncoding();
   webkit_web_view_load_uri(view_, NormalizeAddress(url).c_str());
 }
 
@@ -96,9 +121,25 @@ void WebKitBrowser::GoForward() {
   webkit_web_view_go_forward(view_);
 }
 
-void WebKitBrowser::GoHome() { webkit_web_view_load_uri(view_, kHomeUrl); }
-void WebKitBrowser::GoSearch() { webkit_web_view_load_uri(view_, kSearchUrl); }
-void WebKitBrowser::Refresh2() { webkit_web_view_reload(view_); }
+void WebKitBrowser::GoHome() {
+  // Asked now, not at start-up: the options program may have changed it.
+  std::string home;
+  if (preferences_ && preferences_->home_page) home = preferences_->home_page();
+  if (home.empty()) home = kHomeUrl;
+  ApplyDefaultEncoding();
+  webkit_web_view_load_uri(view_, NormalizeAddress(home).c_str());
+}
+
+// The built-in search page reads the search address when it is served.
+void WebKitBrowser::GoSearch() {
+  ApplyDefaultEncoding();
+  webkit_web_view_load_uri(view_, kSearchUrl);
+}
+
+void WebKitBrowser::Refresh2() {
+  ApplyDefaultEncoding();
+  webkit_web_view_reload(view_);
+}
 void WebKitBrowser::Stop() { webkit_web_view_stop_loading(view_); }
 
 std::string WebKitBrowser::LocationURL() const {
@@ -164,6 +205,9 @@ gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
                                        WebKitPolicyDecisionType type, gpointer self) {
   auto* b = static_cast<WebKitBrowser*>(self);
   if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return FALSE;
+  // Links and page-driven loads count too: the encoding is settled before
+  // the engine sees the page's first bytes.
+  b->ApplyDefaultEncoding();
   WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
       WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);

@@ -2,9 +2,19 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <functional>
+#include <string>
+
 #include "platform/browser.h"
 
 namespace tabulon::gtk {
+
+// The user's Internet settings as the browser needs them, asked for each time
+// they are used so that a change made meanwhile counts at once.
+struct BrowsingPreferences {
+  std::function<std::string()> home_page;         // what Home loads
+  std::function<std::string()> default_encoding;  // "" leaves it to the engine
+};
 
 // One tab's browser: a WebKit view placed in the window's client area. The
 // engine's signals become calls of the window's browser event handlers; no
@@ -28,10 +38,14 @@ class WebKitBrowser final : public BrowserControl {
   std::string LocationName() const override;
 
   WebKitWebView* View() const { return view_; }
+  // Where Home goes and how undeclared pages are decoded; without it, the
+  // built-in start page and the engine's own choice.
+  void SetPreferences(const BrowsingPreferences* preferences) { preferences_ = preferences; }
 
  private:
   class Peer;
   void Apply(Prop prop);
+  void ApplyDefaultEncoding();
 
   static void OnTitle(WebKitWebView* view, GParamSpec*, gpointer self);
   static void OnProgress(WebKitWebView* view, GParamSpec*, gpointer self);
@@ -46,6 +60,7 @@ class WebKitBrowser final : public BrowserControl {
   GtkLayout* parent_;
   BrowserEvents& events_;
   int index_;
+  const BrowsingPreferences* preferences_ = nullptr;
   std::string status_text_;
   GdkRectangle geometry_{0, 0, 0, 0};
 };

@@ -1,0 +1,209 @@
+#include "options/internet_options.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/start_page.h"
+#include "fakes/fakes.h"
+#include "platform/file_settings_store.h"
+#include "settings_temp_folder.h"
+
+namespace tabulon {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeSettingsStore;
+using testing_support::ReadRaw;
+using testing_support::TempFolder;
+using testing_support::WriteRaw;
+
+class FakeOptionsView final : public OptionsView {
+ public:
+  InternetSettings shown;
+  InternetSettings entered;
+  std::vector<std::string> messages;
+  std::vector<OptionsField> focused;
+  bool answer = true;
+  int questions = 0;
+  bool closed = false;
+
+  void ShowSettings(const InternetSettings& settings) override {
+    shown = settings;
+    entered = settings;
+  }
+  InternetSettings EnteredSettings() override { return entered; }
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  bool Confirm(const std::string&) override {
+    ++questions;
+    return answer;
+  }
+  void FocusField(OptionsField field) override { focused.push_back(field); }
+  void Close() override { closed = true; }
+};
+
+class OptionsWindowOpen : public ::testing::Test {
+ protected:
+  TempFolder folder_;
+  FakeSettingsStore store_;
+  BrowsingData data_{folder_ / "data", folder_ / "cache"};
+  FakeOptionsView view_;
+  InternetOptions options_{store_, data_, view_};
+  void SetUp() override {
+    store_.values["Tabulon/Internet/HomePage"] = "http://home.example/";
+    options_.Load();
+  }
+};
+
+TEST_F(OptionsWindowOpen, ShowsStoredValuesAndDefaultsForTheRest) {
+  EXPECT_EQ(view_.shown.home_page, "http://home.example/");
+  EXPECT_EQ(view_.shown.search_address, kDefaultSearchAddress);
+  EXPECT_EQ(view_.shown.default_encoding, "");
+}
+
+struct InvalidEntry {
+  InternetSettings entered;
+  OptionsField field;
+};
+
+class OptionsWithInvalidEntry : public OptionsWindowOpen,
+                                public ::testing::WithParamInterface<InvalidEntry> {};
+
+TEST_P(OptionsWithInvalidEntry, OkExplainsFocusesTheFieldStoresNothingAndStaysOpen) {
+  view_.entered = GetParam().entered;
+  options_.Ok();
+  ASSERT_EQ(view_.messages.size(), 1u);
+  EXPECT_FALSE(view_.messages[0].empty());
+  EXPECT_EQ(view_.focused, std::vector<OptionsField>{GetParam().field});
+  EXPECT_EQ(store_.writes, 0);
+  EXPECT_FALSE(view_.closed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, OptionsWithInvalidEntry,
+    ::testing::Values(InvalidEntry{{"www.example.org", "https://s.example/?q=%s", ""},
+                                   OptionsField::kHomePage},
+                      InvalidEntry{{"", "https://s.example/?q=%s", ""}, OptionsField::kHomePage},
+                      // A good home page is not stored on its own when a later field fails.
+                      InvalidEntry{{"http://new.example/", "https://s.example/?q=", ""},
+                                   OptionsField::kSearchAddress},
+                      InvalidEntry{{"http://new.example/", "https://s.example/?a=%s&b=%s", ""},
+                                   OptionsField::kSearchAddress},
+                      InvalidEntry{{"http://new.example/", "https://s.example/?q=%s", "Latin-9"},
+                                   OptionsField::kDefaultEncoding}));
+
+TEST_F(OptionsWindowOpen, EachProblemHasItsOwnMessage) {
+  EXPECT_EQ(HomePageMessage("http://fine.example/"), "");
+  EXPECT_NE(SearchAddressMessage("https://s.example/?q="),
+            SearchAddressMessage("https://s.example/?a=%s&b=%s"));
+  EXPECT_NE(SearchAddressMessage("https://s.example/?q="), SearchAddressMessage("s.example/%s"));
+}
+
+TEST_F(OptionsWindowOpen, OkStoresTrimmedValuesAndCloses) {
+  view_.entered = {"  http://new.example/ ", " https://s.example/?q=%s", "iso-2022-jp"};
+  options_.Ok();
+  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_TRUE(view_.closed);
+  EXPECT_EQ(store_.values["Tabulon/Internet/HomePage"], "http://new.example/");
+  EXPECT_EQ(store_.values["Tabulon/Internet/SearchAddress"], "https://s.example/?q=%s");
+  EXPECT_EQ(store_.values["Tabulon/Internet/DefaultEncoding"], "ISO-2022-JP");
+}
+
+TEST_F(OptionsWindowOpen, ApplyStoresAndStaysOpenShowingTheStoredSpelling) {
+  view_.entered.default_encoding = "utf-8";
+  EXPECT_TRUE(options_.Apply());
+  EXPECT_FALSE(view_.closed);
+  EXPECT_EQ(view_.shown.default_encoding, "UTF-8");
+}
+
+TEST_F(OptionsWindowOpen, CancelStoresNothing) {
+  view_.entered.home_page = "http://other.example/";
+  options_.Cancel();
+  EXPECT_TRUE(view_.closed);
+  EXPECT_EQ(store_.writes, 0);
+}
+
+TEST_F(OptionsWindowOpen, ResetPutsTheDefaultInOneFieldOnlyAndStoresNothing) {
+  view_.entered.search_address = "https://typed.example/?q=%s";
+  options_.ResetHomePage();
+  EXPECT_EQ(view_.shown.home_page, kHomeUrl);
+  EXPECT_EQ(view_.shown.search_address, "https://typed.example/?q=%s");
+  options_.ResetSearchAddress();
+  EXPECT_EQ(view_.shown.search_address, kDefaultSearchAddress);
+  EXPECT_EQ(store_.writes, 0);
+}
+
+// The browser writes its placement while the options window is open; the
+// options program's save must not put back the file as it was at opening.
+TEST(OptionsOverSharedFile, PlacementWrittenWhileTheWindowIsOpenSurvivesApply) {
+  TempFolder folder;
+  FileSettingsStore options_store(folder.path());
+  FileSettingsStore browser_store(folder.path());
+  BrowsingData data(folder / "data", folder / "cache");
+  FakeOptionsView view;
+  InternetOptions options(options_store, data, view);
+  options.Load();
+  browser_store.SaveSetting("Tabulon", "Settings", "MainTop", "4500");
+  view.entered.home_page = "http://after.example/";
+  ASSERT_TRUE(options.Apply());
+  EXPECT_EQ(browser_store.GetSetting("Tabulon", "Settings", "MainTop", ""), "4500");
+  EXPECT_EQ(ReadHomePage(browser_store), "http://after.example/");
+}
+
+// --- Clearing browsing data ----------------------------------------------------
+
+class EngineFoldersWithData : public ::testing::Test {
+ protected:
+  TempFolder folder_;
+  BrowsingData data_{folder_ / "data", folder_ / "cache"};
+  FakeSettingsStore store_;
+  FakeOptionsView view_;
+  InternetOptions options_{store_, data_, view_};
+  void SetUp() override {
+    fs::create_directories(folder_ / "data/localstorage");
+    fs::create_directories(folder_ / "cache/WebKitCache/Version 16");
+    WriteRaw(folder_ / "data/cookies.sqlite", "cookies");
+    WriteRaw(folder_ / "data/cookies.sqlite-journal", "journal");
+    WriteRaw(folder_ / "data/localstorage/site.db", "kept");
+    WriteRaw(folder_ / "cache/WebKitCache/Version 16/record", "cached");
+    WriteRaw(folder_ / "cache/hsts-storage.sqlite", "cached");
+  }
+};
+
+TEST_F(EngineFoldersWithData, ClearingCookiesRemovesTheCookieDatabaseOnly) {
+  options_.ClearCookies();
+  EXPECT_FALSE(fs::exists(folder_ / "data/cookies.sqlite"));
+  EXPECT_FALSE(fs::exists(folder_ / "data/cookies.sqlite-journal"));
+  EXPECT_EQ(ReadRaw(folder_ / "data/localstorage/site.db"), "kept");
+  EXPECT_TRUE(fs::exists(folder_ / "cache/hsts-storage.sqlite"));
+  EXPECT_EQ(view_.messages.size(), 1u);
+}
+
+TEST_F(EngineFoldersWithData, ClearingTheCacheEmptiesItsFolderButKeepsIt) {
+  options_.ClearCache();
+  EXPECT_TRUE(fs::is_directory(folder_ / "cache"));
+  EXPECT_TRUE(fs::is_empty(folder_ / "cache"));
+  EXPECT_TRUE(fs::exists(folder_ / "data/cookies.sqlite"));
+}
+
+TEST_F(EngineFoldersWithData, AnsweringNoClearsNothing) {
+  view_.answer = false;
+  options_.ClearCookies();
+  options_.ClearCache();
+  EXPECT_EQ(view_.questions, 2);
+  EXPECT_TRUE(view_.messages.empty());
+  EXPECT_TRUE(fs::exists(folder_ / "data/cookies.sqlite"));
+  EXPECT_TRUE(fs::exists(folder_ / "cache/hsts-storage.sqlite"));
+}
+
+TEST(EngineFoldersNeverMade, ClearingSucceedsWithNothingToClear) {
+  TempFolder folder;
+  BrowsingData data(folder / "no-data", folder / "no-cache");
+  EXPECT_TRUE(data.ClearCookies());
+  EXPECT_TRUE(data.ClearCache());
+}
+
+}  // namespace
+}  // namespace tabulon
