@@ -5,16 +5,21 @@
 
 #include "app/application.h"
 #include "app/basqks_api.h"
-#include "app/start_page.h"
+#include "app/internet_settings.h"
+#include "app/search_page.h"
 #include "platform/file_settings_store.h"
+#include "platform/gtk/about_dialog.h"
+#include "platform/gtk/favourites_dialog.h"
 #include "platform/gtk/gtk_services.h"
 #include "platform/gtk/gtk_toolkit.h"
+#include "platform/gtk/icons.h"
 #include "platform/gtk/web_engine.h"
 
 int main(int argc, char** argv) {
   Gtk::Main kit(argc, argv);
   Glib::set_application_name("Tabulon");
   Glib::set_prgname("tabulon");
+  tabulon::gtk::UseProgramIcon();
 
   tabulon::AppState state;
   for (int i = 1; i < argc; ++i) {
@@ -22,15 +27,17 @@ int main(int argc, char** argv) {
     state.CommandLine += argv[i];
   }
 
-  tabulon::gtk::WebEngine engine(
-      tabulon::gtk::EngineDataDir(), tabulon::gtk::EngineCacheDir(),
-      [&state](const std::string& uri) -> std::string {
-        if (uri.rfind(tabulon::kHomeUrl, 0) == 0) return tabulon::StartPageHtml(state);
-        return "";
-      });
-  tabulon::gtk::GtkToolkit toolkit(engine, [] { Gtk::Main::quit(); });
   tabulon::FileSettingsStore store(
       tabulon::DefaultConfigHome(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
+  tabulon::gtk::WebEngine engine(tabulon::gtk::EngineDataDir(), tabulon::gtk::EngineCacheDir(),
+                                 [&state, &store](const std::string& uri) {
+                                   return tabulon::BuiltInPageHtml(uri, state, store);
+                                 });
+  tabulon::gtk::GtkToolkit toolkit(engine, [] { Gtk::Main::quit(); });
+  // The options program writes these while the browser runs; they are read
+  // when used.
+  toolkit.SetBrowsingPreferences({[&store] { return tabulon::ReadHomePage(store); },
+                                  [&store] { return tabulon::ReadDefaultEncoding(store); }});
   tabulon::gtk::GtkMessageBoxes boxes(&toolkit.Window());
   tabulon::gtk::GtkClipboard clipboard;
   tabulon::gtk::SpawnProcessStarter processes;
@@ -38,6 +45,10 @@ int main(int argc, char** argv) {
   tabulon::Application app(state, toolkit, {store, boxes, clipboard, processes},
                            tabulon::ExecutableFolder());
   // The dialogs' toolkits.
+  tabulon::gtk::GtkFavouritesToolkit favourites_toolkit(toolkit.Window());
+  app.SetFavouritesToolkit(&favourites_toolkit);
+  tabulon::gtk::AboutDialogToolkit about(&toolkit.Window());
+  app.SetAboutToolkit(&about);
   app.Main();
   Gtk::Main::run();
   return 0;

@@ -5,6 +5,9 @@
 
 #include <thread>
 
+#include "app/internet_settings.h"
+#include "app/search_page.h"
+
 namespace tabulon::integration {
 
 bool PumpUntil(const std::function<bool()>& done, int timeout_ms) {
@@ -41,8 +44,10 @@ LoopbackServer::~LoopbackServer() {
   g_object_unref(server_);
 }
 
-void LoopbackServer::Serve(const std::string& path, const std::string& html) {
+void LoopbackServer::Serve(const std::string& path, const std::string& html,
+                           const std::string& content_type) {
   pages_[path] = html;
+  content_types_[path] = content_type;
 }
 
 void LoopbackServer::Redirect(const std::string& path, const std::string& target) {
@@ -68,21 +73,24 @@ void LoopbackServer::Handle(SoupServer*, SoupServerMessage* msg, const char* pat
     return;
   }
   soup_server_message_set_status(msg, 200, nullptr);
-  soup_server_message_set_response(msg, "text/html; charset=utf-8", SOUP_MEMORY_COPY,
+  soup_server_message_set_response(msg, server->content_types_[path].c_str(), SOUP_MEMORY_COPY,
                                    it->second.data(), it->second.size());
 }
 
-BrowserRun::BrowserRun(const std::string& config_dir, const std::string& command_line) {
+BrowserRun::BrowserRun(const std::string& config_dir, const std::string& command_line,
+                       const std::string& exe_folder) {
   state.CommandLine = command_line;
-  engine = std::make_unique<gtk::WebEngine>(
-      TempFolder(), TempFolder(), [this](const std::string& uri) -> std::string {
-        return uri.rfind(kHomeUrl, 0) == 0 ? StartPageHtml(state) : "";
-      });
-  toolkit = std::make_unique<gtk::GtkToolkit>(*engine, [this] { ended = true; });
   store = std::make_unique<FileSettingsStore>(config_dir);
+  engine = std::make_unique<gtk::WebEngine>(TempFolder(), TempFolder(),
+                                            [this](const std::string& uri) -> std::string {
+                                              return BuiltInPageHtml(uri, state, *store);
+                                            });
+  toolkit = std::make_unique<gtk::GtkToolkit>(*engine, [this] { ended = true; });
+  toolkit->SetBrowsingPreferences(
+      {[this] { return ReadHomePage(*store); }, [this] { return ReadDefaultEncoding(*store); }});
   app = std::make_unique<Application>(state, *toolkit,
                                       MainWindowServices{*store, boxes, clipboard, processes},
-                                      TempFolder());
+                                      exe_folder.empty() ? TempFolder() : exe_folder);
   app->Main();
 }
 

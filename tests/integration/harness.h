@@ -27,7 +27,8 @@ class LoopbackServer {
  public:
   LoopbackServer();
   ~LoopbackServer();
-  void Serve(const std::string& path, const std::string& html);
+  void Serve(const std::string& path, const std::string& html,
+             const std::string& content_type = "text/html; charset=utf-8");
   void Redirect(const std::string& path, const std::string& target);
   std::string Url(const std::string& path) const;
   int Hits(const std::string& path) const {
@@ -41,6 +42,7 @@ class LoopbackServer {
   SoupServer* server_;
   int port_ = 0;
   std::map<std::string, std::string> pages_;
+  std::map<std::string, std::string> content_types_;
   std::map<std::string, std::string> redirects_;
   std::map<std::string, int> hits_;
 };
@@ -55,7 +57,10 @@ class RecordingBoxes final : public MessageBoxes {
 // engine, the settings store in a folder of the test's own.
 class BrowserRun {
  public:
-  explicit BrowserRun(const std::string& config_dir, const std::string& command_line = "");
+  // exe_folder: where the browser believes it was started from (its AppDir,
+  // where it looks for the options program); a fresh folder when empty.
+  explicit BrowserRun(const std::string& config_dir, const std::string& command_line = "",
+                      const std::string& exe_folder = "");
   ~BrowserRun();
   frmMain& main() { return app->MainWindow(); }
   bool WaitForCaption(const std::string& caption) {

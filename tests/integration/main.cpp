@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 
+#include "platform/gtk/icons.h"
+
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
@@ -14,5 +16,6 @@ int main(int argc, char** argv) {
   setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
   g_mkdir_with_parents((home + "/cache").c_str(), 0700);
   Gtk::Main kit(argc, argv);
+  tabulon::gtk::UseProgramIcon();
   return RUN_ALL_TESTS();
 }

@@ -109,7 +109,7 @@ class LabelPeer final : public PlacedPeer {
     css_->load_from_data("* { background-color: " + CssColour(model_.BackColor()) +
                          "; color: " + CssColour(model_.ForeColor()) +
                          "; font-weight: " + (model_.FontBold() ? "bold" : "normal") +
-                         "; font-size: 9pt; padding: 0 2px; min-height: 0; }");
+                         "; font-size: 8pt; padding: 0 2px; min-height: 0; }");
   }
   Gtk::EventBox box_;
   Gtk::Label label_;
@@ -175,16 +175,16 @@ class ComboPeer final : public PlacedPeer {
 class StatusPeer final : public PlacedPeer {
  public:
   StatusPeer(StatusBar& model, Gtk::Layout& parent)
-      : PlacedPeer(model, frame_, parent), status_(model) {
+      : PlacedPeer(model, box_, parent), status_(model) {
     panel1_.set_xalign(0.0f);
     panel1_.set_ellipsize(Pango::ELLIPSIZE_END);
     panel2_.set_xalign(1.0f);
     panel2_.set_size_request(56, -1);
-    box_.pack_start(panel1_, true, true, 4);
-    box_.pack_start(separator_, false, false, 0);
-    box_.pack_start(panel2_, false, false, 4);
-    frame_.add(box_);
-    frame_.show_all();
+    panel2_.set_name("tabulon-progress");
+    box_.pack_start(panel1_, true, true, 0);
+    box_.pack_start(panel2_, false, false, 0);
+    box_.set_name("tabulon-status");
+    box_.show_all();
     Changed(Prop::Panel);
     Place();
   }
@@ -199,10 +199,8 @@ class StatusPeer final : public PlacedPeer {
 
  private:
   StatusBar& status_;
-  Gtk::Frame frame_;
   Gtk::Box box_{Gtk::ORIENTATION_HORIZONTAL};
   Gtk::Label panel1_, panel2_;
-  Gtk::Separator separator_{Gtk::ORIENTATION_VERTICAL};
 };
 
 }  // namespace
@@ -239,34 +237,54 @@ class GtkToolkit::FormPeer final : public ControlPeer {
         break;
     }
   }
-  // The model's sizes are the outer frame's; GTK sizes the inside. Once the
-  // frame is known, the inside is the outer size less the frame.
+  // The model's sizes are the outer frame's; GTK sizes the inside. Until a
+  // window manager has framed the window the frame counts as nothing; once
+  // its size is known, the size the program asked for is applied again.
   void ResizeOuter() {
-    int frame_w = 0, frame_h = 0;
-    FrameExtra(frame_w, frame_h);
-    int w = TwipsToPixels(form_.Width()) - frame_w;
-    int h = TwipsToPixels(form_.Height()) - frame_h;
-    window_.resize(w > 1 ? w : 1, h > 1 ? h : 1);
+    requested_w_ = TwipsToPixels(form_.Width());
+    requested_h_ = TwipsToPixels(form_.Height());
+    reapply_when_framed_ = !frame_known_;
+    ApplyRequestedSize();
   }
-  void FrameExtra(int& w, int& h) {
-    w = h = 0;
+  void OnConfigure() {
     auto gdk_window = window_.get_window();
     if (!gdk_window || !window_.get_mapped()) return;
     Gdk::Rectangle frame;
     gdk_window->get_frame_extents(frame);
-    w = frame.get_width() - gdk_window->get_width();
-    h = frame.get_height() - gdk_window->get_height();
+    int extra_w = frame.get_width() - gdk_window->get_width();
+    int extra_h = frame.get_height() - gdk_window->get_height();
+    // A frame is borders and a title bar; anything else is a window manager
+    // caught halfway through framing the window.
+    bool plausible = extra_w >= 0 && extra_w < 100 && extra_h >= 0 && extra_h < 150;
+    if (!plausible || (extra_w == 0 && extra_h == 0)) return;
+    if (frame_known_ && extra_w == extra_w_ && extra_h == extra_h_) return;
+    extra_w_ = extra_w;
+    extra_h_ = extra_h;
+    frame_known_ = true;
+    if (reapply_when_framed_) {
+      reapply_when_framed_ = false;
+      ApplyRequestedSize();
+    }
   }
 
  private:
+  void ApplyRequestedSize() {
+    int w = requested_w_ - extra_w_;
+    int h = requested_h_ - extra_h_;
+    window_.resize(w > 1 ? w : 1, h > 1 ? h : 1);
+  }
   Form& form_;
   Gtk::Window& window_;
+  int requested_w_ = 0, requested_h_ = 0;
+  int extra_w_ = 0, extra_h_ = 0;
+  bool frame_known_ = false;
+  bool reapply_when_framed_ = false;
 };
 
 GtkToolkit::GtkToolkit(WebEngine& engine, std::function<void()> end_program)
     : engine_(engine), end_program_(std::move(end_program)) {}
 
-GtkToolkit::~GtkToolkit() = default;
+GtkToolkit::~GtkToolkit() { feed_idle_.disconnect(); }
 
 void GtkToolkit::Guarded(const std::function<void()>& handler) {
   try {
@@ -291,7 +309,10 @@ void GtkToolkit::BuildMainWindow(MainWindowControls c, MainWindowInput& input) {
   css->load_from_data(
       "#tabulon-url-bar entry, #tabulon-url-bar button { min-height: 0; padding-top: 0;"
       " padding-bottom: 0; font-size: 9pt; }"
-      "#tabulon-url-bar button { padding-left: 2px; padding-right: 2px; }");
+      "#tabulon-url-bar button { padding-left: 2px; padding-right: 2px; }"
+      "#tabulon-status { border-top: 1px solid #a0a0a0; background-color: #ededed; }"
+      "#tabulon-status label { font-size: 9pt; padding: 0 4px; min-height: 0; }"
+      "#tabulon-progress { border-left: 1px solid #a0a0a0; }");
   Gtk::StyleContext::add_provider_for_screen(window_.get_screen(), css,
                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   vbox_.show();
@@ -322,23 +343,29 @@ void GtkToolkit::BuildMainWindow(MainWindowControls c, MainWindowInput& input) {
   window_.signal_key_press_event().connect([this](GdkEventKey* e) { return OnKeyPress(e); },
                                            false);
   window_.signal_configure_event().connect(
-      [this](GdkEventConfigure*) {
+      [this, form](GdkEventConfigure*) {
+        form->OnConfigure();
         FeedWindow();
         return false;
       },
-      true);
+      false);
   window_.signal_window_state_event().connect(
       [this](GdkEventWindowState*) {
         FeedWindow();
         return false;
       },
       true);
-  client_.signal_size_allocate().connect([this](Gtk::Allocation&) { FeedWindow(); }, true);
-  window_.signal_map_event().connect(
-      [form](GdkEventAny*) {
-        // Now the frame is known: give the window its stored outer size.
-        form->ResizeOuter();
-        return false;
+  // Laying out moves and sizes the client area's children, which GTK does
+  // not take in the middle of allocating it: tell the program afterwards.
+  client_.signal_size_allocate().connect(
+      [this](Gtk::Allocation&) {
+        if (feed_pending_) return;
+        feed_pending_ = true;
+        feed_idle_ = Glib::signal_idle().connect([this] {
+          feed_pending_ = false;
+          FeedWindow();
+          return false;
+        });
       },
       true);
   window_.signal_delete_event().connect([this](GdkEventAny*) {
@@ -426,6 +453,7 @@ std::unique_ptr<ControlPeer> GtkToolkit::CreateTabLabel(int index, Control& labe
 std::unique_ptr<BrowserControl> GtkToolkit::CreateBrowser(int index, BrowserEvents& events) {
   auto browser = std::make_unique<WebKitBrowser>(engine_.Context(), template_view_,
                                                  client_.gobj(), events, index);
+  browser->SetPreferences(&preferences_);
   if (index == 0) template_view_ = browser->View();
   return browser;
 }

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/gtk/web_engine.h"
+#include "platform/gtk/webkit_browser.h"
 #include "platform/toolkit.h"
 
 namespace tabulon::gtk {
@@ -26,6 +27,11 @@ class GtkToolkit final : public MainWindowToolkit {
   void EndProgram() override;
 
   Gtk::Window& Window() { return window_; }
+  // What every browser, made before or after, asks for its home page and its
+  // default text encoding.
+  void SetBrowsingPreferences(BrowsingPreferences preferences) {
+    preferences_ = std::move(preferences);
+  }
   // Where a point of the client area (in twips) is on the screen, in pixels.
   void ClientToScreen(int x_twips, int y_twips, int& x, int& y);
   // Tells the program what the window system did to the window.
@@ -41,7 +47,10 @@ class GtkToolkit final : public MainWindowToolkit {
   WebEngine& engine_;
   std::function<void()> end_program_;
   MainWindowInput* input_ = nullptr;
+  bool feed_pending_ = false;
+  sigc::connection feed_idle_;
   WebKitWebView* template_view_ = nullptr;
+  BrowsingPreferences preferences_;
 
   Gtk::Window window_;
   Gtk::Box vbox_{Gtk::ORIENTATION_VERTICAL};
