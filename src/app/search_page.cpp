@@ -1,5 +1,6 @@
 #include "app/search_page.h"
 
+#include "app/crash_page.h"
 #include "app/internet_settings.h"
 #include "app/start_page.h"
 
@@ -48,6 +49,7 @@ std::string SearchPageHtml(const std::string& search_address) {
 std::string BuiltInPageHtml(const std::string& uri, const AppState& state, SettingsStore& store) {
   if (StartsWith(uri, kHomeUrl)) return StartPageHtml(state);
   if (StartsWith(uri, kSearchUrl)) return SearchPageHtml(ReadSearchAddress(store));
+  if (StartsWith(uri, kCrashUrl)) return CrashPageHtml(uri);
   return "";
 }
 

@@ -1,6 +1,7 @@
 // What the tabs' browsers report, and what each report changes.
 #include <algorithm>
 
+#include "app/crash_page.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/placement.h"
 #include "mainwindow/val.h"
@@ -72,6 +73,24 @@ void frmMain::ApplyPageGeometry(Placement wanted) {
   if (fitted.top != form_.Top()) form_.SetTop(fitted.top);
   if (fitted.width != form_.Width()) form_.SetWidth(fitted.width);
   if (fitted.height != form_.Height()) form_.SetHeight(fitted.height);
+}
+
+void frmMain::brwPage_ProcessTerminated(int index, std::int64_t now_ms) {
+  if (index == 0) return;  // the template shows nothing
+  BrowserControl& browser = brwPage_(index);
+  const std::string url = browser.LocationURL();
+  const bool reload = crash_guard_.ShouldReload(index, now_ms);
+  if (IsCurrent(*this, state_, index)) {
+    StaMsg_.SetPanelText(1, reload ? "ページを表示していたプロセスが停止しました。再読み込みします"
+                                   : "ページがくり返し停止したため、表示を中止しました");
+  }
+  // Once more, the page gets a second chance; twice in a row, it gets a page
+  // of ours, so that a page that kills its process cannot loop.
+  if (reload) {
+    browser.Refresh2();
+  } else {
+    browser.Navigate2(CrashPageAddress(url));
+  }
 }
 
 void frmMain::brwPage_WindowSetLeft(int /*index*/, std::int32_t left) {

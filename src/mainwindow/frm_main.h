@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/state.h"
+#include "mainwindow/crash_guard.h"
 #include "platform/browser.h"
 #include "platform/control_array.h"
 #include "platform/controls.h"
@@ -103,6 +104,7 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   void brwPage_WindowSetTop(int index, std::int32_t top) override;
   void brwPage_WindowSetWidth(int index, std::int32_t width) override;
   void brwPage_WindowSetHeight(int index, std::int32_t height) override;
+  void brwPage_ProcessTerminated(int index, std::int64_t now_ms) override;
 
   // Keys, the URL box and the window system.
   bool KeyPreview(int key, int mask) override;
@@ -164,6 +166,7 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   ControlArray<BrowserControl> brwPage_;
   bool unloaded_ = false;
   WindowDialogs* dialogs_ = nullptr;
+  CrashGuard crash_guard_;
 };
 
 }  // namespace tabulon

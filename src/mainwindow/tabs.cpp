@@ -10,6 +10,7 @@ void frmMain::LoadLbl() {
   lblTab_.Load(n);
   const int k = Val(lblTab_(n - 1).Tag()) + 1;
   BrowserControl& browser = brwPage_.Load(k);
+  crash_guard_.Forget(k);
   LayOutStrip();
   lblTab_(n).SetTag(std::to_string(k));
   lblTab_(n).SetVisible(true);

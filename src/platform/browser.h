@@ -41,6 +41,9 @@ class BrowserEvents {
   virtual void brwPage_WindowSetTop(int index, std::int32_t top) = 0;
   virtual void brwPage_WindowSetWidth(int index, std::int32_t width) = 0;
   virtual void brwPage_WindowSetHeight(int index, std::int32_t height) = 0;
+  // The engine process showing the page stopped (crashed, killed, out of
+  // memory); now_ms is a monotonic clock reading.
+  virtual void brwPage_ProcessTerminated(int index, std::int64_t now_ms) = 0;
 };
 
 }  // namespace tabulon

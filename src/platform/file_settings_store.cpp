@@ -63,6 +63,8 @@ void FileSettingsStore::SaveSetting(const std::string& app, const std::string& s
                                     const std::string& key, const std::string& value) {
   try {
     const std::string path = PathFor(app);
+    if (!MakeFolders(path.substr(0, path.rfind('/')))) return;
+    const FileLock lock(path);
     std::string bytes;
     const bool existed = ReadWholeFile(path, bytes);
     if (!existed && errno != ENOENT) return;
@@ -70,7 +72,6 @@ void FileSettingsStore::SaveSetting(const std::string& app, const std::string& s
     const std::string before = existed ? document.Bytes() : std::string();
     document.Set(section, key, value);
     if (document.Bytes() == before) return;
-    if (!existed && !MakeFolders(path.substr(0, path.rfind('/')))) return;
     WriteFileAtomically(path, document.Bytes());
   } catch (const std::exception&) {
     // A setting that cannot be saved is not worth stopping the program for.

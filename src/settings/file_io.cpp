@@ -1,6 +1,7 @@
 #include "settings/file_io.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -180,6 +181,22 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
   }
   SyncDirectory(directory);
   return true;
+}
+
+FileLock::FileLock(const std::string& path) {
+  fd_ = open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd_ < 0) return;
+  while (flock(fd_, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      close(fd_);
+      fd_ = -1;
+      return;
+    }
+  }
+}
+
+FileLock::~FileLock() {
+  if (fd_ >= 0) close(fd_);  // closing releases the lock
 }
 
 }  // namespace tabulon

@@ -23,4 +23,20 @@ bool ReadWholeFile(const std::string& path, std::string& out);
 // is left behind.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes);
 
+// Holds an exclusive advisory lock on "<path>.lock" for as long as it lives,
+// so that two programs changing the same file one key at a time (the browser
+// and the options program) never lose each other's keys between reading the
+// file and renaming the new one over it. A lock that cannot be had (a
+// read-only folder) is simply not held: the write goes ahead unguarded.
+class FileLock {
+ public:
+  explicit FileLock(const std::string& path);
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
 }  // namespace tabulon

@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+
+namespace tabulon {
+
+// The page a tab shows when its page stopped again right after a reload.
+inline constexpr const char* kCrashUrl = "tabulon://crashed/";
+
+// The address of the crash page for a page at url.
+std::string CrashPageAddress(const std::string& url);
+// The crash page for its own address: it names the page and links to it.
+std::string CrashPageHtml(const std::string& crash_address);
+
+// Percent-encoding of every byte but unreserved ones, and its inverse.
+std::string PercentEncode(const std::string& text);
+std::string PercentDecode(const std::string& text);
+
+}  // namespace tabulon

@@ -1,0 +1,116 @@
+// Saves killed at random moments, and two programs saving at once.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "platform/file_settings_store.h"
+#include "settings/profile.h"
+#include "settings_temp_folder.h"
+
+namespace tabulon {
+namespace {
+
+using testing_support::ReadRaw;
+using testing_support::TempFolder;
+
+// Runs save(i) for i = 0, 1, 2, ... in a child process until it is killed,
+// killing it `kills` times at random moments; after each kill the file must
+// be exactly one of the contents a whole save leaves.
+template <typename Save, typename Check>
+int KillSavesAtRandom(int kills, Save save, Check check) {
+  std::mt19937 random(4242);
+  int checked = 0;
+  for (int round = 0; round < kills; ++round) {
+    const pid_t child = fork();
+    if (child == 0) {
+      for (unsigned i = 0;; ++i) save(i);
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(200 + random() % 3000));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!check()) return -1;
+    ++checked;
+  }
+  return checked;
+}
+
+TEST(SavesKilledHalfway, LeaveTheFavouritesFileOldOrNewNeverMixed) {
+  TempFolder folder;
+  const std::string ini = folder / "tabulon.ini";
+  const std::string long_a(300, 'a');
+  const std::string long_b = "日本語" + std::string(200, 'b');
+  ASSERT_TRUE(WritePrivateProfileString("URL", "URL1", long_a, ini));
+  ASSERT_TRUE(WritePrivateProfileString("TITLE", "TITLE1", "タイトル", ini));
+  const std::string state_a = ReadRaw(ini);
+  ASSERT_TRUE(WritePrivateProfileString("URL", "URL1", long_b, ini));
+  const std::string state_b = ReadRaw(ini);
+
+  const int checked = KillSavesAtRandom(
+      300,
+      [&](unsigned i) { WritePrivateProfileString("URL", "URL1", i % 2 ? long_a : long_b, ini); },
+      [&] {
+        const std::string now = ReadRaw(ini);
+        return now == state_a || now == state_b;
+      });
+  EXPECT_EQ(checked, 300);
+}
+
+TEST(SavesKilledHalfway, LeaveTheSettingsStoreOldOrNewNeverMixed) {
+  TempFolder folder;
+  FileSettingsStore store(folder.path());
+  store.SaveSetting("Tabulon", "Settings", "MainLeft", "1000");
+  store.SaveSetting("Tabulon", "Internet", "HomePage", "http://home/");
+  const std::string path = store.PathFor("Tabulon");
+  const std::string state_a = ReadRaw(path);
+  store.SaveSetting("Tabulon", "Settings", "MainLeft", "123456789");
+  const std::string state_b = ReadRaw(path);
+
+  const int checked = KillSavesAtRandom(
+      300,
+      [&](unsigned i) {
+        store.SaveSetting("Tabulon", "Settings", "MainLeft", i % 2 ? "1000" : "123456789");
+      },
+      [&] {
+        const std::string now = ReadRaw(path);
+        return now == state_a || now == state_b;
+      });
+  EXPECT_EQ(checked, 300);
+}
+
+// The browser keeps its window placement and the options program its
+// addresses in the same file; each saves a key at a time, a thousand times,
+// at the same moment as the other.
+TEST(TwoProgramsSavingTheStore, LoseNoneOfEachOthersKeys) {
+  TempFolder folder;
+  constexpr int kSaves = 1000;
+  auto run = [&](const char* section, const char* key) {
+    const pid_t child = fork();
+    if (child == 0) {
+      FileSettingsStore store(folder.path());
+      for (int i = 1; i <= kSaves; ++i) {
+        store.SaveSetting("Tabulon", section, key, std::to_string(i));
+      }
+      _exit(0);
+    }
+    return child;
+  };
+  const pid_t browser = run("Settings", "MainLeft");
+  const pid_t options = run("Internet", "HomePage");
+  for (pid_t child : {browser, options}) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+  }
+  FileSettingsStore store(folder.path());
+  EXPECT_EQ(store.GetSetting("Tabulon", "Settings", "MainLeft", ""), std::to_string(kSaves));
+  EXPECT_EQ(store.GetSetting("Tabulon", "Internet", "HomePage", ""), std::to_string(kSaves));
+}
+
+}  // namespace
+}  // namespace tabulon
