@@ -68,3 +68,16 @@ std::string CrashPageHtml(const std::string& crash_address) {
 }
 
 }  // namespace tabulon
+
+namespace tabulon {
+
+std::string CertificateErrorPageHtml(const std::string& url) {
+  return "<!DOCTYPE html><html lang=\"ja\"><head><meta charset=\"utf-8\">"
+         "<title>接続の安全性を確認できません</title><style>"
+         "body{font-family:sans-serif;margin:2em;color:#222}h1{font-size:1.4em;color:#9c3b3b}"
+         "</style></head><body><h1>接続の安全性を確認できません</h1>"
+         "<p>このサイトの証明書を信頼できないため、ページを開きませんでした。</p><p>" +
+         HtmlEscape(url) + "</p></body></html>";
+}
+
+}  // namespace tabulon

@@ -16,3 +16,11 @@ std::string PercentEncode(const std::string& text);
 std::string PercentDecode(const std::string& text);
 
 }  // namespace tabulon
+
+namespace tabulon {
+
+// The page shown instead of one whose certificate the engine refused: the
+// page itself is never fetched, and the user learns why.
+std::string CertificateErrorPageHtml(const std::string& url);
+
+}  // namespace tabulon

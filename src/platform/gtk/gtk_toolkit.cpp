@@ -451,8 +451,8 @@ std::unique_ptr<ControlPeer> GtkToolkit::CreateTabLabel(int index, Control& labe
 }
 
 std::unique_ptr<BrowserControl> GtkToolkit::CreateBrowser(int index, BrowserEvents& events) {
-  auto browser = std::make_unique<WebKitBrowser>(engine_.Context(), template_view_,
-                                                 client_.gobj(), events, index);
+  auto browser =
+      std::make_unique<WebKitBrowser>(engine_.Pool(), index == 0, client_.gobj(), events, index);
   browser->SetPreferences(&preferences_);
   if (index == 0) template_view_ = browser->View();
   return browser;

@@ -1,13 +1,59 @@
 #include "platform/gtk/web_engine.h"
 
+#include <cstdlib>
+#include <string>
+
 namespace tabulon::gtk {
+
+namespace {
+// Without a GPU the engine composites with GL drawn on the CPU: every tab
+// shown again is drawn twice over and each process keeps GL buffers. Drawing
+// straight into the window is several times faster and lighter there (see
+// docs/PERFORMANCE.md). With a GPU the engine keeps its accelerated path.
+// The engine reads this when it starts its processes; set before any is.
+bool HaveGpu() {
+  static const bool gpu = [] {
+    GDir* dri = g_dir_open("/dev/dri", 0, nullptr);
+    if (!dri) return false;
+    bool found = false;
+    while (const char* name = g_dir_read_name(dri)) {
+      if (g_str_has_prefix(name, "renderD")) found = true;
+    }
+    g_dir_close(dri);
+    return found;
+  }();
+  return gpu;
+}
+}  // namespace
 
 std::string EngineDataDir() { return std::string(g_get_user_data_dir()) + "/tabulon"; }
 std::string EngineCacheDir() { return std::string(g_get_user_cache_dir()) + "/tabulon"; }
 
+// TABULON_SANDBOX=0 turns the sandbox off, for measuring what it costs.
+static bool SandboxWanted() {
+  const char* wanted = std::getenv("TABULON_SANDBOX");
+  return !wanted || std::string(wanted) != "0";
+}
+
+// Whether bubblewrap can make the namespaces the engine's sandbox needs.
+static bool SandboxCanRun() {
+  gchar* bwrap = g_find_program_in_path("bwrap");
+  if (!bwrap) return false;
+  const gchar* argv[] = {bwrap, "--ro-bind", "/", "/", "--unshare-pid", "--unshare-net",
+                         "--dev", "/dev", "/bin/true", nullptr};
+  gint status = 1;
+  const gboolean ran = g_spawn_sync(nullptr, const_cast<gchar**>(argv), nullptr,
+                                    static_cast<GSpawnFlags>(G_SPAWN_STDOUT_TO_DEV_NULL |
+                                                             G_SPAWN_STDERR_TO_DEV_NULL),
+                                    nullptr, nullptr, nullptr, nullptr, &status, nullptr);
+  g_free(bwrap);
+  return ran && g_spawn_check_wait_status(status, nullptr);
+}
+
 WebEngine::WebEngine(const std::string& data_dir, const std::string& cache_dir,
                      PageSource page_source)
     : page_source_(std::move(page_source)) {
+  if (!HaveGpu()) g_setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", FALSE);
   WebKitWebsiteDataManager* data = webkit_website_data_manager_new(
       "base-data-directory", data_dir.c_str(), "base-cache-directory", cache_dir.c_str(), nullptr);
   context_ = webkit_web_context_new_with_website_data_manager(data);
@@ -26,9 +72,32 @@ WebEngine::WebEngine(const std::string& data_dir, const std::string& cache_dir,
   WebKitSecurityManager* security = webkit_web_context_get_security_manager(context_);
   webkit_security_manager_register_uri_scheme_as_local(security, "tabulon");
   webkit_security_manager_register_uri_scheme_as_secure(security, "tabulon");
+
+  // A certificate the system does not trust is refused, never accepted.
+  webkit_website_data_manager_set_tls_errors_policy(
+      webkit_web_context_get_website_data_manager(context_), WEBKIT_TLS_ERRORS_POLICY_FAIL);
+
+  // Pages run inside bubblewrap where it can run. Where it cannot (no bwrap,
+  // no user namespaces), the engine would fail to start any page, so the
+  // browser goes on without it and says so once.
+  if (SandboxWanted()) {
+    if (SandboxCanRun()) {
+      webkit_web_context_set_sandbox_enabled(context_, TRUE);
+    } else {
+      g_printerr("Tabulon: the web page sandbox (bubblewrap) cannot run on this system; "
+                 "pages run without it.\n");
+    }
+  }
+
+  // TABULON_WEB_PROCESSES overrides the pool size, for measuring others.
+  pool_ = std::make_unique<ProcessPool>(context_,
+                                        PoolSizeFromText(std::getenv("TABULON_WEB_PROCESSES")));
 }
 
-WebEngine::~WebEngine() { g_object_unref(context_); }
+WebEngine::~WebEngine() {
+  pool_.reset();
+  g_object_unref(context_);
+}
 
 void WebEngine::OnSchemeRequest(WebKitURISchemeRequest* request, gpointer self) {
   auto* engine = static_cast<WebEngine*>(self);
@@ -46,8 +115,8 @@ void WebEngine::OnSchemeRequest(WebKitURISchemeRequest* request, gpointer self) 
     return;
   }
   gsize size = html.size();
-  GInputStream* stream = g_memory_input_stream_new_from_data(g_memdup2(html.data(), size), size,
-                                                             g_free);
+  GInputStream* stream =
+      g_memory_input_stream_new_from_data(g_memdup2(html.data(), size), size, g_free);
   webkit_uri_scheme_request_finish(request, stream, static_cast<gint64>(size), "text/html");
   g_object_unref(stream);
 }

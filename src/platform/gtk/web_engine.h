@@ -2,7 +2,10 @@
 #include <webkit2/webkit2.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "platform/gtk/process_pool.h"
 
 namespace tabulon::gtk {
 
@@ -20,11 +23,14 @@ class WebEngine {
   WebEngine& operator=(const WebEngine&) = delete;
 
   WebKitWebContext* Context() const { return context_; }
+  // The engine processes the tabs' views share.
+  ProcessPool& Pool() { return *pool_; }
 
  private:
   static void OnSchemeRequest(WebKitURISchemeRequest* request, gpointer self);
   WebKitWebContext* context_ = nullptr;
   PageSource page_source_;
+  std::unique_ptr<ProcessPool> pool_;
 };
 
 // The user's data and cache folders for the engine ($XDG_DATA_HOME/tabulon,

@@ -1,6 +1,7 @@
 #include "platform/gtk/webkit_browser.h"
 
 #include "app/address.h"
+#include "app/crash_page.h"
 #include "app/start_page.h"
 #include "platform/errors.h"
 #include "platform/gtk/units.h"
@@ -45,15 +46,11 @@ class WebKitBrowser::Peer final : public ControlPeer {
   WebKitBrowser& browser_;
 };
 
-WebKitBrowser::WebKitBrowser(WebKitWebContext* context, WebKitWebView* related, GtkLayout* parent,
+WebKitBrowser::WebKitBrowser(ProcessPool& pool, bool is_template, GtkLayout* parent,
                              BrowserEvents& events, int index)
-    : parent_(parent), events_(events), index_(index) {
-  // Views related to the template share its web process: a hundred tabs cost
-  // one engine process, not a hundred.
-  GtkWidget* widget =
-      related ? GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, nullptr))
-              : GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, nullptr));
-  view_ = WEBKIT_WEB_VIEW(g_object_ref_sink(widget));
+    : pool_(pool), view_(pool.CreateView(is_template)), parent_(parent), events_(events),
+      index_(index) {
+  GtkWidget* widget = GTK_WIDGET(view_);
   gtk_layout_put(parent_, widget, 0, 0);
   gtk_widget_set_size_request(widget, 0, 0);
   gtk_widget_set_visible(widget, FALSE);
@@ -64,14 +61,19 @@ WebKitBrowser::WebKitBrowser(WebKitWebContext* context, WebKitWebView* related, 
   g_signal_connect(view_, "mouse-target-changed", G_CALLBACK(OnMouseTarget), this);
   g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
   g_signal_connect(view_, "create", G_CALLBACK(OnCreate), this);
+  g_signal_connect(view_, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
+  g_signal_connect(view_, "load-failed-with-tls-errors", G_CALLBACK(OnCertificateError), this);
   g_signal_connect(webkit_web_view_get_window_properties(view_), "notify::geometry",
                    G_CALLBACK(OnGeometry), this);
   AttachPeer(std::make_unique<Peer>(*this));
+  page_area_ = std::make_unique<PageArea>(view_, parent_, events_, index_);
 }
 
 WebKitBrowser::~WebKitBrowser() {
+  page_area_.reset();
   g_signal_handlers_disconnect_by_data(webkit_web_view_get_window_properties(view_), this);
   g_signal_handlers_disconnect_by_data(view_, this);
+  pool_.ViewClosed(view_);
   gtk_widget_destroy(GTK_WIDGET(view_));
   g_object_unref(view_);
 }
@@ -140,7 +142,10 @@ void WebKitBrowser::Refresh2() {
   ApplyDefaultEncoding();
   webkit_web_view_reload(view_);
 }
-void WebKitBrowser::Stop() { webkit_web_view_stop_loading(view_); }
+void WebKitBrowser::Stop() {
+  webkit_web_view_stop_loading(view_);
+  page_area_->CancelDownloads();
+}
 
 std::string WebKitBrowser::LocationURL() const {
   const char* uri = webkit_web_view_get_uri(view_);
@@ -221,6 +226,8 @@ GtkWidget* WebKitBrowser::OnCreate(WebKitWebView*, WebKitNavigationAction* actio
   WebKitURIRequest* request = action ? webkit_navigation_action_get_request(action) : nullptr;
   const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
   std::string requested = uri ? uri : "";
+  // The tab opened for the pop-up shares the opener's process.
+  ProcessPool::OpenerScope opener(b->pool_, b->view_);
   Guarded([&] { b->events_.brwPage_NewWindow2(b->index_, requested); });
   return nullptr;  // the engine never opens a window of its own
 }
@@ -240,6 +247,25 @@ void WebKitBrowser::OnGeometry(WebKitWindowProperties* props, GParamSpec*, gpoin
   if (g.height != old.height && g.height > 0) {
     Guarded([&] { b->events_.brwPage_WindowSetHeight(b->index_, PixelsToTwips(g.height)); });
   }
+}
+
+void WebKitBrowser::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                        gpointer self) {
+  // Closing the view ourselves ends its process on purpose: nothing to mend.
+  if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API) return;
+  auto* b = static_cast<WebKitBrowser*>(self);
+  const std::int64_t now_ms = g_get_monotonic_time() / 1000;
+  Guarded([&] { b->events_.brwPage_ProcessTerminated(b->index_, now_ms); });
+}
+
+gboolean WebKitBrowser::OnCertificateError(WebKitWebView* view, gchar* failing_uri,
+                                           GTlsCertificate*, GTlsCertificateFlags, gpointer) {
+  // Refused, never accepted: the page is not fetched, and a page of ours
+  // says why in place of the engine's bare message.
+  const std::string uri = failing_uri ? failing_uri : "";
+  webkit_web_view_load_alternate_html(view, CertificateErrorPageHtml(uri).c_str(), uri.c_str(),
+                                      nullptr);
+  return TRUE;
 }
 
 }  // namespace tabulon::gtk

@@ -3,9 +3,12 @@
 #include <webkit2/webkit2.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/browser.h"
+#include "platform/gtk/page_area.h"
+#include "platform/gtk/process_pool.h"
 
 namespace tabulon::gtk {
 
@@ -21,10 +24,10 @@ struct BrowsingPreferences {
 // exception crosses back into the engine.
 class WebKitBrowser final : public BrowserControl {
  public:
-  // related: the view whose web process this one shares (the template's), or
-  // nullptr for the template itself, which is made in context.
-  WebKitBrowser(WebKitWebContext* context, WebKitWebView* related, GtkLayout* parent,
-                BrowserEvents& events, int index);
+  // The view comes from pool; is_template marks brwPage(0), which holds no
+  // tab.
+  WebKitBrowser(ProcessPool& pool, bool is_template, GtkLayout* parent, BrowserEvents& events,
+                int index);
   ~WebKitBrowser() override;
 
   void Navigate2(const std::string& url) override;
@@ -53,9 +56,15 @@ class WebKitBrowser final : public BrowserControl {
   static void OnMouseTarget(WebKitWebView* view, WebKitHitTestResult* hit, guint, gpointer self);
   static gboolean OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
                                  WebKitPolicyDecisionType type, gpointer self);
+  static gboolean OnCertificateError(WebKitWebView* view, gchar* failing_uri,
+                                     GTlsCertificate* certificate, GTlsCertificateFlags errors,
+                                     gpointer self);
+  static void OnProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
+                                  gpointer self);
   static GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer self);
   static void OnGeometry(WebKitWindowProperties* props, GParamSpec*, gpointer self);
 
+  ProcessPool& pool_;
   WebKitWebView* view_;
   GtkLayout* parent_;
   BrowserEvents& events_;
@@ -63,6 +72,8 @@ class WebKitBrowser final : public BrowserControl {
   const BrowsingPreferences* preferences_ = nullptr;
   std::string status_text_;
   GdkRectangle geometry_{0, 0, 0, 0};
+  // Find, print, zoom and downloads of this tab.
+  std::unique_ptr<PageArea> page_area_;
 };
 
 }  // namespace tabulon::gtk

@@ -1,0 +1,259 @@
+"""What the benchmarks share: a loopback page server that counts loads, the
+browsers under test started in a scratch home, and memory read from /proc."""
+
+import http.server
+import os
+import platform
+import shutil
+import signal
+import statistics
+import subprocess
+import tempfile
+import threading
+import time
+
+REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+PAGE_TITLE = "Bench page"
+
+
+class PageServer:
+    """Serves /page (a full-window page of its own colour that reports its
+    onload through /loaded) on 127.0.0.1. Every page served gets a colour no
+    other page had, so a screen pixel tells which page is shown."""
+
+    def __init__(self):
+        self.lock = threading.Condition()
+        self.served = 0
+        self.loaded = 0
+        self.load_times = []
+        server = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            protocol_version = "HTTP/1.1"
+
+            def log_message(self, *args):
+                pass
+
+            def _send(self, body, kind="text/html"):
+                data = body.encode()
+                self.send_response(200)
+                self.send_header("Content-Type", kind + "; charset=utf-8")
+                self.send_header("Content-Length", str(len(data)))
+                self.send_header("Cache-Control", "no-store")
+                self.end_headers()
+                self.wfile.write(data)
+
+            def do_GET(self):
+                if self.path.startswith("/loaded"):
+                    with server.lock:
+                        server.loaded += 1
+                        server.load_times.append(time.perf_counter())
+                        server.lock.notify_all()
+                    self._send("ok", "text/plain")
+                    return
+                if self.path.startswith("/page"):
+                    with server.lock:
+                        server.served += 1
+                        n = server.served
+                    colour = PageServer.colour(n)
+                    self._send(
+                        "<!doctype html><html><head><meta charset=utf-8>"
+                        f"<title>{PAGE_TITLE}</title>"
+                        f"<style>html,body{{margin:0;height:100%;background:#{colour:06x}}}</style>"
+                        "</head><body onload=\"fetch('/loaded?'+Math.random())\">"
+                        f"<p>page {n}</p></body></html>")
+                    return
+                self.send_error(404)
+
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.httpd.daemon_threads = True
+        self.port = self.httpd.server_address[1]
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+
+    @staticmethod
+    def colour(n):
+        # Blue fixed at 0x40: never white, grey or any colour of the chrome.
+        return ((n * 53) % 200 + 30) << 16 | ((n * 97) % 200 + 30) << 8 | 0x40
+
+    @staticmethod
+    def is_page_colour(c):
+        return c is not None and (c & 0xFF) == 0x40
+
+    def url(self, n=None, host="127.0.0.1"):
+        return f"http://{host}:{self.port}/page" + (f"?{n}" if n is not None else "")
+
+    def reset(self):
+        with self.lock:
+            self.loaded = 0
+            self.load_times = []
+
+    def wait_loaded(self, count, timeout):
+        """Seconds until count pages have reported their onload, or None."""
+        start = time.perf_counter()
+        with self.lock:
+            while self.loaded < count:
+                left = timeout - (time.perf_counter() - start)
+                if left <= 0:
+                    return None
+                self.lock.wait(left)
+        return time.perf_counter() - start
+
+    def close(self):
+        self.httpd.shutdown()
+
+
+def descendants(pid):
+    """pid and every process below it."""
+    children = {}
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/stat") as f:
+                stat = f.read()
+            ppid = int(stat[stat.rindex(")") + 2:].split()[1])
+        except (OSError, ValueError):
+            continue
+        children.setdefault(ppid, []).append(int(entry))
+    out, todo = [], [pid]
+    while todo:
+        p = todo.pop()
+        out.append(p)
+        todo.extend(children.get(p, []))
+    return out
+
+
+def pss_kb(pid):
+    try:
+        with open(f"/proc/{pid}/smaps_rollup") as f:
+            for line in f:
+                if line.startswith("Pss:"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
+    return 0
+
+
+def tree_memory(pid):
+    """(total PSS in MB, process count) of pid and its descendants."""
+    procs = [p for p in descendants(pid) if os.path.exists(f"/proc/{p}")]
+    return sum(pss_kb(p) for p in procs) / 1024.0, len(procs)
+
+
+def settle_memory(pid, seconds=3.0):
+    time.sleep(seconds)
+    return tree_memory(pid)
+
+
+class Scratch:
+    """A scratch home and a copy of the browser beside its own tabulon.ini."""
+
+    def __init__(self, favourite_url=None, binary=None):
+        self.dir = tempfile.mkdtemp(prefix="tabulon-bench-")
+        self.home = os.path.join(self.dir, "home")
+        os.makedirs(self.home)
+        binary = binary or os.path.join(REPO, "build", "tabulon")
+        self.tabulon = os.path.join(self.dir, "bin", "tabulon")
+        os.makedirs(os.path.dirname(self.tabulon))
+        shutil.copy2(binary, self.tabulon)
+        if favourite_url:
+            with open(os.path.join(self.dir, "bin", "tabulon.ini"), "w") as f:
+                f.write(f"[URL]\nURL1={favourite_url}\n[TITLE]\nTITLE1=bench\n")
+
+    def env(self, display, extra=None):
+        env = dict(os.environ)
+        env.update({
+            "DISPLAY": display,
+            "HOME": self.home,
+            "XDG_CONFIG_HOME": os.path.join(self.home, ".config"),
+            "XDG_DATA_HOME": os.path.join(self.home, ".local/share"),
+            "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
+            "NO_AT_BRIDGE": "1",
+            "GTK_A11Y": "none",
+        })
+        env.update(extra or {})
+        return env
+
+    def remove(self):
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def start(argv, env):
+    return subprocess.Popen(argv, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                            start_new_session=True)
+
+
+def stop(proc):
+    """Ends the browser we started and everything it started."""
+    procs = descendants(proc.pid)
+    for p in procs:
+        try:
+            os.kill(p, signal.SIGTERM)
+        except OSError:
+            pass
+    try:
+        proc.wait(5)
+    except subprocess.TimeoutExpired:
+        pass
+    for p in procs:
+        try:
+            os.kill(p, signal.SIGKILL)
+        except OSError:
+            pass
+    time.sleep(0.3)
+
+
+def browsers(scratch, which=("tabulon", "surf", "epiphany")):
+    """argv builders for the browsers that are installed: f(urls) -> argv."""
+    out = {}
+    if "tabulon" in which:
+        out["tabulon"] = lambda urls: [scratch.tabulon] + urls[:1]
+    if "surf" in which and shutil.which("surf"):
+        out["surf"] = lambda urls: ["surf"] + urls[:1]
+    if "epiphany" in which and shutil.which("epiphany-browser"):
+        profile = os.path.join(scratch.home, "epiphany")
+        out["epiphany"] = lambda urls: ["epiphany-browser", f"--profile={profile}"] + urls
+    return out
+
+
+def session_bus(env):
+    """A private D-Bus session bus (GNOME Web needs one); every browser gets the
+    same one. Returns the daemon's process or None."""
+    if not shutil.which("dbus-daemon"):
+        return None
+    proc = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address"],
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env,
+                            text=True)
+    env["DBUS_SESSION_BUS_ADDRESS"] = proc.stdout.readline().strip()
+    return proc
+
+
+def machine():
+    cpu = "?"
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    cpu = line.split(":", 1)[1].strip()
+                    break
+    except OSError:
+        pass
+    with open("/proc/meminfo") as f:
+        mem = int(f.readline().split()[1]) // 1024
+    return f"{platform.node()}: {cpu}, {os.cpu_count()} cores, {mem} MB, {platform.release()}"
+
+
+def median_spread(values):
+    if not values:
+        return "-"
+    med = statistics.median(values)
+    return f"{med:.3f} (min {min(values):.3f}, max {max(values):.3f})"
+
+
+def table(headers, rows):
+    widths = [max(len(str(x)) for x in [h] + [r[i] for r in rows]) for i, h in enumerate(headers)]
+    line = "| " + " | ".join(str(h).ljust(w) for h, w in zip(headers, widths)) + " |"
+    out = [line, "|" + "|".join("-" * (w + 2) for w in widths) + "|"]
+    for r in rows:
+        out.append("| " + " | ".join(str(x).ljust(w) for x, w in zip(r, widths)) + " |")
+    return "\n".join(out)

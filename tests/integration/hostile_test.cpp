@@ -1,0 +1,119 @@
+// Pages that try what a page must not do.
+#include <cstdlib>
+#include <fstream>
+
+#include "harness.h"
+
+namespace tabulon::integration {
+namespace {
+
+std::string Page(const std::string& title, const std::string& body) {
+  return "<html><head><meta charset='utf-8'><title>" + title + "</title></head><body>" + body +
+         "</body></html>";
+}
+
+// A script that tries to read an address and puts the outcome in the title.
+std::string TriesToRead(const std::string& address) {
+  return Page("trying", "<script>fetch('" + address +
+                            "').then(r => r.text()).then(t => { document.title = 'READ ' + "
+                            "t.length; }, () => { document.title = 'blocked'; });</script>");
+}
+
+class HostilePages : public ::testing::Test {
+ protected:
+  LoopbackServer server;
+  std::string config = TempFolder();
+};
+
+TEST_F(HostilePages, CannotReadTheBuiltInPages) {
+  server.Serve("/start", TriesToRead("tabulon://start/"));
+  server.Serve("/search", TriesToRead("tabulon://search/"));
+  BrowserRun run(config, server.Url("/start"));
+  EXPECT_TRUE(run.WaitForCaption("blocked - Tabulon - ")) << run.main().Window().Caption();
+  run.main().brwPage(1).Navigate2(server.Url("/search"));
+  EXPECT_TRUE(run.WaitForCaption("blocked - Tabulon - ")) << run.main().Window().Caption();
+}
+
+TEST_F(HostilePages, CannotReadLocalFiles) {
+  const std::string secret = TempFolder() + "/secret.txt";
+  std::ofstream(secret) << "secret";
+  server.Serve("/file", TriesToRead("file://" + secret));
+  BrowserRun run(config, server.Url("/file"));
+  EXPECT_TRUE(run.WaitForCaption("blocked - Tabulon - ")) << run.main().Window().Caption();
+}
+
+TEST_F(HostilePages, WindowsOpenedWithoutAClickOpenNothing) {
+  server.Serve("/popups", Page("popups", "<script>let n = 0; const t = setInterval(() => {"
+                                         " window.open('/popups'); if (++n == 50) {"
+                                         " clearInterval(t); document.title = 'done'; } }, 10);"
+                                         "</script>"));
+  BrowserRun run(config, server.Url("/popups"));
+  ASSERT_TRUE(run.WaitForCaption("done - Tabulon - "));
+  Pump(500);
+  EXPECT_EQ(run.state.TabCount, 1);
+  EXPECT_EQ(server.Hits("/popups"), 1);
+}
+
+TEST_F(HostilePages, MoveAndResizeRequestsKeepTheWindowOnScreenAndUsable) {
+  server.Serve("/away", Page("away", "<script>window.moveTo(-5000, -5000);"
+                                     " window.resizeTo(10, 10); document.title = 'moved';"
+                                     "</script>"));
+  BrowserRun run(config, server.Url("/away"));
+  ASSERT_TRUE(run.WaitForCaption("moved - Tabulon - "));
+  Pump(500);
+  const Form& window = run.main().Window();
+  const ScreenArea area = run.toolkit->WorkArea();
+  EXPECT_GE(window.Left(), area.left);
+  EXPECT_GE(window.Top(), area.top);
+  EXPECT_GE(window.Width(), kMinPageWindowWidth);
+  EXPECT_GE(window.Height(), kMinPageWindowHeight);
+  EXPECT_LE(window.Left() + window.Width(), area.left + area.width);
+}
+
+TEST_F(HostilePages, CertificateErrorsAreNeverAcceptedSilently) {
+  const std::string folder = TempFolder();
+  const std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "
+                              "/CN=127.0.0.1 -keyout " + folder + "/key.pem -out " + folder +
+                              "/cert.pem 2>/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  GError* error = nullptr;
+  GTlsCertificate* certificate = g_tls_certificate_new_from_files(
+      (folder + "/cert.pem").c_str(), (folder + "/key.pem").c_str(), &error);
+  ASSERT_NE(certificate, nullptr) << (error ? error->message : "");
+  SoupServer* tls = soup_server_new("tls-certificate", certificate, nullptr);
+  int hits = 0;
+  soup_server_add_handler(
+      tls, nullptr,
+      [](SoupServer*, SoupServerMessage* msg, const char*, GHashTable*, gpointer data) {
+        ++*static_cast<int*>(data);
+        soup_server_message_set_status(msg, 200, nullptr);
+        const char body[] = "<html><head><title>secret</title></head></html>";
+        soup_server_message_set_response(msg, "text/html", SOUP_MEMORY_COPY, body,
+                                         sizeof body - 1);
+      },
+      &hits, nullptr);
+  ASSERT_TRUE(soup_server_listen_local(tls, 0,
+                                       static_cast<SoupServerListenOptions>(
+                                           SOUP_SERVER_LISTEN_IPV4_ONLY | SOUP_SERVER_LISTEN_HTTPS),
+                                       &error));
+  GSList* uris = soup_server_get_uris(tls);
+  const int port = g_uri_get_port(static_cast<GUri*>(uris->data));
+  g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
+
+  {
+    const std::string address = "https://127.0.0.1:" + std::to_string(port) + "/secret";
+    BrowserRun run(config, address);
+    // An error page of ours takes the page's place; the page is never fetched.
+    ASSERT_TRUE(run.WaitForCaption("接続の安全性を確認できません - Tabulon - "));
+    Pump(300);
+    EXPECT_EQ(hits, 0);
+    EXPECT_NE(run.main().Window().Caption(), "secret - Tabulon - ");
+    EXPECT_NE(run.main().lblTab(1).Caption(), "secret");
+  }
+  soup_server_disconnect(tls);
+  g_object_unref(tls);
+  g_object_unref(certificate);
+}
+
+}  // namespace
+}  // namespace tabulon::integration

@@ -1,0 +1,97 @@
+#include "app/page_features.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tabulon {
+namespace {
+
+struct NameCase {
+  const char* suggested;
+  const char* saved;
+};
+
+class SuggestedDownloadName : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(SuggestedDownloadName, StaysASingleNameInsideTheChosenFolder) {
+  EXPECT_EQ(SafeDownloadName(GetParam().suggested), GetParam().saved);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Hostile, SuggestedDownloadName,
+    ::testing::Values(NameCase{"report.pdf", "report.pdf"},
+                      NameCase{"報告書 2024.xlsx", "報告書 2024.xlsx"},
+                      NameCase{"../../.bashrc", "bashrc"}, NameCase{"..", kDefaultDownloadName},
+                      NameCase{".", kDefaultDownloadName}, NameCase{"", kDefaultDownloadName},
+                      NameCase{"/etc/passwd", "passwd"}, NameCase{"dir/", kDefaultDownloadName},
+                      NameCase{"..\\..\\win.ini", "win.ini"},
+                      NameCase{"a\nb\rc\td\x7f.txt", "abcd.txt"},
+                      NameCase{"\x1b[31mred.sh", "[31mred.sh"}, NameCase{"  ...hidden  ", "hidden"},
+                      NameCase{"file..tar.gz", "file..tar.gz"}));
+
+TEST(LongDownloadName, IsCutToTheFileSystemLimitKeepingItsExtension) {
+  std::string name = std::string(300, 'a') + ".zip";
+  std::string saved = SafeDownloadName(name);
+  EXPECT_EQ(saved.size(), 255u);
+  EXPECT_EQ(saved.substr(saved.size() - 4), ".zip");
+}
+
+TEST(LongDownloadName, IsNeverCutInsideAJapaneseCharacter) {
+  std::string name;
+  for (int i = 0; i < 100; ++i) name += "あ";  // 3 bytes each
+  std::string saved = SafeDownloadName(name + ".txt");
+  EXPECT_LE(saved.size(), 255u);
+  EXPECT_EQ((saved.size() - 4) % 3, 0u) << "a character was split";
+  EXPECT_EQ(saved.substr(saved.size() - 4), ".txt");
+}
+
+TEST(ZoomSteps, InAndOutWalkTheStepsThroughNormalSize) {
+  EXPECT_DOUBLE_EQ(ZoomIn(1.0), 1.1);
+  EXPECT_DOUBLE_EQ(ZoomOut(1.1), 1.0);
+  EXPECT_DOUBLE_EQ(ZoomOut(1.0), 0.9);
+  EXPECT_DOUBLE_EQ(ZoomIn(0.9), 1.0);
+}
+
+TEST(ZoomSteps, TheEndsOfTheScaleHold) {
+  EXPECT_DOUBLE_EQ(ZoomIn(3.0), 3.0);
+  EXPECT_DOUBLE_EQ(ZoomOut(0.3), 0.3);
+}
+
+TEST(ZoomSteps, ALevelBetweenStepsGoesToTheNearestStepThatWay) {
+  EXPECT_DOUBLE_EQ(ZoomIn(1.05), 1.1);
+  EXPECT_DOUBLE_EQ(ZoomOut(1.05), 1.0);
+  // Rounding from the engine must not skip a step.
+  EXPECT_DOUBLE_EQ(ZoomIn(1.0999999), 1.25);
+  EXPECT_DOUBLE_EQ(ZoomOut(1.1000001), 1.0);
+}
+
+TEST(ZoomSteps, ALevelBeyondTheScaleIsNotPulledTheWrongWay) {
+  EXPECT_DOUBLE_EQ(ZoomIn(5.0), 5.0);
+  EXPECT_DOUBLE_EQ(ZoomOut(5.0), 3.0);
+  EXPECT_DOUBLE_EQ(ZoomOut(0.1), 0.1);
+  EXPECT_DOUBLE_EQ(ZoomIn(0.1), 0.3);
+}
+
+TEST(PageAreaTexts, ZoomIsAWholePercentage) {
+  EXPECT_EQ(ZoomText(1.0), "拡大率: 100%");
+  EXPECT_EQ(ZoomText(0.67), "拡大率: 67%");
+  EXPECT_EQ(ZoomText(1.25), "拡大率: 125%");
+}
+
+TEST(PageAreaTexts, FindCountSaysNoneSomeOrMoreThanCounted) {
+  EXPECT_EQ(FindCountText(0, 1000), "見つかりません");
+  EXPECT_EQ(FindCountText(3, 1000), "3 件");
+  EXPECT_EQ(FindCountText(1000, 1000), "1000 件");
+  EXPECT_EQ(FindCountText(4294967295u, 1000), "1000 件以上");
+}
+
+TEST(PageAreaTexts, DownloadReportsNameTheFile) {
+  EXPECT_EQ(DownloadDoneText("a.zip"), "ダウンロード完了: a.zip");
+  EXPECT_EQ(DownloadFailedText("a.zip"), "ダウンロード失敗: a.zip");
+  EXPECT_EQ(DownloadCancelledText("a.zip"), "ダウンロード中止: a.zip");
+  EXPECT_EQ(DownloadStartedText("a.zip"), "ダウンロード中: a.zip");
+}
+
+}  // namespace
+}  // namespace tabulon
