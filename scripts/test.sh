@@ -14,4 +14,4 @@ ctest --test-dir build-asan --output-on-failure
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$jobs"
 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
-  ctest --test-dir build -L integration --output-on-failure
+  ctest --test-dir build -L 'integration|install' --output-on-failure

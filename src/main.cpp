@@ -27,8 +27,9 @@ int main(int argc, char** argv) {
     state.CommandLine += argv[i];
   }
 
-  tabulon::FileSettingsStore store(
-      tabulon::DefaultConfigHome(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
+  const std::string config_home =
+      tabulon::DefaultConfigHome(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+  tabulon::FileSettingsStore store(config_home);
   tabulon::gtk::WebEngine engine(tabulon::gtk::EngineDataDir(), tabulon::gtk::EngineCacheDir(),
                                  [&state, &store](const std::string& uri) {
                                    return tabulon::BuiltInPageHtml(uri, state, store);
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
 
   tabulon::Application app(state, toolkit, {store, boxes, clipboard, processes},
                            tabulon::ExecutableFolder());
+  app.SetUserConfigFolder(config_home);
   // The dialogs' toolkits.
   tabulon::gtk::GtkFavouritesToolkit favourites_toolkit(toolkit.Window());
   app.SetFavouritesToolkit(&favourites_toolkit);

@@ -24,6 +24,9 @@ frmMain& Application::MainWindow() {
 
 void Application::Main() {
   state_.AppDir = FormAppDir(exe_folder_);
+  if (!config_home_.empty()) {
+    state_.SettingsFile = PrepareSettingsFile(exe_folder_, config_home_, writable_);
+  }
   LoadSettings(state_);
   MainWindow().Show();
 }

@@ -1,8 +1,10 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "about/frm_qksinfo.h"
+#include "app/settings_location.h"
 #include "app/state.h"
 #include "favourites/form_ini.h"
 #include "mainwindow/frm_main.h"
@@ -28,6 +30,14 @@ class Application final : public WindowDialogs {
   void ShowFavourites() override;
   void ShowAbout() override;
 
+  // Where per-user settings live. Given it, a browser whose folder the user
+  // cannot write to keeps its settings file there; without it the file
+  // always lies beside the executable.
+  void SetUserConfigFolder(std::string config_home, FolderCheck writable = FolderWritable) {
+    config_home_ = std::move(config_home);
+    writable_ = std::move(writable);
+  }
+
   void Main();
   void OpenUrlNewTab(const std::string& url);
   // The main window, created on first use.
@@ -38,6 +48,8 @@ class Application final : public WindowDialogs {
   MainWindowToolkit& toolkit_;
   MainWindowServices services_;
   std::string exe_folder_;
+  std::string config_home_;
+  FolderCheck writable_;
   std::unique_ptr<frmMain> main_window_;
   FavouritesToolkit* favourites_toolkit_ = nullptr;
   AboutToolkit* about_toolkit_ = nullptr;

@@ -46,7 +46,9 @@ std::int16_t ParseListMode(const std::string& mode_text) {
   return (c >= '0' && c <= '9') ? static_cast<std::int16_t>(c - '0') : 0;
 }
 
-std::string SettingsFilePath(const AppState& state) { return state.AppDir + kIniFileName; }
+std::string SettingsFilePath(const AppState& state) {
+  return state.SettingsFile.empty() ? state.AppDir + kIniFileName : state.SettingsFile;
+}
 
 void LoadSettings(AppState& state) {
   const std::string file = SettingsFilePath(state);

@@ -29,6 +29,8 @@ std::int16_t ParseListMode(const std::string& mode_text);
 // Reads the 40 favourite values and the display mode of the settings file.
 void LoadSettings(AppState& state);
 
+// The settings file the program reads and saves: SettingsFile when set,
+// else tabulon.ini in AppDir.
 std::string SettingsFilePath(const AppState& state);
 
 }  // namespace tabulon

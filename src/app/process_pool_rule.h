@@ -33,6 +33,11 @@ class ProcessPoolRule {
 // environment (for measuring), blank or unusable text leaves the default.
 int PoolSizeFromText(const char* text);
 
-inline constexpr int kDefaultEngineProcesses = 4;
+// One process, kept alive by the hidden template view. With more, a tab
+// opened just as the last tab of another pool process closed sometimes got a
+// process that never loaded its page (seen in a thousand open/close cycles on
+// WebKitGTK 2.50.6); until that is understood, tabs share the one process
+// that never ends, and a crash there is mended by reloading every tab.
+inline constexpr int kDefaultEngineProcesses = 1;
 
 }  // namespace tabulon

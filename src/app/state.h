@@ -20,7 +20,10 @@ inline constexpr const char* kIniFileName = "tabulon.ini";
 // The process-wide state shared by the windows. Created once by the
 // composition root and handed around by reference.
 struct AppState {
-  std::string AppDir;                           // ends in "/"
+  std::string AppDir;  // ends in "/"
+  // The settings file when it is not the one beside the executable: the
+  // per-user copy an installed browser reads and saves.
+  std::string SettingsFile;
   std::array<UrlEntry, kFavouriteCount + 1> UrlList;  // entries 1 to 20; 0 unused
   std::int16_t TabCount = 0;
   std::uint16_t CurTab = 0;

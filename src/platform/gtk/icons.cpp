@@ -5,21 +5,33 @@
 #include <string>
 #include <vector>
 
+#include "app/basqks_api.h"
+
 namespace tabulon::gtk {
 
 namespace {
 constexpr int kIconSizes[] = {16, 32, 48, 64, 128, 256};
+
+// Where the icon theme folders are looked for, first match first. An
+// installed program finds the icons installed with it through its own place
+// (so a package and any install prefix both work); a program run from the
+// build folder falls back to the source tree.
+std::vector<std::string> DataFolders() {
+  return {ExecutableFolder() + "/" + TABULON_DATA_DIR_FROM_BIN, TABULON_DATA_DIR};
 }
+}  // namespace
 
 Glib::RefPtr<Gdk::Pixbuf> ProgramIcon(int size) {
   const std::string n = std::to_string(size);
-  const std::string path =
-      std::string(TABULON_DATA_DIR) + "/icons/hicolor/" + n + "x" + n + "/apps/tabulon.png";
-  try {
-    return Gdk::Pixbuf::create_from_file(path);
-  } catch (const Glib::Error&) {
-    return {};
+  for (const std::string& folder : DataFolders()) {
+    const std::string path = folder + "/icons/hicolor/" + n + "x" + n + "/apps/tabulon.png";
+    try {
+      return Gdk::Pixbuf::create_from_file(path);
+    } catch (const Glib::Error&) {
+      // Not there, or unreadable: try the next place.
+    }
   }
+  return {};
 }
 
 void UseProgramIcon() {

@@ -1,0 +1,180 @@
+#include <dirent.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "app/crash_page.h"
+#include "harness.h"
+
+namespace tabulon::integration {
+namespace {
+
+// The parent of a process, 0 when it cannot be read.
+pid_t ParentOf(pid_t pid, std::string* name = nullptr) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  const auto open = text.find('(');
+  const auto close = text.rfind(')');
+  if (open == std::string::npos || close == std::string::npos) return 0;
+  if (name) *name = text.substr(open + 1, close - open - 1);
+  std::istringstream rest(text.substr(close + 2));
+  char state = 0;
+  pid_t parent = 0;
+  rest >> state >> parent;
+  return state == 'Z' ? 0 : parent;
+}
+
+// The engine's web processes this test process started, also those inside
+// the sandbox, whose parent is bubblewrap.
+std::vector<pid_t> WebProcesses() {
+  std::vector<pid_t> found;
+  DIR* proc = opendir("/proc");
+  if (!proc) return found;
+  while (dirent* entry = readdir(proc)) {
+    const pid_t pid = static_cast<pid_t>(atoi(entry->d_name));
+    if (pid <= 0) continue;
+    std::string name;
+    pid_t ancestor = ParentOf(pid, &name);
+    if (name.rfind("WebKitWebProces", 0) != 0) continue;
+    for (int depth = 0; depth < 4 && ancestor > 1; ++depth) {
+      if (ancestor == getpid()) {
+        found.push_back(pid);
+        break;
+      }
+      ancestor = ParentOf(ancestor);
+    }
+  }
+  closedir(proc);
+  return found;
+}
+
+class CrashingPages : public ::testing::Test {
+ protected:
+  LoopbackServer server;
+  std::string config = TempFolder();
+  void SetUp() override {
+    // Every time the page really runs again it says so to the server.
+    server.Serve("/one",
+                 "<html><head><title>one</title></head><body>1<script>"
+                 "fetch('/alive', {cache: 'no-store'});</script></body></html>");
+    server.Serve("/alive", "ok");
+    server.Serve("/two", "<html><head><title>two</title></head><body>2</body></html>");
+  }
+};
+
+TEST_F(CrashingPages, KilledProcessReloadsOnceThenTheCrashPageEndsTheLoop) {
+  BrowserRun run(config, server.Url("/one"));
+  ASSERT_TRUE(run.WaitForCaption("one - Tabulon - "));
+  run.main().NewPage(server.Url("/two"));
+  ASSERT_TRUE(PumpUntil([&] { return run.main().lblTab(2).Caption() == "two"; }));
+  ASSERT_TRUE(PumpUntil([&] { return server.Hits("/alive") == 1; }));
+
+  std::vector<pid_t> processes = WebProcesses();
+  ASSERT_FALSE(processes.empty());
+  for (pid_t pid : processes) kill(pid, SIGKILL);
+  ASSERT_TRUE(PumpUntil([&] {
+    return run.main().StaMsg().PanelText(1) ==
+           "ページを表示していたプロセスが停止しました。再読み込みします";
+  }));
+  ASSERT_TRUE(PumpUntil([&] { return server.Hits("/alive") == 2; }));
+  ASSERT_TRUE(PumpUntil([&] { return run.main().lblTab(1).Caption() == "one"; }));
+
+  // The same page's process dies again at once: no third load.
+  ASSERT_TRUE(PumpUntil([&] { return !WebProcesses().empty(); }));
+  // The engine catches a segmentation fault signal once for its own use and
+  // passes the next one on, which ends the process as a real fault would.
+  const std::vector<pid_t> second = WebProcesses();
+  auto all_gone = [&] {
+    const std::vector<pid_t> now = WebProcesses();
+    for (pid_t pid : second) {
+      if (std::find(now.begin(), now.end(), pid) != now.end()) return false;
+    }
+    return true;
+  };
+  for (int attempt = 0; attempt < 5 && !all_gone(); ++attempt) {
+    for (pid_t pid : second) kill(pid, SIGSEGV);
+    PumpUntil(all_gone, 1000);
+  }
+  ASSERT_TRUE(all_gone()) << "SIGSEGV did not end the web process";
+  ASSERT_TRUE(PumpUntil([&] {
+    return run.main().brwPage(1).LocationURL().rfind(kCrashUrl, 0) == 0;
+  }));
+  ASSERT_TRUE(PumpUntil([&] { return run.main().lblTab(1).Caption() == "ページが停止しました"; }));
+  EXPECT_EQ(run.main().StaMsg().PanelText(1), "ページがくり返し停止したため、表示を中止しました");
+
+  // The window and the other commands go on working.
+  run.main().NewPage(server.Url("/two"));
+  ASSERT_TRUE(PumpUntil([&] { return run.state.TabCount == 3; }));
+  EXPECT_TRUE(PumpUntil([&] { return run.main().lblTab(3).Caption() == "two"; }));
+  EXPECT_TRUE(run.boxes.shown.empty());
+}
+
+// Proportional set size of this process and its web processes, in kB.
+long TotalPssKb() {
+  long total = 0;
+  std::vector<pid_t> pids = WebProcesses();
+  pids.push_back(getpid());
+  for (pid_t pid : pids) {
+    std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
+    std::string line;
+    while (std::getline(rollup, line)) {
+      if (line.rfind("Pss:", 0) == 0) total += std::atol(line.c_str() + 4);
+    }
+  }
+  return total;
+}
+
+std::string Describe(BrowserRun& run) {
+  std::string text;
+  for (int p = 1; p <= run.state.TabCount; ++p) {
+    text += "\n tab " + std::to_string(p) + " [" + run.main().lblTab(p).Caption() + "] " +
+            run.main().BrowserOfTab(p).LocationURL();
+  }
+  return text;
+}
+
+// A thousand tabs opened on a page and closed again leave the browser as
+// they found it: no views, processes or memory left behind.
+TEST_F(CrashingPages, ThousandTabCyclesLeaveNothingBehind) {
+  BrowserRun run(config, server.Url("/two"));
+  ASSERT_TRUE(run.WaitForCaption("two - Tabulon - "));
+  auto cycle = [&](int batch) {
+    for (int i = 0; i < 10; ++i) run.main().NewPage(server.Url("/two"));
+    ASSERT_TRUE(PumpUntil([&] {
+      for (int p = 2; p <= run.state.TabCount; ++p) {
+        if (run.main().lblTab(p).Caption() != "two") return false;
+      }
+      return true;
+    })) << "batch " << batch << Describe(run);
+    while (run.state.TabCount > 1) {
+      run.main().lblTab_Click(run.state.TabCount);
+      run.main().CloseTab();
+    }
+  };
+  for (int batch = 0; batch < 5; ++batch) cycle(batch);  // the engine warms up
+  Pump(1000);
+  const long pss_before = TotalPssKb();
+  const size_t processes_before = WebProcesses().size();
+  for (int batch = 0; batch < 100; ++batch) {
+    cycle(batch);
+    if (HasFatalFailure()) return;
+  }
+  Pump(2000);
+  const long pss_after = TotalPssKb();
+  const size_t processes_after = WebProcesses().size();
+  std::fprintf(stderr, "soak: PSS %ld kB -> %ld kB, web processes %zu -> %zu, views %d\n",
+               pss_before, pss_after, processes_before, processes_after,
+               run.main().brwPages().Count());
+  EXPECT_EQ(run.state.TabCount, 1);
+  EXPECT_EQ(run.main().brwPages().Count(), 2);  // the template and the one tab
+  EXPECT_LE(processes_after, processes_before + 1);
+  // The engine's caches may grow a little; a leak of a view per cycle would
+  // be hundreds of megabytes.
+  EXPECT_LE(pss_after, pss_before + pss_before / 2 + 50 * 1024);
+}
+
+}  // namespace
+}  // namespace tabulon::integration
