@@ -126,5 +126,22 @@ TEST_F(RealEvents, FramesNavigationsPassThroughTheUrlBoxWhichEndsOnThePage) {
   ASSERT_TRUE(PumpUntil([&] { return run.main().cmbURL().Text() == server.Url("/frames.html"); }));
 }
 
+TEST_F(RealEvents, BackReturnsToTheFirstPageAndOnTheFirstPageSaysSo) {
+  BrowserRun run(config, server.Url("/one.html"));
+  ASSERT_TRUE(run.WaitForCaption("一つ目 - Tabulon - "));
+  run.main().m_menu_Click(1);  // nothing earlier yet
+  EXPECT_EQ(run.main().StaMsg().PanelText(1), "これ以上戻れません");
+  run.main().brwPage(1).Navigate2(server.Url("/two.html"));
+  ASSERT_TRUE(run.WaitForCaption("二つ目 - Tabulon - "));
+  run.main().m_menu_Click(1);
+  ASSERT_TRUE(run.WaitForCaption("一つ目 - Tabulon - "));
+  EXPECT_EQ(run.main().cmbURL().Text(), server.Url("/one.html"));
+  run.main().m_menu_Click(2);
+  ASSERT_TRUE(run.WaitForCaption("二つ目 - Tabulon - "));
+  run.main().m_menu_Click(2);
+  EXPECT_EQ(run.main().StaMsg().PanelText(1), "これ以上進めません");
+  EXPECT_TRUE(run.boxes.shown.empty());
+}
+
 }  // namespace
 }  // namespace tabulon::integration

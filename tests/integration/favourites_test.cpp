@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -141,6 +142,41 @@ TEST(FavouritesOnScreen, CancelHidesTheDialogAndTheNextOpeningShowsItAsLeft) {
     gdk_event_free(event);
   });
   EXPECT_EQ(browser.dialogs->Dialog(), nullptr);
+}
+
+// Ctrl+B is the dialog's key everywhere, the focused URL box included; a
+// plain "b" typed there is just a letter.
+TEST(FavouritesKey, CtrlBOpensTheDialogFromTheUrlBoxAndPlainBIsALetter) {
+  const std::string config = TempFolder();
+  FavouritesRun browser(config, TempFolder());
+  BrowserRun& run = *browser.run;
+  run.toolkit->Window().present();
+  Pump(300);
+  ASSERT_EQ(std::system("xdotool key --clearmodifiers alt+d"), 0);
+  Pump(300);
+  run.main().cmbURL().SetText("");
+  ASSERT_EQ(std::system("xdotool type --delay 20 bb"), 0);
+  ASSERT_TRUE(PumpUntil([&] { return run.main().cmbURL().Text() == "bb"; }));
+  EXPECT_EQ(browser.dialogs->Dialog(), nullptr);
+
+  bool seen = false;
+  int ticks = 0;
+  // The dialog runs modally once the key arrives: look for it from the main
+  // loop and close it, so the run returns.
+  Glib::signal_timeout().connect(
+      [&] {
+        Gtk::Dialog* shown = browser.dialogs->Dialog();
+        if (shown && shown->get_mapped()) {
+          seen = true;
+          shown->hide();
+          return false;
+        }
+        return ++ticks < 400;
+      },
+      25);
+  ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+b"), 0);
+  EXPECT_TRUE(PumpUntil([&] { return seen; }, 10000));
+  EXPECT_EQ(run.main().cmbURL().Text(), "bb");
 }
 
 }  // namespace
