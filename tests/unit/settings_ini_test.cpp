@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <map>
 #include <optional>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "settings/ini_document.h"
 
@@ -134,6 +138,78 @@ TEST(LoneCarriageReturnAtTheEnd, EndsTheLastLineAndAddedKeysLeaveItsValueAlone) 
     EXPECT_EQ(reread.Find("TITLE", "TITLE1"), "abc") << file;
     EXPECT_EQ(reread.Find("TITLE", "TITLE2"), "x") << file;
     EXPECT_EQ(reread.Find("URL", "URL1"), "y") << file;
+  }
+}
+
+}  // namespace
+}  // namespace tabulon
+
+namespace tabulon {
+namespace {
+
+// Thousands of random write sequences against a model of what every key
+// holds; after each write every key reads back as modelled and the file
+// differs from before only inside the one line written.
+TEST(WriterAgainstAModel, ThousandsOfSequencesReadBackAndTouchOnlyTheirLine) {
+  const std::vector<std::string> sections = {"URL", "TITLE", "Window", "\x82\xa8\x8b\x43"};
+  const std::vector<std::string> keys = {"URL1", "TITLE20", "Left", "k"};
+  const std::vector<std::string> values = {"", "http://a/?q=1&r=2", "\x93\xfa\x96\x7b",
+                                           "a = b", "  padded  ", "x\\y", "7"};
+  std::mt19937 random(20261208);
+  // Letter case varies in ASCII names only: in a double-byte name a letter
+  // can be the second byte of a character, which case does not touch.
+  auto vary_case = [&](std::string name) {
+    for (char c : name) {
+      if (static_cast<unsigned char>(c) >= 0x80) return name;
+    }
+    for (char& c : name) {
+      if (std::isalpha(static_cast<unsigned char>(c)) && random() % 2) c ^= 0x20;
+    }
+    return name;
+  };
+  auto trimmed = [](const std::string& v) {
+    const auto first = v.find_first_not_of(" \t");
+    return first == std::string::npos ? std::string()
+                                       : v.substr(first, v.find_last_not_of(" \t") - first + 1);
+  };
+  for (int run = 0; run < 3000; ++run) {
+    const std::string eol = run % 3 == 0 ? "\n" : "\r\n";
+    std::string file = "; comment" + eol + "[Window]" + eol + "Left=1" + eol + eol;
+    if (run % 5 == 0) file += "[Other]" + eol + "odd line without equals";  // no final break
+    IniDocument document(file);
+    std::map<std::pair<std::size_t, std::size_t>, std::string> model{{{2, 2}, "1"}};
+    for (int step = 0, steps = 1 + static_cast<int>(random() % 10); step < steps; ++step) {
+      const std::size_t s = random() % sections.size(), k = random() % keys.size();
+      const std::string& value = values[random() % values.size()];
+      const std::string before = document.Bytes();
+      document.Set(vary_case(sections[s]), vary_case(keys[k]), value);
+      model[{s, k}] = trimmed(value);
+      const std::string& after = document.Bytes();
+      std::size_t prefix = 0;
+      while (prefix < before.size() && prefix < after.size() && before[prefix] == after[prefix]) {
+        ++prefix;
+      }
+      std::size_t suffix = 0;
+      while (suffix < before.size() - prefix && suffix < after.size() - prefix &&
+             before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix]) {
+        ++suffix;
+      }
+      ASSERT_EQ(before.substr(prefix, before.size() - prefix - suffix).find('\n'),
+                std::string::npos)
+          << "run " << run << " step " << step;
+      const IniDocument reread(after);
+      for (std::size_t cs = 0; cs < sections.size(); ++cs) {
+        for (std::size_t ck = 0; ck < keys.size(); ++ck) {
+          const auto expected = model.find({cs, ck});
+          const std::optional<std::string> found = reread.Find(vary_case(sections[cs]), keys[ck]);
+          if (expected == model.end()) {
+            ASSERT_FALSE(found.has_value()) << "run " << run << " [" << cs << "] " << ck;
+          } else {
+            ASSERT_EQ(found, expected->second) << "run " << run << " [" << cs << "] " << ck;
+          }
+        }
+      }
+    }
   }
 }
 
