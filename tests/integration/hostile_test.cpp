@@ -115,5 +115,29 @@ TEST_F(HostilePages, CertificateErrorsAreNeverAcceptedSilently) {
   g_object_unref(certificate);
 }
 
+TEST_F(HostilePages, ClickStormOnANewWindowLinkStopsAtAHundredTabs) {
+  server.Serve("/storm", Page("storm", "<a href='/target' target='_blank' style='position:"
+                                       "absolute;left:0;top:0;width:400px;height:200px;"
+                                       "display:block'>open</a>"));
+  server.Serve("/target", Page("target", "t"));
+  BrowserRun run(config, server.Url("/storm"));
+  ASSERT_TRUE(run.WaitForCaption("storm - Tabulon - "));
+  run.toolkit->Window().present();
+  Pump(300);
+  const Control& page = run.main().brwPage(1);
+  int x = 0, y = 0;
+  run.toolkit->ClientToScreen(page.Left() + 100 * 15, page.Top() + 50 * 15, x, y);
+  const std::string click = "xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
+                            " click --repeat 120 --delay 15 1 &";
+  ASSERT_EQ(std::system(click.c_str()), 0);
+  ASSERT_TRUE(PumpUntil([&] { return run.state.TabCount == 100; }, 60000)) << run.state.TabCount;
+  Pump(3000);  // the rest of the storm
+  EXPECT_EQ(run.state.TabCount, 100);
+  // Still answering: a switch to the last tab goes through at once.
+  run.main().m_tab4_Click();
+  EXPECT_EQ(run.state.CurTab, 100);
+  EXPECT_TRUE(PumpUntil([&] { return run.main().lblTab(100).Caption() == "target"; }, 30000));
+}
+
 }  // namespace
 }  // namespace tabulon::integration
