@@ -6,18 +6,12 @@
 
 #include "platform/gtk/gtk_services.h"
 #include "platform/gtk/icons.h"
+#include "platform/gtk/placed_peer.h"
 #include "platform/gtk/units.h"
 
 namespace tabulon::gtk {
 
 namespace {
-
-std::string CssColour(Colour bgr) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "#%02x%02x%02x", bgr & 0xFF, (bgr >> 8) & 0xFF,
-                (bgr >> 16) & 0xFF);
-  return buf;
-}
 
 // Runs a handler of the box; nothing it throws reaches GTK.
 void Guarded(const std::function<void()>& handler) {
@@ -28,48 +22,9 @@ void Guarded(const std::function<void()>& handler) {
   }
 }
 
-// A widget that sits on the dialog's surface where its control's model says.
-// The widgets belong to the dialog; a peer only points at them and never
-// touches them once the dialog is gone.
-class SurfacePeer : public ControlPeer {
- public:
-  SurfacePeer(Control& model, Gtk::Widget& widget, Gtk::Layout& surface)
-      : model_(model), widget_(widget), surface_(surface) {}
-  void Changed(Prop prop) override {
-    switch (prop) {
-      case Prop::Left:
-      case Prop::Top:
-        surface_.move(widget_, TwipsToPixels(model_.Left()), TwipsToPixels(model_.Top()));
-        break;
-      case Prop::Width:
-      case Prop::Height:
-        widget_.set_size_request(TwipsToPixels(model_.Width()), TwipsToPixels(model_.Height()));
-        break;
-      case Prop::Visible:
-        widget_.set_visible(model_.Visible());
-        break;
-      case Prop::ToolTip:
-        widget_.set_tooltip_text(model_.ToolTipText());
-        break;
-      default:
-        break;
-    }
-  }
-  void Place() {
-    surface_.put(widget_, TwipsToPixels(model_.Left()), TwipsToPixels(model_.Top()));
-    Changed(Prop::Width);
-    Changed(Prop::ToolTip);
-    Changed(Prop::Visible);
-  }
+// Widgets on the dialog's surface are placed like those of the main window.
+using SurfacePeer = PlacedPeer;
 
- protected:
-  Control& model_;
-  Gtk::Widget& widget_;
-  Gtk::Layout& surface_;
-};
-
-// A label: its text in its colour, on the dialog's own background. It takes
-// its clicks, so a click on any text is not one on the free area.
 class AboutLabelPeer final : public SurfacePeer {
  public:
   AboutLabelPeer(AboutLabel& model, Gtk::EventBox& box, Gtk::Label& text, Gtk::Layout& surface)

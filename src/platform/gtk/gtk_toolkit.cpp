@@ -4,19 +4,13 @@
 
 #include "platform/errors.h"
 #include "platform/gtk/key_translation.h"
+#include "platform/gtk/placed_peer.h"
 #include "platform/gtk/units.h"
 #include "platform/gtk/webkit_browser.h"
 
 namespace tabulon::gtk {
 
 namespace {
-
-std::string CssColour(Colour bgr) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "#%02x%02x%02x", bgr & 0xFF, (bgr >> 8) & 0xFF,
-                (bgr >> 16) & 0xFF);
-  return buf;
-}
 
 // "タブ(&T)" as GTK writes a mnemonic: "タブ(_T)"; a literal underscore doubled.
 std::string Mnemonic(const std::string& caption) {
@@ -32,40 +26,6 @@ std::string Mnemonic(const std::string& caption) {
   }
   return out;
 }
-
-// A widget that sits in a layout where its control's model says.
-class PlacedPeer : public ControlPeer {
- public:
-  PlacedPeer(Control& model, Gtk::Widget& widget, Gtk::Layout& parent)
-      : model_(model), widget_(widget), parent_(parent) {}
-  void Changed(Prop prop) override {
-    switch (prop) {
-      case Prop::Left:
-      case Prop::Top:
-        parent_.move(widget_, TwipsToPixels(model_.Left()), TwipsToPixels(model_.Top()));
-        break;
-      case Prop::Width:
-      case Prop::Height:
-        widget_.set_size_request(TwipsToPixels(model_.Width()), TwipsToPixels(model_.Height()));
-        break;
-      case Prop::Visible:
-        widget_.set_visible(model_.Visible());
-        break;
-      default:
-        break;
-    }
-  }
-  void Place() {
-    parent_.put(widget_, TwipsToPixels(model_.Left()), TwipsToPixels(model_.Top()));
-    Changed(Prop::Width);
-    Changed(Prop::Visible);
-  }
-
- protected:
-  Control& model_;
-  Gtk::Widget& widget_;
-  Gtk::Layout& parent_;
-};
 
 // A label: caption, tool tip, colours and bold on a coloured box; clicks on
 // a tab label go to the window's handlers.
