@@ -8,21 +8,6 @@
 namespace tabulon::integration {
 namespace {
 
-Gtk::MenuItem* FindMenuItem(Gtk::Widget& widget, const std::string& label) {
-  if (auto* item = dynamic_cast<Gtk::MenuItem*>(&widget)) {
-    if (item->get_label() == label) return item;
-    if (Gtk::Menu* submenu = item->get_submenu()) {
-      if (auto* found = FindMenuItem(*submenu, label)) return found;
-    }
-  }
-  if (auto* container = dynamic_cast<Gtk::Container*>(&widget)) {
-    for (Gtk::Widget* child : container->get_children()) {
-      if (auto* found = FindMenuItem(*child, label)) return found;
-    }
-  }
-  return nullptr;
-}
-
 // The program running with its about box wired as in the real program. The
 // box runs modally, so what the user does while it is shown is played from
 // the main loop by `while_shown`, once the box is on the screen.

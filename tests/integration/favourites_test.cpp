@@ -9,21 +9,6 @@
 namespace tabulon::integration {
 namespace {
 
-Gtk::MenuItem* FindMenuItem(Gtk::Widget& widget, const std::string& label) {
-  if (auto* item = dynamic_cast<Gtk::MenuItem*>(&widget)) {
-    if (item->get_label() == label) return item;
-    if (Gtk::Menu* submenu = item->get_submenu()) {
-      if (auto* found = FindMenuItem(*submenu, label)) return found;
-    }
-  }
-  if (auto* container = dynamic_cast<Gtk::Container*>(&widget)) {
-    for (Gtk::Widget* child : container->get_children()) {
-      if (auto* found = FindMenuItem(*child, label)) return found;
-    }
-  }
-  return nullptr;
-}
-
 std::string ReadBytes(const std::string& path) {
   std::ostringstream bytes;
   bytes << std::ifstream(path, std::ios::binary).rdbuf();

@@ -101,6 +101,23 @@ BrowserRun::~BrowserRun() {
   Pump(50);
 }
 
+// The menu item with the given label (its GTK text, mnemonic included),
+// anywhere under the widget.
+Gtk::MenuItem* FindMenuItem(Gtk::Widget& widget, const std::string& label) {
+  if (auto* item = dynamic_cast<Gtk::MenuItem*>(&widget)) {
+    if (item->get_label() == label) return item;
+    if (Gtk::Menu* submenu = item->get_submenu()) {
+      if (auto* found = FindMenuItem(*submenu, label)) return found;
+    }
+  }
+  if (auto* container = dynamic_cast<Gtk::Container*>(&widget)) {
+    for (Gtk::Widget* child : container->get_children()) {
+      if (auto* found = FindMenuItem(*child, label)) return found;
+    }
+  }
+  return nullptr;
+}
+
 std::string TempFolder() {
   std::string pattern = ::testing::TempDir() + "tabulon-it-XXXXXX";
   char* made = mkdtemp(pattern.data());

@@ -80,4 +80,7 @@ class BrowserRun {
 
 std::string TempFolder();
 
+// The menu item with the given label anywhere under the widget, or nullptr.
+Gtk::MenuItem* FindMenuItem(Gtk::Widget& widget, const std::string& label);
+
 }  // namespace tabulon::integration
