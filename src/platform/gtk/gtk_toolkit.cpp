@@ -34,6 +34,8 @@ class LabelPeer final : public PlacedPeer {
   LabelPeer(Control& model, Gtk::Layout& parent) : PlacedPeer(model, box_, parent) {
     label_.set_ellipsize(Pango::ELLIPSIZE_END);
     label_.set_xalign(0.0f);
+    // From the top: the strip cuts off the bottom of its labels.
+    label_.set_yalign(0.0f);
     label_.set_use_underline(false);
     label_.show();
     box_.add(label_);
@@ -288,6 +290,8 @@ void GtkToolkit::BuildMainWindow(MainWindowControls c, MainWindowInput& input) {
   c.picURL.AttachPeer(std::make_unique<BarPeer>(c.picURL, url_bar_, client_));
   auto url_label = std::make_unique<LabelPeer>(c.lblURL, url_bar_);
   url_label->Text().set_use_underline(true);
+  // The caption's box is narrow; show as much of it as fits, not an ellipsis.
+  url_label->Text().set_ellipsize(Pango::ELLIPSIZE_NONE);
   url_label->Text().set_text_with_mnemonic(Mnemonic(c.lblURL.Caption()));
   LabelPeer* url_label_peer = url_label.get();
   c.lblURL.AttachPeer(std::move(url_label));
