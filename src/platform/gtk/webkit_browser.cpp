@@ -67,9 +67,11 @@ WebKitBrowser::WebKitBrowser(ProcessPool& pool, bool is_template, GtkLayout* par
                    G_CALLBACK(OnGeometry), this);
   AttachPeer(std::make_unique<Peer>(*this));
   page_area_ = std::make_unique<PageArea>(view_, parent_, events_, index_);
+  encoding_ = std::make_unique<EncodingDetector>(view_);
 }
 
 WebKitBrowser::~WebKitBrowser() {
+  encoding_.reset();
   page_area_.reset();
   g_signal_handlers_disconnect_by_data(webkit_web_view_get_window_properties(view_), this);
   g_signal_handlers_disconnect_by_data(view_, this);
@@ -188,6 +190,7 @@ void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointe
       Guarded([&] { b->events_.brwPage_NavigateComplete2(b->index_); });
       Guarded([&] { b->events_.brwPage_ProgressChange(b->index_, 1000, 1000); });
       Guarded([&] { b->events_.brwPage_DownloadComplete(b->index_); });
+      if (b->encoding_) b->encoding_->LoadFinished();
       break;
     default:
       break;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/browser.h"
+#include "platform/gtk/encoding_detector.h"
 #include "platform/gtk/page_area.h"
 #include "platform/gtk/process_pool.h"
 
@@ -74,6 +75,7 @@ class WebKitBrowser final : public BrowserControl {
   GdkRectangle geometry_{0, 0, 0, 0};
   // Find, print, zoom and downloads of this tab.
   std::unique_ptr<PageArea> page_area_;
+  std::unique_ptr<EncodingDetector> encoding_;
 };
 
 }  // namespace tabulon::gtk
