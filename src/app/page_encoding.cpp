@@ -39,10 +39,10 @@ std::string EngineCharsetName(std::string_view detected) {
   if (name == "euc-kr") return "EUC-KR";
   if (name == "big5") return "Big5";
   if (name == "gb18030" || name == "gb2312") return "GB18030";
-  if (name.rfind("windows-125", 0) == 0 || name.rfind("iso-8859-", 0) == 0) {
-    return std::string(detected);
-  }
-  return "";  // ASCII reads the same in any of them; unknown is no reason
+  // A single-byte guess is what the detector falls back on when it has little
+  // to go on (a short Japanese title reads as Windows-1252); the user's
+  // stored encoding knows better. ASCII reads the same in any of them.
+  return "";
 }
 
 }  // namespace tabulon

@@ -9,7 +9,7 @@ namespace tabulon {
 bool DeclaresCharset(std::string_view content_type, std::string_view first_bytes);
 
 // The engine's name for an encoding a detector named, "" for one not worth
-// re-decoding a page for (plain ASCII, unknown).
+// re-decoding a page for (plain ASCII, single-byte guesses, unknown).
 std::string EngineCharsetName(std::string_view detected);
 
 }  // namespace tabulon

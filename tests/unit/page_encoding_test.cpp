@@ -22,6 +22,7 @@ TEST(EngineCharsetNames, JapaneseNamesMapAndAsciiIsNoReasonToRedecode) {
   EXPECT_EQ(EngineCharsetName("ISO-2022-JP"), "ISO-2022-JP");
   EXPECT_EQ(EngineCharsetName("UTF-8"), "UTF-8");
   EXPECT_EQ(EngineCharsetName("ASCII"), "");
+  EXPECT_EQ(EngineCharsetName("WINDOWS-1252"), "");  // a weak guess; the stored default wins
   EXPECT_EQ(EngineCharsetName(""), "");
 }
 

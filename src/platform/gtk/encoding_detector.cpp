@@ -19,8 +19,10 @@ void EncodingDetector::LoadFinished() {
   // The load that re-decoded a page is the end of it.
   if (redecoding_) {
     redecoding_ = false;
+    shows_redecoded_ = true;
     return;
   }
+  shows_redecoded_ = false;
   WebKitWebResource* resource = webkit_web_view_get_main_resource(view_);
   if (!resource) return;
   WebKitURIResponse* response = webkit_web_resource_get_response(resource);

@@ -15,12 +15,16 @@ class EncodingDetector {
   EncodingDetector& operator=(const EncodingDetector&) = delete;
 
   void LoadFinished();
+  // Whether the page shown was loaded again from its bytes: reloading it must
+  // then fetch the address again rather than the same bytes.
+  bool ShowsRedecodedPage() const { return shows_redecoded_; }
 
  private:
   static void OnData(GObject* resource, GAsyncResult* result, gpointer self);
   WebKitWebView* view_;
   GCancellable* pending_ = nullptr;
   bool redecoding_ = false;
+  bool shows_redecoded_ = false;
 };
 
 }  // namespace tabulon::gtk

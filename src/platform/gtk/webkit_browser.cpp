@@ -142,6 +142,15 @@ void WebKitBrowser::GoSearch() {
 
 void WebKitBrowser::Refresh2() {
   ApplyDefaultEncoding();
+  // A page decoded again from its bytes would reload the same bytes: fetch
+  // its address anew instead.
+  if (encoding_ && encoding_->ShowsRedecodedPage()) {
+    const char* uri = webkit_web_view_get_uri(view_);
+    if (uri) {
+      webkit_web_view_load_uri(view_, uri);
+      return;
+    }
+  }
   webkit_web_view_reload(view_);
 }
 void WebKitBrowser::Stop() {
