@@ -16,6 +16,7 @@
 #include "platform/gtk/web_engine.h"
 
 int main(int argc, char** argv) {
+  tabulon::gtk::PrepareEngine();
   Gtk::Main kit(argc, argv);
   Glib::set_application_name("Tabulon");
   Glib::set_prgname("tabulon");

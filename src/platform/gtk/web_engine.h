@@ -33,6 +33,12 @@ class WebEngine {
   std::unique_ptr<ProcessPool> pool_;
 };
 
+// Called first in main, before GTK opens the display. Without a GPU it turns
+// off GL in GDK and compositing in the engine (both would only draw with GL on
+// the CPU), and it starts checking whether the page sandbox can run, so that
+// the check overlaps GTK's start instead of delaying the first page.
+void PrepareEngine();
+
 // The user's data and cache folders for the engine ($XDG_DATA_HOME/tabulon,
 // $XDG_CACHE_HOME/tabulon).
 std::string EngineDataDir();
