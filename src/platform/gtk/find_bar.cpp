@@ -64,7 +64,6 @@ FindBar::FindBar(WebKitWebView* view, GtkLayout* parent)
   g_signal_connect(finder_, "counted-matches", G_CALLBACK(OnCounted), this);
   g_signal_connect(finder_, "failed-to-find-text", G_CALLBACK(OnNotFound), this);
   g_signal_connect(view_, "size-allocate", G_CALLBACK(OnViewAllocated), this);
-  g_signal_connect(view_, "notify::visible", G_CALLBACK(OnViewShown), this);
 }
 
 FindBar::~FindBar() {
@@ -167,14 +166,12 @@ void FindBar::OnNotFound(WebKitFindController*, gpointer self) {
   gtk_label_set_text(GTK_LABEL(bar->count_), FindCountText(0, kMaxCounted).c_str());
 }
 
-// A tab in the background hides its page, and the bar goes with it.
-void FindBar::OnViewShown(GObject*, GParamSpec*, gpointer self) {
-  auto* bar = static_cast<FindBar*>(self);
-  bool shown = bar->open_ && gtk_widget_get_visible(GTK_WIDGET(bar->view_));
-  gtk_widget_set_visible(bar->frame_, shown);
-  if (shown) {
-    bar->Place();
-    if (GdkWindow* window = gtk_widget_get_window(bar->frame_)) gdk_window_raise(window);
+void FindBar::PageShown(bool shown) {
+  const bool show = open_ && shown;
+  gtk_widget_set_visible(frame_, show);
+  if (show) {
+    Place();
+    if (GdkWindow* window = gtk_widget_get_window(frame_)) gdk_window_raise(window);
   }
 }
 

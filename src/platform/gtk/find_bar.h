@@ -28,6 +28,12 @@ class FindBar {
   std::string Text() const;
   std::string CountText() const;
 
+  // The tab's page came to the front or left it; the bar of a tab in the
+  // background waits, hidden, for its page to come back.
+  void PageShown(bool shown);
+  // Whether the bar is on the screen.
+  bool OnScreen() const { return gtk_widget_get_visible(frame_); }
+
   static constexpr unsigned kMaxCounted = 1000;
 
  private:
@@ -39,7 +45,6 @@ class FindBar {
   static void OnNotFound(WebKitFindController*, gpointer self);
   static void OnViewAllocated(GtkWidget*, GdkRectangle*, gpointer self);
   static gboolean OnPlaceIdle(gpointer self);
-  static void OnViewShown(GObject*, GParamSpec*, gpointer self);
 
   WebKitWebView* view_;
   GtkLayout* parent_;

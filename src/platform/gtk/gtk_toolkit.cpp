@@ -304,8 +304,7 @@ void GtkToolkit::BuildMainWindow(MainWindowControls c, MainWindowInput& input) {
   BuildMenu(popup_, c.pop_menu);
 
   window_.add_events(Gdk::STRUCTURE_MASK);
-  window_.signal_key_press_event().connect([this](GdkEventKey* e) { return OnKeyPress(e); },
-                                           false);
+  window_.signal_key_press_event().connect([this](GdkEventKey* e) { return OnKeyPress(e); }, false);
   window_.signal_configure_event().connect(
       [this, form](GdkEventConfigure*) {
         form->OnConfigure();
@@ -415,8 +414,8 @@ std::unique_ptr<ControlPeer> GtkToolkit::CreateTabLabel(int index, Control& labe
 }
 
 std::unique_ptr<BrowserControl> GtkToolkit::CreateBrowser(int index, BrowserEvents& events) {
-  auto browser =
-      std::make_unique<WebKitBrowser>(engine_.Pool(), index == 0, client_.gobj(), events, index);
+  auto browser = std::make_unique<WebKitBrowser>(engine_.Pool(), index == 0, client_.gobj(), events,
+                                                 index, &painted_tabs_);
   browser->SetPreferences(&preferences_);
   if (index == 0) template_view_ = browser->View();
   return browser;
@@ -438,8 +437,8 @@ ScreenArea GtkToolkit::WorkArea() {
   if (!monitor) return {};
   Gdk::Rectangle area;
   monitor->get_workarea(area);
-  return {PixelsToTwips(area.get_x()), PixelsToTwips(area.get_y()),
-          PixelsToTwips(area.get_width()), PixelsToTwips(area.get_height())};
+  return {PixelsToTwips(area.get_x()), PixelsToTwips(area.get_y()), PixelsToTwips(area.get_width()),
+          PixelsToTwips(area.get_height())};
 }
 
 void GtkToolkit::EndProgram() { end_program_(); }
@@ -458,9 +457,9 @@ void GtkToolkit::FeedWindow() {
   Gdk::Rectangle frame;
   gdk_window->get_frame_extents(frame);
   Gdk::WindowState s = gdk_window->get_state();
-  int state = (s & Gdk::WINDOW_STATE_ICONIFIED)                                      ? kMinimized
+  int state = (s & Gdk::WINDOW_STATE_ICONIFIED)                                    ? kMinimized
               : (s & (Gdk::WINDOW_STATE_MAXIMIZED | Gdk::WINDOW_STATE_FULLSCREEN)) ? kMaximized
-                                                                                    : kNormal;
+                                                                                   : kNormal;
   Gtk::Allocation client = client_.get_allocation();
   Guarded([&] {
     input_->WindowChanged(PixelsToTwips(frame.get_x()), PixelsToTwips(frame.get_y()),

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 
+#include "platform/gtk/painted_tabs.h"
 #include "platform/gtk/web_engine.h"
 #include "platform/gtk/webkit_browser.h"
 #include "platform/toolkit.h"
@@ -51,6 +52,8 @@ class GtkToolkit final : public MainWindowToolkit {
   sigc::connection feed_idle_;
   WebKitWebView* template_view_ = nullptr;
   BrowsingPreferences preferences_;
+  // Which background tabs keep their pages drawn.
+  PaintedTabs painted_tabs_;
 
   Gtk::Window window_;
   Gtk::Box vbox_{Gtk::ORIENTATION_VERTICAL};

@@ -52,13 +52,13 @@ class SandboxProbe {
     started_ = true;
     gchar* bwrap = g_find_program_in_path("bwrap");
     if (!bwrap) return;
-    const gchar* argv[] = {bwrap, "--ro-bind", "/", "/", "--unshare-pid", "--unshare-net",
-                           "--dev", "/dev", "/bin/true", nullptr};
-    running_ = g_spawn_async(nullptr, const_cast<gchar**>(argv), nullptr,
-                             static_cast<GSpawnFlags>(G_SPAWN_DO_NOT_REAP_CHILD |
-                                                      G_SPAWN_STDOUT_TO_DEV_NULL |
-                                                      G_SPAWN_STDERR_TO_DEV_NULL),
-                             nullptr, nullptr, &pid_, nullptr);
+    const gchar* argv[] = {bwrap,           "--ro-bind", "/",    "/",         "--unshare-pid",
+                           "--unshare-net", "--dev",     "/dev", "/bin/true", nullptr};
+    running_ = g_spawn_async(
+        nullptr, const_cast<gchar**>(argv), nullptr,
+        static_cast<GSpawnFlags>(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL |
+                                 G_SPAWN_STDERR_TO_DEV_NULL),
+        nullptr, nullptr, &pid_, nullptr);
     g_free(bwrap);
   }
 
@@ -136,8 +136,9 @@ WebEngine::WebEngine(const std::string& data_dir, const std::string& cache_dir,
     if (Probe().Passed()) {
       webkit_web_context_set_sandbox_enabled(context_, TRUE);
     } else {
-      g_printerr("Tabulon: the web page sandbox (bubblewrap) cannot run on this system; "
-                 "pages run without it.\n");
+      g_printerr(
+          "Tabulon: the web page sandbox (bubblewrap) cannot run on this system; "
+          "pages run without it.\n");
     }
   }
 

@@ -47,9 +47,13 @@ class WebKitBrowser::Peer final : public ControlPeer {
 };
 
 WebKitBrowser::WebKitBrowser(ProcessPool& pool, bool is_template, GtkLayout* parent,
-                             BrowserEvents& events, int index)
-    : pool_(pool), view_(pool.CreateView(is_template)), parent_(parent), events_(events),
-      index_(index) {
+                             BrowserEvents& events, int index, PaintedTabs* painted)
+    : pool_(pool),
+      view_(pool.CreateView(is_template)),
+      parent_(parent),
+      events_(events),
+      index_(index),
+      painted_(is_template ? nullptr : painted) {
   GtkWidget* widget = GTK_WIDGET(view_);
   gtk_layout_put(parent_, widget, 0, 0);
   gtk_widget_set_size_request(widget, 0, 0);
@@ -68,9 +72,11 @@ WebKitBrowser::WebKitBrowser(ProcessPool& pool, bool is_template, GtkLayout* par
   AttachPeer(std::make_unique<Peer>(*this));
   page_area_ = std::make_unique<PageArea>(view_, parent_, events_, index_);
   encoding_ = std::make_unique<EncodingDetector>(view_);
+  if (painted_) painted_->Add(this);
 }
 
 WebKitBrowser::~WebKitBrowser() {
+  if (painted_) painted_->Remove(this);
   encoding_.reset();
   page_area_.reset();
   g_signal_handlers_disconnect_by_data(webkit_web_view_get_window_properties(view_), this);
@@ -81,21 +87,64 @@ WebKitBrowser::~WebKitBrowser() {
 }
 
 void WebKitBrowser::Apply(Prop prop) {
-  GtkWidget* widget = GTK_WIDGET(view_);
   switch (prop) {
+    case Prop::Visible:
+      // The page just left the screen: it stays drawn until the neighbours
+      // are looked at again, as the tab the switch keys lead back to.
+      if (!Visible() && on_screen_ && painted_) {
+        kept_painted_ = true;
+        painted_size_ = ShownSize();
+      }
+      [[fallthrough]];
     case Prop::Left:
     case Prop::Top:
-      gtk_layout_move(parent_, widget, TwipsToPixels(Left()), TwipsToPixels(Top()));
-      break;
     case Prop::Width:
     case Prop::Height:
-      gtk_widget_set_size_request(widget, TwipsToPixels(Width()), TwipsToPixels(Height()));
-      break;
-    case Prop::Visible:
-      gtk_widget_set_visible(widget, Visible());
+      Place();
+      if (painted_) painted_->Changed();
       break;
     default:
       break;
+  }
+}
+
+PageSize WebKitBrowser::ShownSize() const {
+  return {TwipsToPixels(Width()), TwipsToPixels(Height())};
+}
+
+void WebKitBrowser::KeepPainted(bool keep, PageSize size) {
+  if (keep == kept_painted_ &&
+      (!keep || (size.width == painted_size_.width && size.height == painted_size_.height))) {
+    return;
+  }
+  kept_painted_ = keep;
+  painted_size_ = size;
+  Place();
+}
+
+// A tab in the background is hidden, which lets the engine drop its drawing,
+// or, when it is kept painted, shown beside the client area where nobody sees
+// it, at the size it will have when its tab comes to the front.
+void WebKitBrowser::Place() {
+  GtkWidget* widget = GTK_WIDGET(view_);
+  const bool shown = Visible();
+  if (shown || !kept_painted_) {
+    gtk_layout_move(parent_, widget, TwipsToPixels(Left()), TwipsToPixels(Top()));
+    gtk_widget_set_size_request(widget, TwipsToPixels(Width()), TwipsToPixels(Height()));
+  } else {
+    gtk_layout_move(parent_, widget, -painted_size_.width - 100, TwipsToPixels(Top()));
+    gtk_widget_set_size_request(widget, painted_size_.width, painted_size_.height);
+  }
+  // Typing must not go to a page out of sight; hiding would drop the focus
+  // by itself.
+  if (!shown && gtk_widget_is_focus(widget)) {
+    GtkWidget* top = gtk_widget_get_toplevel(widget);
+    if (GTK_IS_WINDOW(top)) gtk_window_set_focus(GTK_WINDOW(top), nullptr);
+  }
+  gtk_widget_set_visible(widget, shown || kept_painted_);
+  if (shown != on_screen_) {
+    on_screen_ = shown;
+    if (page_area_) page_area_->Finder().PageShown(shown);
   }
 }
 
@@ -251,8 +300,10 @@ void WebKitBrowser::OnGeometry(WebKitWindowProperties* props, GParamSpec*, gpoin
   GdkRectangle old = b->geometry_;
   b->geometry_ = g;
   // The page speaks in pixels; the window keeps twips.
-  if (g.x != old.x) Guarded([&] { b->events_.brwPage_WindowSetLeft(b->index_, PixelsToTwips(g.x)); });
-  if (g.y != old.y) Guarded([&] { b->events_.brwPage_WindowSetTop(b->index_, PixelsToTwips(g.y)); });
+  if (g.x != old.x)
+    Guarded([&] { b->events_.brwPage_WindowSetLeft(b->index_, PixelsToTwips(g.x)); });
+  if (g.y != old.y)
+    Guarded([&] { b->events_.brwPage_WindowSetTop(b->index_, PixelsToTwips(g.y)); });
   if (g.width != old.width && g.width > 0) {
     Guarded([&] { b->events_.brwPage_WindowSetWidth(b->index_, PixelsToTwips(g.width)); });
   }

@@ -9,6 +9,7 @@
 #include "platform/browser.h"
 #include "platform/gtk/encoding_detector.h"
 #include "platform/gtk/page_area.h"
+#include "platform/gtk/painted_tabs.h"
 #include "platform/gtk/process_pool.h"
 
 namespace tabulon::gtk {
@@ -20,15 +21,22 @@ struct BrowsingPreferences {
   std::function<std::string()> default_encoding;  // "" leaves it to the engine
 };
 
+// A page's size on the screen, in pixels.
+struct PageSize {
+  int width = 0;
+  int height = 0;
+};
+
 // One tab's browser: a WebKit view placed in the window's client area. The
 // engine's signals become calls of the window's browser event handlers; no
 // exception crosses back into the engine.
 class WebKitBrowser final : public BrowserControl {
  public:
   // The view comes from pool; is_template marks brwPage(0), which holds no
-  // tab.
+  // tab. painted, when given, decides whether the page stays painted while
+  // its tab is in the background.
   WebKitBrowser(ProcessPool& pool, bool is_template, GtkLayout* parent, BrowserEvents& events,
-                int index);
+                int index, PaintedTabs* painted = nullptr);
   ~WebKitBrowser() override;
 
   void Navigate2(const std::string& url) override;
@@ -46,9 +54,17 @@ class WebKitBrowser final : public BrowserControl {
   // built-in start page and the engine's own choice.
   void SetPreferences(const BrowsingPreferences* preferences) { preferences_ = preferences; }
 
+  // The size the page has while its tab is current.
+  PageSize ShownSize() const;
+  // While its tab is in the background, keep the page drawn out of sight at
+  // size (true), or hide it (false), so the engine stops drawing it.
+  void KeepPainted(bool keep, PageSize size);
+  void ForgetPaintedTabs() { painted_ = nullptr; }
+
  private:
   class Peer;
   void Apply(Prop prop);
+  void Place();
   void ApplyDefaultEncoding();
 
   static void OnTitle(WebKitWebView* view, GParamSpec*, gpointer self);
@@ -70,6 +86,10 @@ class WebKitBrowser final : public BrowserControl {
   GtkLayout* parent_;
   BrowserEvents& events_;
   int index_;
+  PaintedTabs* painted_;
+  bool kept_painted_ = false;
+  PageSize painted_size_;
+  bool on_screen_ = false;
   const BrowsingPreferences* preferences_ = nullptr;
   std::string status_text_;
   GdkRectangle geometry_{0, 0, 0, 0};
