@@ -12,14 +12,15 @@ class ProcessPoolRule {
   // The number of processes the pool may hold; 1 or more.
   explicit ProcessPoolRule(int processes);
 
-  // The process a new tab goes to: a process not started yet while the pool
-  // has room (so pages load in parallel from the start), otherwise the one
-  // with the fewest tabs, the lowest number on a tie. Slot 0 is started first.
+  // The process a new tab goes to: the one with the fewest tabs, the lowest
+  // number on a tie. A process not started yet has none, so while the pool
+  // has room every new tab starts one and pages load in parallel from the
+  // start. Slot 0 is started first.
   int Assign();
   // A tab that must go to slot (a pop-up to its opener's process).
   void Join(int slot);
-  // The tab in slot has closed. A slot left without tabs counts as not
-  // started: its process ends with its last page.
+  // The tab in slot has closed. A slot left without tabs keeps its process
+  // (the pool holds it open) and is the first to get the next tab.
   void Release(int slot);
 
   int Size() const { return static_cast<int>(tabs_.size()); }
@@ -33,11 +34,10 @@ class ProcessPoolRule {
 // environment (for measuring), blank or unusable text leaves the default.
 int PoolSizeFromText(const char* text);
 
-// One process, kept alive by the hidden template view. With more, a tab
-// opened just as the last tab of another pool process closed sometimes got a
-// process that never loaded its page (seen in a thousand open/close cycles on
-// WebKitGTK 2.50.6); until that is understood, tabs share the one process
-// that never ends, and a crash there is mended by reloading every tab.
+// One process. On two cores it loads a hundred tabs fastest and holds them
+// in the least memory (docs/PERFORMANCE.md); the price is that a crash takes
+// every tab, which the window mends by reloading them, and that a page busy
+// in a script holds up the others.
 inline constexpr int kDefaultEngineProcesses = 1;
 
 }  // namespace tabulon

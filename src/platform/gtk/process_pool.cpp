@@ -5,13 +5,26 @@
 namespace tabulon::gtk {
 
 ProcessPool::ProcessPool(WebKitWebContext* context, int processes)
-    : context_(context), rule_(processes) {}
+    : context_(context), rule_(processes), anchors_(static_cast<std::size_t>(rule_.Size())) {}
+
+ProcessPool::~ProcessPool() {
+  for (WebKitWebView* anchor : anchors_) {
+    if (!anchor) continue;
+    gtk_widget_destroy(GTK_WIDGET(anchor));
+    g_object_unref(anchor);
+  }
+}
 
 WebKitWebView* ProcessPool::AnyViewIn(int slot) const {
   for (const Member& m : members_) {
     if (m.slot == slot) return m.view;
   }
   return nullptr;
+}
+
+WebKitWebView* ProcessPool::NewView(const char* property, gpointer value) {
+  GtkWidget* widget = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, property, value, nullptr));
+  return WEBKIT_WEB_VIEW(g_object_ref_sink(widget));
 }
 
 int ProcessPool::SlotOf(WebKitWebView* view) const {
@@ -34,12 +47,14 @@ WebKitWebView* ProcessPool::CreateView(bool is_template) {
       slot = rule_.Assign();
     }
   }
-  WebKitWebView* related = AnyViewIn(slot);
-  GtkWidget* widget =
-      related ? GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", related, nullptr))
-              : GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context_, nullptr));
-  auto* view = WEBKIT_WEB_VIEW(g_object_ref_sink(widget));
+  WebKitWebView*& anchor = anchors_[static_cast<std::size_t>(slot)];
+  WebKitWebView* related = anchor ? anchor : AnyViewIn(slot);
+  auto* view = related ? NewView("related-view", related) : NewView("web-context", context_);
   members_.push_back({view, slot, !is_template});
+  // A hidden page that never loads anything keeps the slot's process alive
+  // when its last tab closes. Without it a tab opened just then was sometimes
+  // given the ending process and never loaded its page.
+  if (!anchor) anchor = NewView("related-view", view);
   return view;
 }
 

@@ -9,12 +9,13 @@ namespace tabulon::gtk {
 
 // The engine processes the tabs share. WebKit starts a process for every view
 // made in a context and puts a view made as related to another into that
-// one's process; the pool makes each new view related to a view of the
-// process the rule picks, or makes it in the context when that process has
-// no view left (its process has ended with its last page).
+// one's process; the pool makes the first view of each process in the
+// context and every later one related to a view of the process the rule
+// picks. A process, once started, lives as long as the pool.
 class ProcessPool {
  public:
   ProcessPool(WebKitWebContext* context, int processes);
+  ~ProcessPool();
   ProcessPool(const ProcessPool&) = delete;
   ProcessPool& operator=(const ProcessPool&) = delete;
 
@@ -51,10 +52,13 @@ class ProcessPool {
     bool counts;  // false for the template
   };
   WebKitWebView* AnyViewIn(int slot) const;
+  static WebKitWebView* NewView(const char* property, gpointer value);
 
   WebKitWebContext* context_;
   ProcessPoolRule rule_;
   std::vector<Member> members_;
+  // Per slot, the hidden view that holds its process open.
+  std::vector<WebKitWebView*> anchors_;
   WebKitWebView* opener_ = nullptr;
 };
 
