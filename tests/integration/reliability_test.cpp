@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -99,9 +100,8 @@ TEST_F(CrashingPages, KilledProcessReloadsOnceThenTheCrashPageEndsTheLoop) {
     PumpUntil(all_gone, 1000);
   }
   ASSERT_TRUE(all_gone()) << "SIGSEGV did not end the web process";
-  ASSERT_TRUE(PumpUntil([&] {
-    return run.main().brwPage(1).LocationURL().rfind(kCrashUrl, 0) == 0;
-  }));
+  ASSERT_TRUE(
+      PumpUntil([&] { return run.main().brwPage(1).LocationURL().rfind(kCrashUrl, 0) == 0; }));
   ASSERT_TRUE(PumpUntil([&] { return run.main().lblTab(1).Caption() == "ページが停止しました"; }));
   EXPECT_EQ(run.main().StaMsg().PanelText(1), "ページがくり返し停止したため、表示を中止しました");
 
@@ -136,30 +136,37 @@ std::string Describe(BrowserRun& run) {
   return text;
 }
 
+// Ten tabs opened on the page, all loaded, then closed one by one from the
+// last, as a user does.
+void OpenAndCloseTenTabs(BrowserRun& run, const std::string& url, int batch) {
+  for (int i = 0; i < 10; ++i) run.main().NewPage(url);
+  ASSERT_TRUE(PumpUntil([&] {
+    for (int p = 2; p <= run.state.TabCount; ++p) {
+      if (run.main().lblTab(p).Caption() != "two") return false;
+    }
+    return true;
+  })) << "batch "
+      << batch << Describe(run);
+  while (run.state.TabCount > 1) {
+    run.main().lblTab_Click(run.state.TabCount);
+    run.main().CloseTab();
+  }
+}
+
 // A thousand tabs opened on a page and closed again leave the browser as
 // they found it: no views, processes or memory left behind.
 TEST_F(CrashingPages, ThousandTabCyclesLeaveNothingBehind) {
   BrowserRun run(config, server.Url("/two"));
   ASSERT_TRUE(run.WaitForCaption("two - Tabulon - "));
-  auto cycle = [&](int batch) {
-    for (int i = 0; i < 10; ++i) run.main().NewPage(server.Url("/two"));
-    ASSERT_TRUE(PumpUntil([&] {
-      for (int p = 2; p <= run.state.TabCount; ++p) {
-        if (run.main().lblTab(p).Caption() != "two") return false;
-      }
-      return true;
-    })) << "batch " << batch << Describe(run);
-    while (run.state.TabCount > 1) {
-      run.main().lblTab_Click(run.state.TabCount);
-      run.main().CloseTab();
-    }
-  };
-  for (int batch = 0; batch < 5; ++batch) cycle(batch);  // the engine warms up
+  for (int batch = 0; batch < 5; ++batch) {  // the engine warms up
+    OpenAndCloseTenTabs(run, server.Url("/two"), batch);
+    if (HasFatalFailure()) return;
+  }
   Pump(1000);
   const long pss_before = TotalPssKb();
   const size_t processes_before = WebProcesses().size();
   for (int batch = 0; batch < 100; ++batch) {
-    cycle(batch);
+    OpenAndCloseTenTabs(run, server.Url("/two"), batch);
     if (HasFatalFailure()) return;
   }
   Pump(2000);
@@ -174,6 +181,42 @@ TEST_F(CrashingPages, ThousandTabCyclesLeaveNothingBehind) {
   // The engine's caches may grow a little; a leak of a view per cycle would
   // be hundreds of megabytes.
   EXPECT_LE(pss_after, pss_before + pss_before / 2 + 50 * 1024);
+}
+
+// With several engine processes, a process whose tabs have all closed stays
+// for the next tab. Once a tab opened just then got the ending process and
+// never loaded; the processes came and went with every batch.
+TEST_F(CrashingPages, APoolOfFourKeepsItsProcessesThroughOpeningAndClosing) {
+  // The engine reads it when it is made; the next test gets the old value.
+  struct PoolSize {
+    const char* saved = std::getenv("TABULON_WEB_PROCESSES");
+    std::string value = saved ? saved : "";
+    PoolSize() { setenv("TABULON_WEB_PROCESSES", "4", 1); }
+    ~PoolSize() {
+      if (saved) {
+        setenv("TABULON_WEB_PROCESSES", value.c_str(), 1);
+      } else {
+        unsetenv("TABULON_WEB_PROCESSES");
+      }
+    }
+  } pool_size;
+  {
+    BrowserRun run(config, server.Url("/two"));
+    ASSERT_TRUE(run.WaitForCaption("two - Tabulon - "));
+    OpenAndCloseTenTabs(run, server.Url("/two"), 0);
+    ASSERT_FALSE(HasFatalFailure());
+    const std::vector<pid_t> started = WebProcesses();
+    for (int batch = 1; batch <= 40 && !HasFatalFailure(); ++batch) {
+      OpenAndCloseTenTabs(run, server.Url("/two"), batch);
+      std::vector<pid_t> now = WebProcesses();
+      std::sort(now.begin(), now.end());
+      std::vector<pid_t> before = started;
+      std::sort(before.begin(), before.end());
+      EXPECT_EQ(now, before) << "batch " << batch;
+    }
+    // Every process the pool holds is one of the four.
+    EXPECT_LE(started.size(), 4u);
+  }
 }
 
 }  // namespace
