@@ -200,7 +200,20 @@ def stop(proc):
             os.kill(p, signal.SIGKILL)
         except OSError:
             pass
+    # Gone, not just signalled: the next start must not meet any of them.
+    deadline = time.time() + 5
+    while time.time() < deadline and any(os.path.exists(f"/proc/{p}/stat") and
+                                         _state(p) not in ("Z", "X") for p in procs):
+        time.sleep(0.05)
     time.sleep(0.3)
+
+
+def _state(pid):
+    try:
+        with open(f"/proc/{pid}/stat") as f:
+            return f.read().rsplit(")", 1)[1].split()[0]
+    except (OSError, IndexError):
+        return "X"
 
 
 def browsers(scratch, which=("tabulon", "surf", "epiphany")):
@@ -212,7 +225,18 @@ def browsers(scratch, which=("tabulon", "surf", "epiphany")):
         out["surf"] = lambda urls: ["surf"] + urls[:1]
     if "epiphany" in which and shutil.which("epiphany-browser"):
         profile = os.path.join(scratch.home, "epiphany")
-        out["epiphany"] = lambda urls: ["epiphany-browser", f"--profile={profile}"] + urls
+
+        def epiphany(urls):
+            # Without this GNOME Web restores the last run's tab first, and
+            # its window shows that tab's remembered title before the new
+            # page has even arrived.
+            try:
+                os.remove(os.path.join(profile, "session_state.xml"))
+            except OSError:
+                pass
+            return ["epiphany-browser", f"--profile={profile}"] + urls
+
+        out["epiphany"] = epiphany
     return out
 
 

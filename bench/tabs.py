@@ -181,8 +181,10 @@ def main():
                 if name not in benchlib.browsers(scratch, [name]):
                     continue
                 pages = args.surf_pages if name == "surf" else args.tabs
-                peers[name] = (pages, peer_pages(name, display, server, pages, env, scratch),
-                               peer_pages(name, display, server, 1, env, scratch))
+                # One page first: GNOME Web started again while its last
+                # instance is still ending hands the page to that instance.
+                one = peer_pages(name, display, server, 1, env, scratch)
+                peers[name] = (pages, peer_pages(name, display, server, pages, env, scratch), one)
         finally:
             if bus:
                 bus.terminate()
