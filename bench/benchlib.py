@@ -5,6 +5,7 @@ import http.server
 import os
 import platform
 import shutil
+import sys
 import signal
 import statistics
 import subprocess
@@ -65,7 +66,13 @@ class PageServer:
                     return
                 self.send_error(404)
 
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        class Server(http.server.ThreadingHTTPServer):
+            def handle_error(self, request, client_address):
+                # A browser killed mid-connection is expected here.
+                if not isinstance(sys.exc_info()[1], ConnectionError):
+                    super().handle_error(request, client_address)
+
+        self.httpd = Server(("127.0.0.1", 0), Handler)
         self.httpd.daemon_threads = True
         self.port = self.httpd.server_address[1]
         threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
@@ -175,7 +182,19 @@ class Scratch:
         return env
 
     def remove(self):
-        shutil.rmtree(self.dir, ignore_errors=True)
+        # A desktop portal GNOME Web woke may have left a FUSE mount in here.
+        try:
+            with open("/proc/mounts") as f:
+                mounts = [line.split()[1] for line in f if self.dir in line]
+        except OSError:
+            mounts = []
+        for m in mounts:
+            subprocess.run(["fusermount", "-uz", m], stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL)
+        try:
+            shutil.rmtree(self.dir, ignore_errors=True)
+        except OSError:
+            pass
 
 
 def start(argv, env):

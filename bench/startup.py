@@ -60,7 +60,7 @@ def main():
                     times[name].append(t)
     finally:
         if bus:
-            bus.terminate()
+            benchlib.stop(bus)
         server.close()
         scratch.remove()
 

@@ -187,7 +187,7 @@ def main():
                 peers[name] = (pages, peer_pages(name, display, server, pages, env, scratch), one)
         finally:
             if bus:
-                bus.terminate()
+                benchlib.stop(bus)
             scratch.remove()
     finally:
         server.close()
