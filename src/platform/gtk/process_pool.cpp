@@ -15,13 +15,6 @@ ProcessPool::~ProcessPool() {
   }
 }
 
-WebKitWebView* ProcessPool::AnyViewIn(int slot) const {
-  for (const Member& m : members_) {
-    if (m.slot == slot) return m.view;
-  }
-  return nullptr;
-}
-
 WebKitWebView* ProcessPool::NewView(const char* property, gpointer value) {
   GtkWidget* widget = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, property, value, nullptr));
   return WEBKIT_WEB_VIEW(g_object_ref_sink(widget));
@@ -47,13 +40,13 @@ WebKitWebView* ProcessPool::CreateView(bool is_template) {
       slot = rule_.Assign();
     }
   }
+  // The first view of a slot starts its process; a hidden page that never
+  // loads anything then keeps that process alive when the slot's last tab
+  // closes, and every later view joins it. Without the hidden page a tab
+  // opened just then was sometimes given the ending process and never loaded.
   WebKitWebView*& anchor = anchors_[static_cast<std::size_t>(slot)];
-  WebKitWebView* related = anchor ? anchor : AnyViewIn(slot);
-  auto* view = related ? NewView("related-view", related) : NewView("web-context", context_);
+  auto* view = anchor ? NewView("related-view", anchor) : NewView("web-context", context_);
   members_.push_back({view, slot, !is_template});
-  // A hidden page that never loads anything keeps the slot's process alive
-  // when its last tab closes. Without it a tab opened just then was sometimes
-  // given the ending process and never loaded its page.
   if (!anchor) anchor = NewView("related-view", view);
   return view;
 }

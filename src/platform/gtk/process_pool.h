@@ -51,7 +51,6 @@ class ProcessPool {
     int slot;
     bool counts;  // false for the template
   };
-  WebKitWebView* AnyViewIn(int slot) const;
   static WebKitWebView* NewView(const char* property, gpointer value);
 
   WebKitWebContext* context_;

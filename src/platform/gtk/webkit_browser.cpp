@@ -132,7 +132,8 @@ void WebKitBrowser::Place() {
     gtk_layout_move(parent_, widget, TwipsToPixels(Left()), TwipsToPixels(Top()));
     gtk_widget_set_size_request(widget, TwipsToPixels(Width()), TwipsToPixels(Height()));
   } else {
-    gtk_layout_move(parent_, widget, -painted_size_.width - 100, TwipsToPixels(Top()));
+    constexpr int kGap = 100;  // pixels between the kept page and the client area
+    gtk_layout_move(parent_, widget, -painted_size_.width - kGap, TwipsToPixels(Top()));
     gtk_widget_set_size_request(widget, painted_size_.width, painted_size_.height);
   }
   // Typing must not go to a page out of sight; hiding would drop the focus
