@@ -9,8 +9,7 @@ std::string PercentEncode(const std::string& text) {
   std::string out;
   for (unsigned char c : text) {
     const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                            (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.' ||
-                            c == '~';
+                            (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.' || c == '~';
     if (unreserved) {
       out += static_cast<char>(c);
     } else {
@@ -51,8 +50,8 @@ std::string CrashPageHtml(const std::string& crash_address) {
   if (query != std::string::npos) url = PercentDecode(crash_address.substr(query + 5));
   // Only a web or file address becomes a link: the crash page must not be a
   // way to run a script address someone put in the query.
-  const bool linkable = url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0 ||
-                        url.rfind("file:", 0) == 0;
+  const bool linkable =
+      url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0 || url.rfind("file:", 0) == 0;
   std::string html =
       "<!DOCTYPE html><html lang=\"ja\"><head><meta charset=\"utf-8\">"
       "<title>ページが停止しました</title><style>"

@@ -94,12 +94,9 @@ AddressProblem CheckHomePage(const std::string& address) {
 AddressProblem CheckSearchAddress(const std::string& address) {
   if (HasControl(address) || !IsWebAddress(address)) return AddressProblem::kNotAnAddress;
   switch (Count(address, kQueryPlaceholder)) {
-    case 0:
-      return AddressProblem::kNoPlaceholder;
-    case 1:
-      return AddressProblem::kNone;
-    default:
-      return AddressProblem::kTwoPlaceholders;
+    case 0: return AddressProblem::kNoPlaceholder;
+    case 1: return AddressProblem::kNone;
+    default: return AddressProblem::kTwoPlaceholders;
   }
 }
 

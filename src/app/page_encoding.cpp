@@ -21,8 +21,8 @@ bool DeclaresCharset(std::string_view content_type, std::string_view first_bytes
   for (std::size_t meta = head.find("<meta"); meta != std::string::npos;
        meta = head.find("<meta", meta + 5)) {
     const std::size_t end = head.find('>', meta);
-    const std::string tag = head.substr(meta, end == std::string::npos ? std::string::npos
-                                                                       : end - meta);
+    const std::string tag =
+        head.substr(meta, end == std::string::npos ? std::string::npos : end - meta);
     if (tag.find("charset") != std::string::npos) return true;
   }
   return false;

@@ -67,7 +67,8 @@ void frmMain::BuildMenus() {
   tab.Add("m_end", "Tabulonの終了(&Q)");
 
   MenuItem& page = menu_bar_.Add("m_page", "ページ(&P)");
-  const char* page_items[] = {"戻る(&B)", "進む(&F)", "中止(&S)", "更新(&R)", "ホーム(&H)", "検索(&K)"};
+  const char* page_items[] = {"戻る(&B)", "進む(&F)",   "中止(&S)",
+                              "更新(&R)", "ホーム(&H)", "検索(&K)"};
   for (int i = 1; i <= 6; ++i) {
     page.Add("m_menu(" + std::to_string(i) + ")", page_items[i - 1], none);
   }

@@ -93,8 +93,7 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
 
   // Browser events.
   void brwPage_StatusTextChange(int index, const std::string& text) override;
-  void brwPage_ProgressChange(int index, std::int32_t progress,
-                              std::int32_t progress_max) override;
+  void brwPage_ProgressChange(int index, std::int32_t progress, std::int32_t progress_max) override;
   void brwPage_DownloadComplete(int index) override;
   void brwPage_TitleChange(int index, const std::string& text) override;
   void brwPage_BeforeNavigate2(int index, const std::string& url) override;

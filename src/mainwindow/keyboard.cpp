@@ -26,18 +26,10 @@ bool frmMain::Form_KeyDown(int key, int mask) {
   }
   if (mask == kAlt) {
     switch (key) {
-      case kVkD:
-        TryStep([&] { cmbURL_.SetFocus(); });
-        return true;
-      case kVkHome:
-        TryStep([&] { current().GoHome(); });
-        return true;
-      case kVkRight:
-        TryStep([&] { current().GoForward(); });
-        return true;
-      case kVkLeft:
-        TryStep([&] { current().GoBack(); });
-        return true;
+      case kVkD: TryStep([&] { cmbURL_.SetFocus(); }); return true;
+      case kVkHome: TryStep([&] { current().GoHome(); }); return true;
+      case kVkRight: TryStep([&] { current().GoForward(); }); return true;
+      case kVkLeft: TryStep([&] { current().GoBack(); }); return true;
     }
     return false;
   }
@@ -49,21 +41,11 @@ bool frmMain::Form_KeyDown(int key, int mask) {
           lblTab_Click(state_.CurTab == last ? 1 : state_.CurTab + 1);
         });
         return true;
-      case kVkW:
-        CloseTab();
-        return true;
-      case kVkR:
-        TryStep([&] { current().Refresh2(); });
-        return true;
-      case kVkE:
-        TryStep([&] { current().GoSearch(); });
-        return true;
-      case kVkN:
-        TryStep([&] { NewTab(); });
-        return true;
-      case kVkB:
-        TryStep([&] { m_List_Click(); });
-        return true;
+      case kVkW: CloseTab(); return true;
+      case kVkR: TryStep([&] { current().Refresh2(); }); return true;
+      case kVkE: TryStep([&] { current().GoSearch(); }); return true;
+      case kVkN: TryStep([&] { NewTab(); }); return true;
+      case kVkB: TryStep([&] { m_List_Click(); }); return true;
     }
   }
   if (mask == (kCtrl | kShift) && key == kVkTab) {

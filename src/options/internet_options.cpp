@@ -61,16 +61,14 @@ std::string HomePageMessage(const std::string& address) {
 
 std::string SearchAddressMessage(const std::string& address) {
   switch (CheckSearchAddress(TrimBlanks(address))) {
-    case AddressProblem::kNone:
-      return "";
+    case AddressProblem::kNone: return "";
     case AddressProblem::kNoPlaceholder:
       return "検索アドレスに %s がありません。\n"
              "検索する言葉が入る場所に %s を 1 つ入れてください。";
     case AddressProblem::kTwoPlaceholders:
       return "検索アドレスに %s が 2 つ以上あります。\n"
              "検索する言葉が入る場所 1 か所だけに %s を入れてください。";
-    case AddressProblem::kNotAnAddress:
-      break;
+    case AddressProblem::kNotAnAddress: break;
   }
   return "検索アドレスが正しくありません。\n"
          "http:// か https:// で始まり、検索する言葉が入る場所に %s を 1 つ入れた"

@@ -145,19 +145,16 @@ void FakeToolkit::WindowSystemAnswers() {
   int scale_width = std::max(0, width - kFrameWidth);
   int scale_height = std::max(0, height - kFrameHeight);
   if (form->GetWindowState() == kMinimized) scale_width = scale_height = 0;
-  input->WindowChanged(left, top, width, height, scale_width, scale_height,
-                       form->GetWindowState());
+  input->WindowChanged(left, top, width, height, scale_width, scale_height, form->GetWindowState());
 }
 
 void FakeToolkit::UserResizes(int width, int height) {
-  input->WindowChanged(form->Left(), form->Top(), width, height,
-                       std::max(0, width - kFrameWidth), std::max(0, height - kFrameHeight),
-                       form->GetWindowState());
+  input->WindowChanged(form->Left(), form->Top(), width, height, std::max(0, width - kFrameWidth),
+                       std::max(0, height - kFrameHeight), form->GetWindowState());
 }
 
 void FakeToolkit::UserMinimizes() {
-  input->WindowChanged(form->Left(), form->Top(), form->Width(), form->Height(), 0, 0,
-                       kMinimized);
+  input->WindowChanged(form->Left(), form->Top(), form->Width(), form->Height(), 0, 0, kMinimized);
 }
 
 FakeBrowser& FakeToolkit::Browser(int index) {

@@ -42,8 +42,8 @@ class FakeSettingsStore final : public SettingsStore {
  public:
   std::map<std::string, std::string> values;  // "app/section/key"
   int writes = 0;
-  std::string GetSetting(const std::string& app, const std::string& section,
-                         const std::string& key, const std::string& fallback) override;
+  std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                         const std::string& fallback) override;
   void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                    const std::string& value) override;
 };

@@ -18,8 +18,7 @@ class RealWindow : public ::testing::Test {
   std::string config = TempFolder();
   void SetUp() override {
     server.Serve("/ja.html", kJapanesePage);
-    server.Serve("/second.html",
-                 "<html><head><title>second</title></head><body>2</body></html>");
+    server.Serve("/second.html", "<html><head><title>second</title></head><body>2</body></html>");
   }
 };
 

@@ -52,10 +52,13 @@ INSTANTIATE_TEST_SUITE_P(Japanese, UndeclaredEncoding,
 TEST(DeclaredEncoding, IsShownAsDeclared) {
   LoopbackServer server;
   // Declared Latin-1: the bytes are shown as Latin-1 even though they are not.
-  const std::string page = "<html><head><meta charset='iso-8859-1'><title>x</title></head>"
-                           "<body><p id='t'>" + kText + "</p><script>document.title = "
-                           "document.getElementById('t').textContent.length;</script></body>"
-                           "</html>";
+  const std::string page =
+      "<html><head><meta charset='iso-8859-1'><title>x</title></head>"
+      "<body><p id='t'>" +
+      kText +
+      "</p><script>document.title = "
+      "document.getElementById('t').textContent.length;</script></body>"
+      "</html>";
   server.Serve("/page", Convert(page, "SHIFT_JIS"), "text/html");
   BrowserRun run(TempFolder(), server.Url("/page"));
   // Each Shift_JIS byte became one Latin-1 character: twice the characters.

@@ -28,10 +28,10 @@ class RealEvents : public ::testing::Test {
     server.Serve("/two.html", Page("二つ目"));
     server.Serve("/three.html", Page("三つ目"));
     server.Serve("/popup.html",
-                 Page("popup", "<a href='/two.html' target='_blank' style='position:absolute;"
-                               "left:0;top:0;width:300px;height:80px;display:block'>二つ目へ</a>"));
-    server.Serve("/frames.html",
-                 Page("frames", "<iframe src='/two.html'></iframe>"));
+                 Page("popup",
+                      "<a href='/two.html' target='_blank' style='position:absolute;"
+                      "left:0;top:0;width:300px;height:80px;display:block'>二つ目へ</a>"));
+    server.Serve("/frames.html", Page("frames", "<iframe src='/two.html'></iframe>"));
   }
 };
 
@@ -120,9 +120,12 @@ TEST_F(RealEvents, FramesNavigationsPassThroughTheUrlBoxWhichEndsOnThePage) {
     if (seen.empty() || seen.back() != text) seen.push_back(text);
     return run.main().Window().Caption() == "frames - Tabulon - " &&
            std::find(seen.begin(), seen.end(), server.Url("/two.html")) != seen.end();
-  })) << "URL box went through " << ::testing::PrintToString(seen);
-  ASSERT_TRUE(PumpUntil([&] { return !webkit_web_view_is_loading(
-      static_cast<gtk::WebKitBrowser&>(run.main().brwPage(1)).View()); }));
+  })) << "URL box went through "
+      << ::testing::PrintToString(seen);
+  ASSERT_TRUE(PumpUntil([&] {
+    return !webkit_web_view_is_loading(
+        static_cast<gtk::WebKitBrowser&>(run.main().brwPage(1)).View());
+  }));
   ASSERT_TRUE(PumpUntil([&] { return run.main().cmbURL().Text() == server.Url("/frames.html"); }));
 }
 

@@ -43,10 +43,11 @@ TEST_F(HostilePages, CannotReadLocalFiles) {
 }
 
 TEST_F(HostilePages, WindowsOpenedWithoutAClickOpenNothing) {
-  server.Serve("/popups", Page("popups", "<script>let n = 0; const t = setInterval(() => {"
-                                         " window.open('/popups'); if (++n == 50) {"
-                                         " clearInterval(t); document.title = 'done'; } }, 10);"
-                                         "</script>"));
+  server.Serve("/popups", Page("popups",
+                               "<script>let n = 0; const t = setInterval(() => {"
+                               " window.open('/popups'); if (++n == 50) {"
+                               " clearInterval(t); document.title = 'done'; } }, 10);"
+                               "</script>"));
   BrowserRun run(config, server.Url("/popups"));
   ASSERT_TRUE(run.WaitForCaption("done - Tabulon - "));
   Pump(500);
@@ -55,9 +56,10 @@ TEST_F(HostilePages, WindowsOpenedWithoutAClickOpenNothing) {
 }
 
 TEST_F(HostilePages, MoveAndResizeRequestsKeepTheWindowOnScreenAndUsable) {
-  server.Serve("/away", Page("away", "<script>window.moveTo(-5000, -5000);"
-                                     " window.resizeTo(10, 10); document.title = 'moved';"
-                                     "</script>"));
+  server.Serve("/away", Page("away",
+                             "<script>window.moveTo(-5000, -5000);"
+                             " window.resizeTo(10, 10); document.title = 'moved';"
+                             "</script>"));
   BrowserRun run(config, server.Url("/away"));
   ASSERT_TRUE(run.WaitForCaption("moved - Tabulon - "));
   Pump(500);
@@ -72,9 +74,10 @@ TEST_F(HostilePages, MoveAndResizeRequestsKeepTheWindowOnScreenAndUsable) {
 
 TEST_F(HostilePages, CertificateErrorsAreNeverAcceptedSilently) {
   const std::string folder = TempFolder();
-  const std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "
-                              "/CN=127.0.0.1 -keyout " + folder + "/key.pem -out " + folder +
-                              "/cert.pem 2>/dev/null";
+  const std::string command =
+      "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "
+      "/CN=127.0.0.1 -keyout " +
+      folder + "/key.pem -out " + folder + "/cert.pem 2>/dev/null";
   ASSERT_EQ(std::system(command.c_str()), 0);
   GError* error = nullptr;
   GTlsCertificate* certificate = g_tls_certificate_new_from_files(
@@ -88,14 +91,13 @@ TEST_F(HostilePages, CertificateErrorsAreNeverAcceptedSilently) {
         ++*static_cast<int*>(data);
         soup_server_message_set_status(msg, 200, nullptr);
         const char body[] = "<html><head><title>secret</title></head></html>";
-        soup_server_message_set_response(msg, "text/html", SOUP_MEMORY_COPY, body,
-                                         sizeof body - 1);
+        soup_server_message_set_response(msg, "text/html", SOUP_MEMORY_COPY, body, sizeof body - 1);
       },
       &hits, nullptr);
-  ASSERT_TRUE(soup_server_listen_local(tls, 0,
-                                       static_cast<SoupServerListenOptions>(
-                                           SOUP_SERVER_LISTEN_IPV4_ONLY | SOUP_SERVER_LISTEN_HTTPS),
-                                       &error));
+  ASSERT_TRUE(soup_server_listen_local(
+      tls, 0,
+      static_cast<SoupServerListenOptions>(SOUP_SERVER_LISTEN_IPV4_ONLY | SOUP_SERVER_LISTEN_HTTPS),
+      &error));
   GSList* uris = soup_server_get_uris(tls);
   const int port = g_uri_get_port(static_cast<GUri*>(uris->data));
   g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
@@ -116,9 +118,10 @@ TEST_F(HostilePages, CertificateErrorsAreNeverAcceptedSilently) {
 }
 
 TEST_F(HostilePages, ClickStormOnANewWindowLinkStopsAtAHundredTabs) {
-  server.Serve("/storm", Page("storm", "<a href='/target' target='_blank' style='position:"
-                                       "absolute;left:0;top:0;width:400px;height:200px;"
-                                       "display:block'>open</a>"));
+  server.Serve("/storm", Page("storm",
+                              "<a href='/target' target='_blank' style='position:"
+                              "absolute;left:0;top:0;width:400px;height:200px;"
+                              "display:block'>open</a>"));
   server.Serve("/target", Page("target", "t"));
   BrowserRun run(config, server.Url("/storm"));
   ASSERT_TRUE(run.WaitForCaption("storm - Tabulon - "));

@@ -29,12 +29,12 @@ TEST_P(Progress, PanelTwoShowsTruncatedPercentOrStaysAlone) {
   main().brwPage_ProgressChange(2, GetParam().progress, GetParam().max);
   EXPECT_EQ(main().StaMsg().PanelText(2), GetParam().shown);
 }
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Progress,
-    ::testing::Values(ProgressCase{3, 4, "75%"}, ProgressCase{1, 3, "33%"},
-                      ProgressCase{-1, 100, "before"}, ProgressCase{5, 0, "before"},
-                      ProgressCase{2000000000, 2000000000, "100%"},
-                      ProgressCase{-5, 10, "-50%"}));
+INSTANTIATE_TEST_SUITE_P(Cases, Progress,
+                         ::testing::Values(ProgressCase{3, 4, "75%"}, ProgressCase{1, 3, "33%"},
+                                           ProgressCase{-1, 100, "before"},
+                                           ProgressCase{5, 0, "before"},
+                                           ProgressCase{2000000000, 2000000000, "100%"},
+                                           ProgressCase{-5, 10, "-50%"}));
 
 TEST_F(BrowserEventsTest, BackgroundLoadRetitlesItsOwnLabelOnly) {
   toolkit.Browser(2).title = "Second";

@@ -35,8 +35,8 @@ TEST_F(PageMenu, OtherRefusalsShowTheMenuBox) {
   BrowserAt(2).refuse_commands = true;
   main().m_menu_Click(4);
   main().m_menu_Click(6);
-  EXPECT_EQ(boxes.shown, (std::vector<std::pair<std::string, std::string>>{
-                             {"m_menu", "Tabulon"}, {"m_menu", "Tabulon"}}));
+  EXPECT_EQ(boxes.shown, (std::vector<std::pair<std::string, std::string>>{{"m_menu", "Tabulon"},
+                                                                           {"m_menu", "Tabulon"}}));
 }
 
 TEST_F(PageMenu, HomeAppendsABackgroundTabAndLeavesTheCurrentOneAlone) {

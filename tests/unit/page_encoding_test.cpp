@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "app/page_encoding.h"
+
+#include <gtest/gtest.h>
 
 namespace tabulon {
 namespace {

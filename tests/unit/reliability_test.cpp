@@ -81,9 +81,9 @@ TEST(LongRunOfTheTabRules, HundredThousandRandomOperationsKeepTheInvariant) {
 
   std::mt19937 random(20261208);
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-  const char* menus[] = {"m_tab_kara", "m_tab_copy", "m_tab_clip", "m_tab1",  "m_tab2",
-                         "m_tab3",     "m_tab4",     "m_tab5",     "pop_Clip", "pop_Stop",
-                         "pop_Reload", "pop_close",  "m_menu(1)",  "m_menu(2)", "m_menu(3)",
+  const char* menus[] = {"m_tab_kara", "m_tab_copy", "m_tab_clip",   "m_tab1",     "m_tab2",
+                         "m_tab3",     "m_tab4",     "m_tab5",       "pop_Clip",   "pop_Stop",
+                         "pop_Reload", "pop_close",  "m_menu(1)",    "m_menu(2)",  "m_menu(3)",
                          "m_menu(4)",  "m_menu(6)",  "m_all_reload", "m_all_stop", "m_clip"};
   for (int step = 0; step < 100000; ++step) {
     const int r = pick(100);

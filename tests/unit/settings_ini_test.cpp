@@ -153,8 +153,8 @@ namespace {
 TEST(WriterAgainstAModel, ThousandsOfSequencesReadBackAndTouchOnlyTheirLine) {
   const std::vector<std::string> sections = {"URL", "TITLE", "Window", "\x82\xa8\x8b\x43"};
   const std::vector<std::string> keys = {"URL1", "TITLE20", "Left", "k"};
-  const std::vector<std::string> values = {"", "http://a/?q=1&r=2", "\x93\xfa\x96\x7b",
-                                           "a = b", "  padded  ", "x\\y", "7"};
+  const std::vector<std::string> values = {
+      "", "http://a/?q=1&r=2", "\x93\xfa\x96\x7b", "a = b", "  padded  ", "x\\y", "7"};
   std::mt19937 random(20261208);
   // Letter case varies in ASCII names only: in a double-byte name a letter
   // can be the second byte of a character, which case does not touch.
@@ -170,7 +170,7 @@ TEST(WriterAgainstAModel, ThousandsOfSequencesReadBackAndTouchOnlyTheirLine) {
   auto trimmed = [](const std::string& v) {
     const auto first = v.find_first_not_of(" \t");
     return first == std::string::npos ? std::string()
-                                       : v.substr(first, v.find_last_not_of(" \t") - first + 1);
+                                      : v.substr(first, v.find_last_not_of(" \t") - first + 1);
   };
   for (int run = 0; run < 3000; ++run) {
     const std::string eol = run % 3 == 0 ? "\n" : "\r\n";

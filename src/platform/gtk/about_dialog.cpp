@@ -95,14 +95,10 @@ int CharacterCode(const GdkEventKey* event) {
   switch (event->keyval) {
     case GDK_KEY_Return:
     case GDK_KEY_KP_Enter:
-    case GDK_KEY_ISO_Enter:
-      return 13;
-    case GDK_KEY_Escape:
-      return 27;
-    case GDK_KEY_BackSpace:
-      return 8;
-    default:
-      break;
+    case GDK_KEY_ISO_Enter: return 13;
+    case GDK_KEY_Escape: return 27;
+    case GDK_KEY_BackSpace: return 8;
+    default: break;
   }
   if (event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) return 0;
   return static_cast<int>(gdk_keyval_to_unicode(event->keyval));

@@ -39,8 +39,8 @@ void EncodingDetector::LoadFinished() {
 void EncodingDetector::OnData(GObject* source, GAsyncResult* result, gpointer self) {
   gsize length = 0;
   GError* error = nullptr;
-  guchar* data = webkit_web_resource_get_data_finish(WEBKIT_WEB_RESOURCE(source), result,
-                                                     &length, &error);
+  guchar* data =
+      webkit_web_resource_get_data_finish(WEBKIT_WEB_RESOURCE(source), result, &length, &error);
   if (!data) {
     // Cancelled: the detector (and its view) may be gone; touch nothing.
     if (error) g_error_free(error);
@@ -53,8 +53,8 @@ void EncodingDetector::OnData(GObject* source, GAsyncResult* result, gpointer se
   WebKitWebResource* resource = WEBKIT_WEB_RESOURCE(source);
   WebKitURIResponse* response = webkit_web_resource_get_response(resource);
   std::string content_type;
-  if (SoupMessageHeaders* headers = response ? webkit_uri_response_get_http_headers(response)
-                                             : nullptr) {
+  if (SoupMessageHeaders* headers =
+          response ? webkit_uri_response_get_http_headers(response) : nullptr) {
     const char* value = soup_message_headers_get_one(headers, "Content-Type");
     content_type = value ? value : "";
   }

@@ -51,14 +51,9 @@ class PlacedPeer : public ControlPeer {
       case Prop::Height:
         widget_.set_size_request(TwipsToPixels(model_.Width()), TwipsToPixels(model_.Height()));
         break;
-      case Prop::Visible:
-        widget_.set_visible(model_.Visible());
-        break;
-      case Prop::Enabled:
-        widget_.set_sensitive(model_.Enabled());
-        break;
-      default:
-        break;
+      case Prop::Visible: widget_.set_visible(model_.Visible()); break;
+      case Prop::Enabled: widget_.set_sensitive(model_.Enabled()); break;
+      default: break;
     }
   }
   bool TakeFocus() override {
@@ -423,8 +418,7 @@ class GtkFavouritesToolkit::Widgets {
  private:
   Gtk::Widget* Build(DialogControl& control) {
     switch (control.Kind()) {
-      case DialogControlKind::Panel:
-        return nullptr;
+      case DialogControlKind::Panel: return nullptr;
       case DialogControlKind::Frame: {
         auto* frame = Gtk::manage(new Gtk::Frame());
         control.AttachPeer(std::make_unique<FramePeer>(control, *frame, root_));

@@ -148,11 +148,8 @@ gboolean FindBar::OnKey(GtkWidget*, GdkEventKey* event, gpointer self) {
         bar->Next();
       }
       return TRUE;
-    case GDK_KEY_Escape:
-      bar->Close();
-      return TRUE;
-    default:
-      return FALSE;
+    case GDK_KEY_Escape: bar->Close(); return TRUE;
+    default: return FALSE;
   }
 }
 

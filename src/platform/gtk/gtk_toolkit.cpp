@@ -48,19 +48,12 @@ class LabelPeer final : public PlacedPeer {
   ~LabelPeer() override { parent_.remove(box_); }
   void Changed(Prop prop) override {
     switch (prop) {
-      case Prop::Caption:
-        label_.set_text(model_.Caption());
-        break;
-      case Prop::ToolTip:
-        box_.set_tooltip_text(model_.ToolTipText());
-        break;
+      case Prop::Caption: label_.set_text(model_.Caption()); break;
+      case Prop::ToolTip: box_.set_tooltip_text(model_.ToolTipText()); break;
       case Prop::BackColor:
       case Prop::ForeColor:
-      case Prop::Bold:
-        Restyle();
-        break;
-      default:
-        PlacedPeer::Changed(prop);
+      case Prop::Bold: Restyle(); break;
+      default: PlacedPeer::Changed(prop);
     }
   }
   Gtk::EventBox& Box() { return box_; }
@@ -173,17 +166,11 @@ class GtkToolkit::FormPeer final : public ControlPeer {
   FormPeer(Form& form, Gtk::Window& window) : form_(form), window_(window) {}
   void Changed(Prop prop) override {
     switch (prop) {
-      case Prop::Caption:
-        window_.set_title(form_.Caption());
-        break;
+      case Prop::Caption: window_.set_title(form_.Caption()); break;
       case Prop::Left:
-      case Prop::Top:
-        window_.move(TwipsToPixels(form_.Left()), TwipsToPixels(form_.Top()));
-        break;
+      case Prop::Top: window_.move(TwipsToPixels(form_.Left()), TwipsToPixels(form_.Top())); break;
       case Prop::Width:
-      case Prop::Height:
-        ResizeOuter();
-        break;
+      case Prop::Height: ResizeOuter(); break;
       case Prop::WindowState:
         if (form_.GetWindowState() == kMaximized) {
           window_.deiconify();
@@ -195,8 +182,7 @@ class GtkToolkit::FormPeer final : public ControlPeer {
           window_.unmaximize();
         }
         break;
-      default:
-        break;
+      default: break;
     }
   }
   // The model's sizes are the outer frame's; GTK sizes the inside. Until a

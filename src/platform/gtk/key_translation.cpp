@@ -69,9 +69,9 @@ VirtualKey TranslateKey(const GdkEventKey* event) {
   // any group that gives a Latin letter or digit (non-Latin layouts).
   GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_window_get_display(event->window));
   guint keyval = 0;
-  if (keymap && gdk_keymap_translate_keyboard_state(
-                    keymap, event->hardware_keycode, static_cast<GdkModifierType>(0),
-                    event->group, &keyval, nullptr, nullptr, nullptr)) {
+  if (keymap && gdk_keymap_translate_keyboard_state(keymap, event->hardware_keycode,
+                                                    static_cast<GdkModifierType>(0), event->group,
+                                                    &keyval, nullptr, nullptr, nullptr)) {
     vk.key = CodeOfKeyval(keyval);
   }
   if (vk.key == 0 && keymap) {

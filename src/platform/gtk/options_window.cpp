@@ -144,15 +144,9 @@ bool OptionsWindow::Confirm(const std::string& text) {
 
 void OptionsWindow::FocusField(OptionsField field) {
   switch (field) {
-    case OptionsField::kHomePage:
-      home_.grab_focus();
-      break;
-    case OptionsField::kSearchAddress:
-      search_.grab_focus();
-      break;
-    case OptionsField::kDefaultEncoding:
-      encoding_.grab_focus();
-      break;
+    case OptionsField::kHomePage: home_.grab_focus(); break;
+    case OptionsField::kSearchAddress: search_.grab_focus(); break;
+    case OptionsField::kDefaultEncoding: encoding_.grab_focus(); break;
   }
 }
 

@@ -104,20 +104,13 @@ gboolean PageArea::OnKey(GtkWidget*, GdkEventKey* event, gpointer self) {
   switch (event->keyval) {
     case GDK_KEY_plus:
     case GDK_KEY_equal:
-    case GDK_KEY_KP_Add:
-      area->ZoomIn();
-      return TRUE;
+    case GDK_KEY_KP_Add: area->ZoomIn(); return TRUE;
     case GDK_KEY_minus:
     case GDK_KEY_underscore:
-    case GDK_KEY_KP_Subtract:
-      area->ZoomOut();
-      return TRUE;
+    case GDK_KEY_KP_Subtract: area->ZoomOut(); return TRUE;
     case GDK_KEY_0:
-    case GDK_KEY_KP_0:
-      area->ResetZoom();
-      return TRUE;
-    default:
-      break;
+    case GDK_KEY_KP_0: area->ResetZoom(); return TRUE;
+    default: break;
   }
   if (mods != GDK_CONTROL_MASK) return FALSE;
   // Letters by their place on the keyboard, so Ctrl+F works on any layout.

@@ -34,14 +34,9 @@ class PlacedPeer : public ControlPeer {
       case Prop::Height:
         widget_.set_size_request(TwipsToPixels(model_.Width()), TwipsToPixels(model_.Height()));
         break;
-      case Prop::Visible:
-        widget_.set_visible(model_.Visible());
-        break;
-      case Prop::ToolTip:
-        widget_.set_tooltip_text(model_.ToolTipText());
-        break;
-      default:
-        break;
+      case Prop::Visible: widget_.set_visible(model_.Visible()); break;
+      case Prop::ToolTip: widget_.set_tooltip_text(model_.ToolTipText()); break;
+      default: break;
     }
   }
   void Place() {

@@ -103,8 +103,7 @@ void WebKitBrowser::Apply(Prop prop) {
       Place();
       if (painted_) painted_->Changed();
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -251,8 +250,7 @@ void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointe
       Guarded([&] { b->events_.brwPage_DownloadComplete(b->index_); });
       if (b->encoding_) b->encoding_->LoadFinished();
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
