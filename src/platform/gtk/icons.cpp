@@ -15,9 +15,10 @@ constexpr int kIconSizes[] = {16, 32, 48, 64, 128, 256};
 // Where the icon theme folders are looked for, first match first. An
 // installed program finds the icons installed with it through its own place
 // (so a package and any install prefix both work); a program run from the
-// build folder falls back to the source tree.
+// build folder finds them in the data folder the build links beside it.
 std::vector<std::string> DataFolders() {
-  return {ExecutableFolder() + "/" + TABULON_DATA_DIR_FROM_BIN, TABULON_DATA_DIR};
+  const std::string folder = ExecutableFolder();
+  return {folder + "/" + TABULON_DATA_DIR_FROM_BIN, folder + "/data"};
 }
 }  // namespace
 
