@@ -1,10 +1,13 @@
 #include "platform/gtk/web_engine.h"
 
+#include <gdk/gdkx.h>
 #include <sys/wait.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <string>
+
+#include "platform/accessibility_bus.h"
 
 namespace tabulon::gtk {
 
@@ -87,6 +90,44 @@ SandboxProbe& Probe() {
   static SandboxProbe probe;
   return probe;
 }
+
+// The accessibility bus a desktop publishes on the X display's root window.
+std::string DisplayAccessibilityBus() {
+  GdkDisplay* display = gdk_display_get_default();
+  if (!display || !GDK_IS_X11_DISPLAY(display)) return "";
+  Display* x = GDK_DISPLAY_XDISPLAY(display);
+  Atom bus = XInternAtom(x, "AT_SPI_BUS", True);
+  if (bus == None) return "";
+  Atom type = None;
+  int format = 0;
+  unsigned long items = 0, left = 0;
+  unsigned char* data = nullptr;
+  std::string address;
+  if (XGetWindowProperty(x, DefaultRootWindow(x), bus, 0, 1024, False, AnyPropertyType, &type,
+                         &format, &items, &left, &data) == Success &&
+      data && format == 8) {
+    address.assign(reinterpret_cast<const char*>(data), items);
+  }
+  if (data) XFree(data);
+  return address;
+}
+
+// A desktop session that ended can leave its accessibility bus address
+// behind, in the environment or on the display. The engine's sandbox then
+// fails to start any page, so the pages go without accessibility instead
+// (WebKit skips its bridge when its own address variable is set and empty),
+// and the browser says so once. Must run before the first page process. An
+// address the user gave the engine itself wins.
+bool AvoidStaleAccessibilityBus(const std::string& address, const char* where) {
+  if (g_getenv("WEBKIT_A11Y_BUS_ADDRESS")) return false;
+  if (address.empty() || !AccessibilityBusIsStale(address)) return false;
+  g_setenv("WEBKIT_A11Y_BUS_ADDRESS", "", TRUE);
+  g_printerr(
+      "Tabulon: the accessibility bus named by %s (%s) does not answer; "
+      "pages run without accessibility.\n",
+      where, address.c_str());
+  return true;
+}
 }  // namespace
 
 void PrepareEngine() {
@@ -100,12 +141,27 @@ void PrepareEngine() {
     g_setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", FALSE);
   }
   if (SandboxWanted()) Probe().Start();
+  // An address the user's environment names is checked before GTK starts, so
+  // the window's own accessibility does not try it either.
+  // The sandbox would still bind the environment's address into each page
+  // process, so a stale one is removed, not only passed over.
+  if (const char* bus = std::getenv("AT_SPI_BUS_ADDRESS")) {
+    if (AvoidStaleAccessibilityBus(bus, "AT_SPI_BUS_ADDRESS")) {
+      g_unsetenv("AT_SPI_BUS_ADDRESS");
+      g_setenv("NO_AT_BRIDGE", "1", FALSE);
+    }
+  }
 }
 
 WebEngine::WebEngine(const std::string& data_dir, const std::string& cache_dir,
                      PageSource page_source)
     : page_source_(std::move(page_source)) {
   PrepareEngine();  // a second call only finds it done
+  // The engine reads the environment's address first, the display's next.
+  const char* environment_bus = std::getenv("AT_SPI_BUS_ADDRESS");
+  if (!environment_bus || !*environment_bus) {
+    AvoidStaleAccessibilityBus(DisplayAccessibilityBus(), "the display's AT_SPI_BUS property");
+  }
   WebKitWebsiteDataManager* data = webkit_website_data_manager_new(
       "base-data-directory", data_dir.c_str(), "base-cache-directory", cache_dir.c_str(), nullptr);
   context_ = webkit_web_context_new_with_website_data_manager(data);
