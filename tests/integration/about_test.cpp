@@ -66,8 +66,7 @@ TEST_F(AboutBoxOnScreen, ShowsTheVersionAndEnterOnOkClosesItOnce) {
   bool ok_had_focus = false;
   OpenFromTheHelpMenu([&](Gtk::Window& box) {
     shown = about->ShownTexts();
-    box.present();
-    Pump(200);
+    PresentAndWaitForFocus(box);
     ok_had_focus = box.get_focus() == about->OkButton();
     XdoTool("key --clearmodifiers Return");
   });
@@ -78,16 +77,17 @@ TEST_F(AboutBoxOnScreen, ShowsTheVersionAndEnterOnOkClosesItOnce) {
   // Closed and discarded; the main window takes input again.
   EXPECT_EQ(about->Window(), nullptr);
   EXPECT_EQ(run->state.TabCount, 1);
-  Pump(200);
-  for (Gtk::Window* window : Gtk::Window::list_toplevels()) {
-    EXPECT_FALSE(window->get_mapped() && window->get_title() == "Tabulonについて");
-  }
+  EXPECT_TRUE(PumpUntil([] {
+    for (Gtk::Window* window : Gtk::Window::list_toplevels()) {
+      if (window->get_mapped() && window->get_title() == "Tabulonについて") return false;
+    }
+    return true;
+  }));
 }
 
 TEST_F(AboutBoxOnScreen, ClickingOkClosesIt) {
   OpenFromTheHelpMenu([&](Gtk::Window& box) {
-    box.present();
-    Pump(200);
+    PresentAndWaitForFocus(box);
     Gtk::Button& ok = *about->OkButton();
     int x = 0, y = 0;
     ok.get_window()->get_origin(x, y);
@@ -105,8 +105,7 @@ TEST_F(AboutBoxOnScreen, ClickingOkClosesIt) {
 TEST_F(AboutBoxOnScreen, AnotherLetterLeavesItOpen) {
   bool still_open = false;
   OpenFromTheHelpMenu([&](Gtk::Window& box) {
-    box.present();
-    Pump(200);
+    PresentAndWaitForFocus(box);
     XdoTool("key --clearmodifiers x");
     Pump(300);
     still_open = about->Window() && about->Window()->get_mapped();

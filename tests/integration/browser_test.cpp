@@ -88,7 +88,10 @@ TEST_F(RealWindow, ClosingStoresThePlacementAndTheNextStartRestoresIt) {
 
   BrowserRun again(config, server.Url("/ja.html"));
   ASSERT_TRUE(again.WaitForCaption("日本語のページ - Tabulon - "));
-  Pump(300);
+  PumpUntil([&] {
+    const Form& w = again.main().Window();
+    return w.Left() == left && w.Top() == top && w.Width() == width && w.Height() == height;
+  });
   EXPECT_EQ(again.main().Window().Left(), left);
   EXPECT_EQ(again.main().Window().Top(), top);
   EXPECT_EQ(again.main().Window().Width(), width);

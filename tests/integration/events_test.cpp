@@ -53,7 +53,7 @@ TEST_F(RealEvents, ClickingTheThirdLabelShowsItsPageAddressAndTitle) {
   run.main().NewPage(server.Url("/three.html"));
   ASSERT_TRUE(PumpUntil([&] { return run.main().lblTab(3).Caption() == "三つ目"; }));
   ASSERT_TRUE(PumpUntil([&] { return run.main().lblTab(2).Caption() == "二つ目"; }));
-  Pump(200);
+  ASSERT_TRUE(WaitForNextFrame(run.toolkit->Window()));
   const Control& label = run.main().lblTab(3);
   int x = 0, y = 0;
   run.toolkit->ClientToScreen(label.Left() + label.Width() / 2, label.Top() + 60, x, y);
@@ -66,14 +66,15 @@ TEST_F(RealEvents, ClickingTheThirdLabelShowsItsPageAddressAndTitle) {
   EXPECT_EQ(run.main().lblTab(3).BackColor(), kCurrentTabColour);
 
   run.main().pop_Clip_Click();
-  Pump(100);
-  EXPECT_EQ(run.clipboard.GetText(), server.Url("/three.html"));
+  EXPECT_TRUE(PumpUntil([&] { return run.clipboard.GetText() == server.Url("/three.html"); }))
+      << run.clipboard.GetText();
 }
 
 TEST_F(RealEvents, ClickOnATargetBlankLinkAppendsABackgroundTabWithTheLinksAddress) {
   BrowserRun run(config, server.Url("/popup.html"));
   ASSERT_TRUE(run.WaitForCaption("popup - Tabulon - "));
-  Pump(300);
+  ASSERT_TRUE(WaitForLoaded(run, 1));
+  ASSERT_TRUE(WaitForNextFrame(run.toolkit->Window()));
   const Control& page = run.main().brwPage(1);
   int x = 0, y = 0;
   run.toolkit->ClientToScreen(page.Left() + 50 * 15, page.Top() + 40 * 15, x, y);
@@ -87,7 +88,7 @@ TEST_F(RealEvents, ClickOnATargetBlankLinkAppendsABackgroundTabWithTheLinksAddre
 TEST_F(RealEvents, RedirectShowsTheRequestedAddressThenTheFinalOne) {
   server.Redirect("/moved", "/three.html");
   BrowserRun run(config, "about:blank");
-  Pump(300);
+  ASSERT_TRUE(WaitForLoaded(run, 1));
   std::vector<std::string> seen;
   run.main().brwPage(1).Navigate2(server.Url("/moved"));
   ASSERT_TRUE(PumpUntil([&] {
@@ -111,7 +112,7 @@ TEST_F(RealEvents, PageResizingTheWindowChangesItWithinTheScreen) {
 
 TEST_F(RealEvents, FramesNavigationsPassThroughTheUrlBoxWhichEndsOnThePage) {
   BrowserRun run(config, "about:blank");
-  Pump(300);
+  ASSERT_TRUE(WaitForLoaded(run, 1));
   std::vector<std::string> seen;
   run.main().cmbURL().SetText("");
   run.main().brwPage(1).Navigate2(server.Url("/frames.html"));

@@ -135,10 +135,9 @@ TEST(FavouritesKey, CtrlBOpensTheDialogFromTheUrlBoxAndPlainBIsALetter) {
   const std::string config = TempFolder();
   FavouritesRun browser(config, TempFolder());
   BrowserRun& run = *browser.run;
-  run.toolkit->Window().present();
-  Pump(300);
+  ASSERT_TRUE(PresentAndWaitForFocus(run.toolkit->Window()));
   ASSERT_EQ(std::system("xdotool key --clearmodifiers alt+d"), 0);
-  Pump(300);
+  ASSERT_TRUE(WaitForTextFocus(run.toolkit->Window()));
   run.main().cmbURL().SetText("");
   ASSERT_EQ(std::system("xdotool type --delay 20 bb"), 0);
   ASSERT_TRUE(PumpUntil([&] { return run.main().cmbURL().Text() == "bb"; }));

@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 
 #include "app/internet_settings.h"
 #include "app/search_page.h"
+#include "platform/gtk/webkit_browser.h"
 
 namespace tabulon::integration {
 
@@ -24,6 +26,76 @@ bool PumpUntil(const std::function<bool()>& done, int timeout_ms) {
 void Pump(int ms) {
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   PumpUntil([&] { return std::chrono::steady_clock::now() > end; }, ms + 1000);
+}
+
+bool PresentAndWaitForFocus(Gtk::Window& window) {
+  window.present();
+  return PumpUntil([&] { return window.get_mapped() && window.has_toplevel_focus(); }, 10000);
+}
+
+bool WaitForTextFocus(Gtk::Window& window, GtkWidget* inside) {
+  return PumpUntil(
+      [&] {
+        GtkWidget* focus = gtk_window_get_focus(window.gobj());
+        return focus && GTK_IS_ENTRY(focus) && gtk_widget_get_mapped(focus) &&
+               (!inside || gtk_widget_is_ancestor(focus, inside));
+      },
+      10000);
+}
+
+bool WaitForNextFrame(Gtk::Window& window) {
+  GdkFrameClock* clock = gtk_widget_get_frame_clock(GTK_WIDGET(window.gobj()));
+  if (!clock) return false;
+  bool painted = false;
+  const gulong handler = g_signal_connect(
+      clock, "after-paint",
+      G_CALLBACK(+[](GdkFrameClock*, gpointer done) { *static_cast<bool*>(done) = true; }),
+      &painted);
+  window.queue_draw();
+  const bool ok = PumpUntil([&] { return painted; }, 5000);
+  g_signal_handler_disconnect(clock, handler);
+  return ok;
+}
+
+bool WaitUntilSettled(Gtk::Window& window) {
+  if (!WaitForNextFrame(window)) return false;
+  bool idle = false;
+  g_idle_add_full(
+      G_PRIORITY_LOW,
+      [](gpointer done) -> gboolean {
+        *static_cast<bool*>(done) = true;
+        return G_SOURCE_REMOVE;
+      },
+      &idle, nullptr);
+  return PumpUntil([&] { return idle; }, 5000) && WaitForNextFrame(window);
+}
+
+bool WaitForLoaded(BrowserRun& run, int tab) {
+  WebKitWebView* view = static_cast<gtk::WebKitBrowser&>(run.main().BrowserOfTab(tab)).View();
+  return PumpUntil([&] { return !webkit_web_view_is_loading(view); });
+}
+
+bool RunWhilePumping(const std::string& command, int timeout_ms) {
+  const char* argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
+  GPid pid = 0;
+  if (!g_spawn_async(nullptr, const_cast<gchar**>(argv), nullptr, G_SPAWN_DO_NOT_REAP_CHILD,
+                     nullptr, nullptr, &pid, nullptr)) {
+    return false;
+  }
+  bool ended = false;
+  const guint watch = g_child_watch_add(
+      pid,
+      [](GPid child, gint, gpointer done) {
+        *static_cast<bool*>(done) = true;
+        g_spawn_close_pid(child);
+      },
+      &ended);
+  const bool finished = PumpUntil([&] { return ended; }, timeout_ms);
+  if (!finished) {
+    g_source_remove(watch);
+    kill(pid, SIGKILL);
+  }
+  return finished;
 }
 
 LoopbackServer::LoopbackServer() : server_(soup_server_new(nullptr, nullptr)) {

@@ -19,8 +19,25 @@ namespace tabulon::integration {
 
 // Runs the main loop until the condition holds or the time is up.
 bool PumpUntil(const std::function<bool()>& done, int timeout_ms = 20000);
-// Runs the main loop for a while.
+// Runs the main loop for a while. Only for checking that nothing more
+// happens; anything that can be named is waited for with PumpUntil.
 void Pump(int ms);
+
+// Brings the window to the front and waits until it has the keyboard focus,
+// so that keys sent through the X server reach it.
+bool PresentAndWaitForFocus(Gtk::Window& window);
+// Waits until the window's focused widget is a text entry: the URL box, or
+// one inside the given widget.
+bool WaitForTextFocus(Gtk::Window& window, GtkWidget* inside = nullptr);
+// Waits until the window has drawn a frame after this call: its layout,
+// and so every widget's allocation, is up to date.
+bool WaitForNextFrame(Gtk::Window& window);
+// Waits for a frame, then until the main loop has nothing left to do, then
+// for the frame that shows what that work changed.
+bool WaitUntilSettled(Gtk::Window& window);
+// Runs a command line in the background and waits until it has ended,
+// serving the main loop meanwhile.
+bool RunWhilePumping(const std::string& command, int timeout_ms = 60000);
 
 // Pages served on loopback by the test process itself.
 class LoopbackServer {
@@ -79,6 +96,9 @@ class BrowserRun {
 };
 
 std::string TempFolder();
+
+// Waits until the tab's page has finished loading.
+bool WaitForLoaded(BrowserRun& run, int tab);
 
 // The menu item with the given label anywhere under the widget, or nullptr.
 Gtk::MenuItem* FindMenuItem(Gtk::Widget& widget, const std::string& label);

@@ -125,16 +125,14 @@ TEST_F(HostilePages, ClickStormOnANewWindowLinkStopsAtAHundredTabs) {
   server.Serve("/target", Page("target", "t"));
   BrowserRun run(config, server.Url("/storm"));
   ASSERT_TRUE(run.WaitForCaption("storm - Tabulon - "));
-  run.toolkit->Window().present();
-  Pump(300);
+  ASSERT_TRUE(PresentAndWaitForFocus(run.toolkit->Window()));
   const Control& page = run.main().brwPage(1);
   int x = 0, y = 0;
   run.toolkit->ClientToScreen(page.Left() + 100 * 15, page.Top() + 50 * 15, x, y);
   const std::string click = "xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
-                            " click --repeat 120 --delay 15 1 &";
-  ASSERT_EQ(std::system(click.c_str()), 0);
+                            " click --repeat 120 --delay 15 1";
+  ASSERT_TRUE(RunWhilePumping(click)) << "the click storm did not end";
   ASSERT_TRUE(PumpUntil([&] { return run.state.TabCount == 100; }, 60000)) << run.state.TabCount;
-  Pump(3000);  // the rest of the storm
   EXPECT_EQ(run.state.TabCount, 100);
   // Still answering: a switch to the last tab goes through at once.
   run.main().m_tab4_Click();

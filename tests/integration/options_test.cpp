@@ -102,7 +102,11 @@ TEST_F(OptionsAndBrowser, OptionsProgramStartsAsItsOwnProcessFromBesideTheBrowse
       << program << " did not start";
   EXPECT_NE(pid, getpid());
   // It stays up with its window, and the browser went on without waiting.
-  Pump(1500);
+  const std::string window =
+      "xdotool search --onlyvisible --pid " + std::to_string(pid) + " >/dev/null 2>&1";
+  EXPECT_TRUE(
+      PumpUntil([&] { return kill(pid, 0) == 0 && std::system(window.c_str()) == 0; }, 10000))
+      << "the options program showed no window";
   EXPECT_EQ(kill(pid, 0), 0) << "the options program ended by itself";
   EXPECT_EQ(run.main().brwPage(1).LocationURL(), server.Url("/start.html"));
   kill(pid, SIGTERM);

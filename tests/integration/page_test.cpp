@@ -134,7 +134,7 @@ class PageArea : public ::testing::Test {
   }
   void Start(const std::string& address) {
     run = std::make_unique<BrowserRun>(config, address);
-    run->toolkit->Window().present();
+    ASSERT_TRUE(PresentAndWaitForFocus(run->toolkit->Window()));
   }
   gtk::WebKitBrowser& Browser(int tab) {
     return static_cast<gtk::WebKitBrowser&>(run->main().BrowserOfTab(tab));
@@ -142,9 +142,10 @@ class PageArea : public ::testing::Test {
   gtk::PageArea& Area(int tab) { return *gtk::PageArea::Of(Browser(tab).View()); }
   std::string Panel1() { return run->main().StaMsg().PanelText(1); }
   void FocusPage(int tab) {
-    Pump(200);
-    gtk_widget_grab_focus(GTK_WIDGET(Browser(tab).View()));
-    Pump(100);
+    ASSERT_TRUE(PresentAndWaitForFocus(run->toolkit->Window()));
+    GtkWidget* view = GTK_WIDGET(Browser(tab).View());
+    gtk_widget_grab_focus(view);
+    ASSERT_TRUE(PumpUntil([&] { return gtk_widget_has_focus(view); }));
   }
   void ServeFile(const std::string& path, const std::string& body,
                  const std::string& disposition = "") {
@@ -338,12 +339,14 @@ TEST_F(PageArea, PrintingToAFileMakesANonEmptyPdf) {
   bool answered = PumpUntil([&] { return answer.done; });
   if (!answered) g_source_remove(timer);
   ASSERT_TRUE(answered);
-  ASSERT_TRUE(PumpUntil([&] { return SizeOf(pdf) > 1000; }));
-  Pump(500);
-  std::ifstream in(pdf, std::ios::binary);
-  std::string head(5, '\0');
-  in.read(head.data(), 5);
-  EXPECT_EQ(head, "%PDF-");
+  std::string head;
+  EXPECT_TRUE(PumpUntil([&] {
+    std::ifstream in(pdf, std::ios::binary);
+    head.assign(5, '\0');
+    in.read(head.data(), 5);
+    return SizeOf(pdf) > 1000 && head == "%PDF-";
+  })) << SizeOf(pdf)
+      << " bytes beginning " << head;
 }
 
 TEST_F(PageArea, AlertAppearsAndIsDismissedWithEnter) {
@@ -396,7 +399,8 @@ TEST_F(PageArea, PageBehindALoginAsksForCredentialsAndLoadsWithThem) {
       &asked);
   Browser(1).Navigate2(special.Url("/private"));
   ASSERT_TRUE(PumpUntil([&] { return asked; }));
-  Pump(500);
+  ASSERT_TRUE(WaitForTextFocus(run->toolkit->Window(), GTK_WIDGET(Browser(1).View())));
+  ASSERT_TRUE(WaitForNextFrame(run->toolkit->Window()));
   Type("taro");
   Keys("Tab");
   Type("secret");

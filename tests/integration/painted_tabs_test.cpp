@@ -46,7 +46,7 @@ class PaintedTabs : public ::testing::Test {
   }
   void SwitchTo(int tab) {
     run->main().lblTab_Click(tab);
-    Pump(200);
+    ASSERT_TRUE(WaitUntilSettled(run->toolkit->Window()));
   }
 };
 
@@ -69,7 +69,7 @@ TEST_F(PaintedTabs, TheSwitchKeysNeighboursStayDrawnAndTheOthersAreHidden) {
   // Closing renumbers the tabs; the neighbours follow the numbers. Closing
   // tab 5 of 5 leaves tab 4 current, between tabs 3 and 1.
   run->main().CloseTab();
-  Pump(200);
+  ASSERT_TRUE(WaitUntilSettled(run->toolkit->Window()));
   ASSERT_EQ(run->state.CurTab, 4);
   EXPECT_TRUE(KeptOutOfSight(3));
   EXPECT_TRUE(KeptOutOfSight(1));
@@ -80,7 +80,7 @@ TEST_F(PaintedTabs, AResizedWindowResizesTheKeptPagesToo) {
   SwitchTo(3);
   run->toolkit->Window().resize(700, 500);
   ASSERT_TRUE(PumpUntil([&] { return run->main().Window().Width() == 700 * 15; }));
-  Pump(300);
+  ASSERT_TRUE(WaitUntilSettled(run->toolkit->Window()));
   EXPECT_TRUE(KeptOutOfSight(2));
   EXPECT_TRUE(KeptOutOfSight(4));
 }
