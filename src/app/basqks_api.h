@@ -12,8 +12,8 @@ std::string TrimNull(const std::string& s);
 // One value of the settings file, cut to size - 1 bytes; "" when missing.
 std::string GetIniStr(const std::string& section, const std::string& key, std::int32_t size,
                       const std::string& file);
-// Writes key=value into section of file. Returns false, with errno telling
-// why where it can, when the file could not be written.
+// Writes key=value into section of file. Returns false when the file could
+// not be written.
 bool PutIniStr(const std::string& section, const std::string& key, const std::string& value,
                const std::string& file);
 

@@ -2,8 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
-#include "app/basqks_api.h"
+#include "settings/profile.h"
 
 namespace tabulon {
 
@@ -24,20 +25,19 @@ std::string WriteFailureReason(int error) {
 
 std::string SaveChangedFavourites(const Favourites& work, const Favourites& saved,
                                   const std::string& file) {
-  int first_error = -1;
-  auto put = [&](const char* section, int n, const std::string& value) {
-    errno = 0;
-    if (!PutIniStr(section, section + std::to_string(n), value, file) && first_error < 0) {
-      first_error = errno;
-    }
-  };
+  std::vector<ProfileEntry> changes;
   for (int n = 1; n <= kFavouriteCount; ++n) {
     const auto i = static_cast<std::size_t>(n);
-    if (work[i].Url != saved[i].Url) put("URL", n, work[i].Url);
-    if (work[i].Title != saved[i].Title) put("TITLE", n, work[i].Title);
+    const std::string number = std::to_string(n);
+    if (work[i].Url != saved[i].Url) changes.push_back({"URL", "URL" + number, work[i].Url});
+    if (work[i].Title != saved[i].Title) {
+      changes.push_back({"TITLE", "TITLE" + number, work[i].Title});
+    }
   }
-  if (first_error < 0) return "";
-  return "設定ファイル " + file + " に保存できませんでした。\n" + WriteFailureReason(first_error);
+  if (changes.empty()) return "";
+  const IoResult result = WritePrivateProfileStrings(changes, file);
+  if (result.ok()) return "";
+  return "設定ファイル " + file + " に保存できませんでした。\n" + WriteFailureReason(result.error);
 }
 
 }  // namespace tabulon

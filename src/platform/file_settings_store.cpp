@@ -50,7 +50,7 @@ std::string FileSettingsStore::GetSetting(const std::string& app, const std::str
                                           const std::string& key, const std::string& fallback) {
   try {
     std::string bytes;
-    if (!ReadWholeFile(PathFor(app), bytes)) return fallback;
+    if (!ReadWholeFile(PathFor(app), bytes).ok()) return fallback;
     const IniDocument document(std::move(bytes), IniDialect::kUtf8KeyFile);
     const std::optional<std::string> value = document.Find(section, key);
     return value ? SanitizeUtf8(*value) : fallback;
@@ -64,15 +64,11 @@ void FileSettingsStore::SaveSetting(const std::string& app, const std::string& s
   try {
     const std::string path = PathFor(app);
     if (!MakeFolders(path.substr(0, path.rfind('/')))) return;
-    const FileLock lock(path);
-    std::string bytes;
-    const bool existed = ReadWholeFile(path, bytes);
-    if (!existed && errno != ENOENT) return;
-    IniDocument document(std::move(bytes), IniDialect::kUtf8KeyFile);
-    const std::string before = existed ? document.Bytes() : std::string();
-    document.Set(section, key, value);
-    if (document.Bytes() == before) return;
-    WriteFileAtomically(path, document.Bytes());
+    UpdateFile(path, [&](std::string& bytes) {
+      IniDocument document(std::move(bytes), IniDialect::kUtf8KeyFile);
+      document.Set(section, key, value);
+      bytes = document.Bytes();
+    });
   } catch (const std::exception&) {
     // A setting that cannot be saved is not worth stopping the program for.
   }

@@ -16,12 +16,11 @@
 namespace tabulon {
 namespace {
 
-// Closes a descriptor without disturbing the errno of the failure that led
-// here.
-void CloseKeepingErrno(int fd) {
-  const int saved = errno;
+// Closes a descriptor after a failure, keeping that failure's errno.
+IoResult Failed(int fd) {
+  const int error = errno;
   close(fd);
-  errno = saved;
+  return {error};
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -39,23 +38,20 @@ std::string BaseNameOf(const std::string& path) {
 // Follows symbolic links at the last path component only, so that the new
 // file replaces what the link points to and the link survives. Links that
 // point nowhere yet are followed too: writing through one creates its target.
-bool ResolveLinks(const std::string& path, std::string& target) {
+// Returns 0, or the errno value that stopped it.
+int ResolveLinks(const std::string& path, std::string& target) {
   target = path;
   for (int hops = 0; hops < 40; ++hops) {
     struct stat info;
-    if (lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+    if (lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return 0;
     std::vector<char> link(static_cast<std::size_t>(PATH_MAX) + 1);
     const ssize_t length = readlink(target.c_str(), link.data(), link.size());
-    if (length < 0) return false;
-    if (static_cast<std::size_t>(length) >= link.size()) {
-      errno = ENAMETOOLONG;
-      return false;
-    }
+    if (length < 0) return errno;
+    if (static_cast<std::size_t>(length) >= link.size()) return ENAMETOOLONG;
     std::string next(link.data(), static_cast<std::size_t>(length));
     target = next.starts_with('/') ? next : DirectoryOf(target) + "/" + next;
   }
-  errno = ELOOP;
-  return false;
+  return ELOOP;
 }
 
 // The process umask, read without changing it (umask() would race with other
@@ -99,25 +95,20 @@ void SyncDirectory(const std::string& directory) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::string& path, std::string& out) {
+IoResult ReadWholeFile(const std::string& path, std::string& out) {
   out.clear();
   // O_NONBLOCK keeps a FIFO at the path from hanging us before fstat sees it.
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) return false;
+  if (fd < 0) return {errno};
   struct stat info;
-  if (fstat(fd, &info) != 0) {
-    CloseKeepingErrno(fd);
-    return false;
-  }
+  if (fstat(fd, &info) != 0) return Failed(fd);
   if (!S_ISREG(info.st_mode)) {
     close(fd);
-    errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-    return false;
+    return {S_ISDIR(info.st_mode) ? EISDIR : EINVAL};
   }
   if (static_cast<std::size_t>(info.st_size) > kMaxSettingsFileBytes) {
     close(fd);
-    errno = EFBIG;
-    return false;
+    return {EFBIG};
   }
   out.resize(static_cast<std::size_t>(info.st_size));
   std::size_t filled = 0;
@@ -127,60 +118,64 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
       if (out.size() >= kMaxSettingsFileBytes) {
         close(fd);
         out.clear();
-        errno = EFBIG;
-        return false;
+        return {EFBIG};
       }
       out.resize(std::min(out.size() + 65536, kMaxSettingsFileBytes));
     }
     const ssize_t got = read(fd, out.data() + filled, out.size() - filled);
     if (got < 0) {
       if (errno == EINTR) continue;
-      CloseKeepingErrno(fd);
       out.clear();
-      return false;
+      return Failed(fd);
     }
     if (got == 0) break;
     filled += static_cast<std::size_t>(got);
   }
   close(fd);
   out.resize(filled);
-  return true;
+  return {};
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
+IoResult WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  if (path.empty()) return {ENOENT};
   std::string target;
-  if (path.empty() || !ResolveLinks(path, target)) return false;
+  if (const int error = ResolveLinks(path, target)) return {error};
 
   struct stat old_info;
   const bool existed = stat(target.c_str(), &old_info) == 0;
-  if (existed && !S_ISREG(old_info.st_mode)) return false;
+  if (existed && !S_ISREG(old_info.st_mode)) return {S_ISDIR(old_info.st_mode) ? EISDIR : EINVAL};
 
   const std::string directory = DirectoryOf(target);
   // The name is cut so that the temporary name stays within NAME_MAX.
   std::string temp_path = directory + "/.tabulon-" + BaseNameOf(target).substr(0, 200) + ".XXXXXX";
   const int fd = mkostemp(temp_path.data(), O_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0) return {errno};
 
-  bool ok = true;
+  // The first failure is the one reported.
+  int error = 0;
+  auto step = [&error](bool done) {
+    if (!done && error == 0) error = errno ? errno : EIO;
+  };
   if (existed) {
-    ok = fchmod(fd, old_info.st_mode & 07777) == 0;
-    if (ok && (old_info.st_uid != geteuid() || old_info.st_gid != getegid())) {
+    step(fchmod(fd, old_info.st_mode & 07777) == 0);
+    if (error == 0 && (old_info.st_uid != geteuid() || old_info.st_gid != getegid())) {
       // Only root can give the file back to its owner; others keep their own.
       (void)!fchown(fd, old_info.st_uid, old_info.st_gid);
-      ok = fchmod(fd, old_info.st_mode & 07777) == 0;  // chown clears set-id bits.
+      step(fchmod(fd, old_info.st_mode & 07777) == 0);  // chown clears set-id bits.
     }
   } else {
-    ok = fchmod(fd, 0644 & ~CurrentUmask()) == 0;
+    step(fchmod(fd, 0644 & ~CurrentUmask()) == 0);
   }
-  ok = ok && WriteAll(fd, bytes) && fsync(fd) == 0;
-  ok = (close(fd) == 0) && ok;
-  ok = ok && rename(temp_path.c_str(), target.c_str()) == 0;
-  if (!ok) {
+  if (error == 0) step(WriteAll(fd, bytes));
+  if (error == 0) step(fsync(fd) == 0);
+  step(close(fd) == 0);
+  if (error == 0) step(rename(temp_path.c_str(), target.c_str()) == 0);
+  if (error != 0) {
     unlink(temp_path.c_str());
-    return false;
+    return {error};
   }
   SyncDirectory(directory);
-  return true;
+  return {};
 }
 
 FileLock::FileLock(const std::string& path) {
@@ -197,6 +192,18 @@ FileLock::FileLock(const std::string& path) {
 
 FileLock::~FileLock() {
   if (fd_ >= 0) close(fd_);  // closing releases the lock
+}
+
+IoResult UpdateFile(const std::string& path, const std::function<void(std::string&)>& edit) {
+  const FileLock lock(path);
+  std::string bytes;
+  const IoResult read = ReadWholeFile(path, bytes);
+  if (!read.ok() && read.error != ENOENT) return read;
+  const std::string before = bytes;
+  edit(bytes);
+  if (bytes == before && read.ok()) return {};
+  if (bytes.empty() && !read.ok()) return {};  // nothing to write, nothing made
+  return WriteFileAtomically(path, bytes);
 }
 
 }  // namespace tabulon

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -9,10 +10,17 @@ namespace tabulon {
 // is refused rather than read into memory.
 inline constexpr std::size_t kMaxSettingsFileBytes = 64u << 20;
 
-// Reads a whole regular file. On failure returns false with errno telling why:
-// ENOENT when nothing is at the path, EISDIR/EINVAL when it is not a regular
-// file, EFBIG when it is larger than kMaxSettingsFileBytes.
-bool ReadWholeFile(const std::string& path, std::string& out);
+// What became of a file operation: no error, or the errno value that
+// stopped it. Failures travel as these values, never through errno.
+struct IoResult {
+  int error = 0;
+  bool ok() const { return error == 0; }
+};
+
+// Reads a whole regular file. On failure says why: ENOENT when nothing is at
+// the path, EISDIR/EINVAL when it is not a regular file, EFBIG when it is
+// larger than kMaxSettingsFileBytes.
+IoResult ReadWholeFile(const std::string& path, std::string& out);
 
 // Replaces the file's contents so that a crash or a full disk leaves either
 // the old or the new contents, never a mix: the bytes go to a temporary file
@@ -21,7 +29,7 @@ bool ReadWholeFile(const std::string& path, std::string& out);
 // (and, where allowed, owner) carry over. A missing file is created; the
 // folder is not. On failure the old file is untouched and no temporary file
 // is left behind.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes);
+IoResult WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 // Holds an exclusive advisory lock on "<path>.lock" for as long as it lives,
 // so that two programs changing the same file one key at a time (the browser
@@ -38,5 +46,12 @@ class FileLock {
  private:
   int fd_ = -1;
 };
+
+// The one way settings files are changed: under the file's lock, reads it
+// (a missing file reads as empty), lets `edit` change the bytes and, when
+// they changed, replaces the file atomically in one write. A file that is
+// there but cannot be read is left alone: writing over it would lose it.
+// Either every change of `edit` lands or none does.
+IoResult UpdateFile(const std::string& path, const std::function<void(std::string&)>& edit);
 
 }  // namespace tabulon

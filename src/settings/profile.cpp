@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <exception>
+#include <new>
 
 #include "settings/codepage.h"
 #include "settings/file_io.h"
@@ -27,7 +28,7 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
   try {
     if (size <= 1) return {};
     std::string bytes;
-    if (!ReadWholeFile(path, bytes)) return {};
+    if (!ReadWholeFile(path, bytes).ok()) return {};
     const IniDocument document(std::move(bytes));
     const std::optional<std::string> value =
         document.Find(ToFileEncoding(document, section), ToFileEncoding(document, key));
@@ -41,24 +42,31 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
   }
 }
 
+IoResult WritePrivateProfileStrings(const std::vector<ProfileEntry>& entries,
+                                    const std::string& path) {
+  try {
+    return UpdateFile(path, [&entries](std::string& bytes) {
+      IniDocument document(std::move(bytes));
+      for (const ProfileEntry& entry : entries) {
+        if (IsBlankName(entry.section) || IsBlankName(entry.key)) continue;
+        document.Set(ToFileEncoding(document, entry.section), ToFileEncoding(document, entry.key),
+                     ToFileEncoding(document, entry.value_utf8));
+      }
+      bytes = document.Bytes();
+    });
+  } catch (const std::bad_alloc&) {
+    return {ENOMEM};
+  } catch (const std::exception&) {
+    return {EIO};
+  }
+}
+
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value_utf8, const std::string& path) {
-  try {
-    if (IsBlankName(section) || IsBlankName(key)) return false;
-    std::string bytes;
-    const bool existed = ReadWholeFile(path, bytes);
-    // Only a missing file may be created; anything else we cannot read would
-    // be lost by writing over it.
-    if (!existed && errno != ENOENT) return false;
-    IniDocument document(std::move(bytes));
-    const std::string before = document.Bytes();
-    document.Set(ToFileEncoding(document, section), ToFileEncoding(document, key),
-                 ToFileEncoding(document, value_utf8));
-    if (document.Bytes() == before) return true;
-    return WriteFileAtomically(path, document.Bytes());
-  } catch (const std::exception&) {
-    return false;
-  }
+  if (IsBlankName(section) || IsBlankName(key)) return false;
+  return WritePrivateProfileStrings(
+             {{std::string(section), std::string(key), std::string(value_utf8)}}, path)
+      .ok();
 }
 
 }  // namespace tabulon

@@ -1,6 +1,9 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "settings/file_io.h"
 
 namespace tabulon {
 
@@ -27,5 +30,20 @@ std::string GetPrivateProfileString(std::string_view section, std::string_view k
 // or a name is empty.
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value_utf8, const std::string& path);
+
+// One key to set, as WritePrivateProfileString takes it.
+struct ProfileEntry {
+  std::string section;
+  std::string key;
+  std::string value_utf8;
+};
+
+// Sets the keys in order, in one locked read and one atomic write, leaving
+// exactly the bytes the same calls of WritePrivateProfileString one after
+// another would leave (an entry with a blank name is skipped, as that call
+// refuses it). When the write fails, the file is as it was and the result
+// says why.
+IoResult WritePrivateProfileStrings(const std::vector<ProfileEntry>& entries,
+                                    const std::string& path);
 
 }  // namespace tabulon

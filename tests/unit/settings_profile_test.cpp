@@ -7,10 +7,12 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "param_names.h"
 #include "settings/profile.h"
 #include "settings_temp_folder.h"
 
@@ -29,9 +31,13 @@ class ProfileFile : public testing::Test {
   bool Write(const std::string& section, const std::string& key, const std::string& value) {
     return WritePrivateProfileString(section, key, value, ini_);
   }
+  // Files beside the settings file, not counting the lock every writer shares.
   std::size_t FolderEntryCount() const {
-    const std::filesystem::directory_iterator entries(folder_.path());
-    return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
+    std::size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.path())) {
+      if (entry.path().filename() != "tabulon.ini.lock") ++count;
+    }
+    return count;
   }
 
   TempFolder folder_;
@@ -95,6 +101,11 @@ struct CutCase {
   int size;
   std::string expected;
 };
+
+void PrintTo(const CutCase& c, std::ostream* os) {
+  *os << c.rule << ": " << testing_support::Quoted(c.stored) << " read with size " << c.size
+      << " -> " << testing_support::Quoted(c.expected);
+}
 
 class ProfileBufferSize : public testing::TestWithParam<CutCase> {
  protected:
