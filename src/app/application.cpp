@@ -31,6 +31,12 @@ void Application::Main() {
   MainWindow().Show();
 }
 
+std::string Application::CurrentAddress() { return MainWindow().cmbURL().Text(); }
+
+std::string Application::CurrentTabCaption() {
+  return MainWindow().lblTab(state_.CurTab).Caption();
+}
+
 void Application::OpenUrlNewTab(const std::string& url) {
   if (state_.TabCount > kMaxTabs - 1) return;
   frmMain& form = MainWindow();

@@ -17,7 +17,7 @@ namespace tabulon {
 class FavouritesToolkit;
 class AboutToolkit;
 
-class Application final : public WindowDialogs {
+class Application final : public WindowDialogs, public FavouritesHost {
  public:
   Application(AppState& state, MainWindowToolkit& toolkit, MainWindowServices services,
               std::string exe_folder);
@@ -39,7 +39,9 @@ class Application final : public WindowDialogs {
   }
 
   void Main();
-  void OpenUrlNewTab(const std::string& url);
+  void OpenUrlNewTab(const std::string& url) override;
+  std::string CurrentAddress() override;
+  std::string CurrentTabCaption() override;
   // The main window, created on first use.
   frmMain& MainWindow();
 

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "app/application.h"
 #include "app/basqks_api.h"
 #include "favourites/favourites_file.h"
 #include "platform/errors.h"
@@ -37,9 +36,9 @@ std::string AppliedLine(int n, const std::string& shown) {
   return std::string(n <= 10 ? "Ctrl" : "Ctrl + Shift") + " + " + HotKeyDigit(n) + "\t \t" + shown;
 }
 
-FormIni::FormIni(AppState& state, Application& app)
+FormIni::FormIni(AppState& state, FavouritesHost& host)
     : state_(state),
-      app_(app),
+      host_(host),
       optMode0_(Kind::Option, "optMode(0)", nullptr, 60, 60, 1455, 225, 0, "URL表示"),
       optMode1_(Kind::Option, "optMode(1)", nullptr, 1650, 60, 1755, 225, 1, "タイトル表示"),
       fraList_(Kind::Frame, "fraList", nullptr, 60, 360, 5940, 4440, 11, "Webページリスト"),
@@ -117,7 +116,7 @@ void FormIni::lstURLLst_DblClick() {
   if (n < 1) return;
   const std::string url = WorkList[static_cast<std::size_t>(n)].Url;
   // Whatever becomes of the new tab, the dialog goes as the user asked.
-  TryStep([&] { app_.OpenUrlNewTab(url); });
+  TryStep([&] { host_.OpenUrlNewTab(url); });
   Unload();
 }
 
@@ -150,10 +149,9 @@ void FormIni::cmdChg_Click() {
 }
 
 void FormIni::cmdNOW_Click() {
-  frmMain& main = app_.MainWindow();
-  txtURL_.SetText(main.cmbURL().Text());
+  txtURL_.SetText(host_.CurrentAddress());
   // Without a current tab there is no caption to take.
-  TryStep([&] { txtTitle_.SetText(main.lblTab(state_.CurTab).Caption()); });
+  TryStep([&] { txtTitle_.SetText(host_.CurrentTabCaption()); });
 }
 
 void FormIni::SwapEntries(int a, int b) {

@@ -8,7 +8,17 @@
 
 namespace tabulon {
 
-class Application;
+// What the favourites dialog asks of the program around it.
+class FavouritesHost {
+ public:
+  virtual ~FavouritesHost() = default;
+  // Opens the address in a new tab after the others.
+  virtual void OpenUrlNewTab(const std::string& url) = 0;
+  // The text of the main window's URL box.
+  virtual std::string CurrentAddress() = 0;
+  // The caption of the current tab's label; throws when there is no tab.
+  virtual std::string CurrentTabCaption() = 0;
+};
 
 // The text of list line n (1 to 20) as the list is built: the hot key, then
 // the shown address or title after the tab stops.
@@ -21,7 +31,7 @@ std::string AppliedLine(int n, const std::string& shown);
 // to UrlList. Toolkit-free: the toolkit mirrors its controls into widgets.
 class FormIni final {
  public:
-  FormIni(AppState& state, Application& app);
+  FormIni(AppState& state, FavouritesHost& host);
   FormIni(const FormIni&) = delete;
   FormIni& operator=(const FormIni&) = delete;
 
@@ -79,7 +89,7 @@ class FormIni final {
   void SwapEntries(int a, int b);
 
   AppState& state_;
-  Application& app_;
+  FavouritesHost& host_;
   bool unload_requested_ = false;
   std::string save_error_;
 
