@@ -1,7 +1,10 @@
 // Pages that do not say how they are encoded.
 #include <iconv.h>
 
+#include <ostream>
+
 #include "harness.h"
+#include "unit/param_names.h"
 
 namespace tabulon::integration {
 namespace {
@@ -28,6 +31,10 @@ struct EncodingCase {
   const char* name;
   const char* iconv_name;
 };
+
+void PrintTo(const EncodingCase& c, std::ostream* os) {
+  *os << c.name << " (iconv " << testing_support::Quoted(c.iconv_name) << ")";
+}
 
 class UndeclaredEncoding : public ::testing::TestWithParam<EncodingCase> {};
 

@@ -1,20 +1,29 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <functional>
+#include <ostream>
 #include <string>
 
 #include "about/about_texts.h"
 #include "about/frm_qksinfo.h"
 #include "fakes/fake_about_toolkit.h"
 #include "main_window_fixture.h"
+#include "param_names.h"
 
 namespace tabulon::testing {
 namespace {
+
+using testing_support::Quoted;
 
 struct VersionCase {
   int major, minor, revision;
   const char* text;
 };
+
+void PrintTo(const VersionCase& c, std::ostream* os) {
+  *os << c.major << '.' << c.minor << '.' << c.revision << " -> " << Quoted(c.text);
+}
 
 class VersionTextFromNumbers : public ::testing::TestWithParam<VersionCase> {};
 
@@ -27,7 +36,12 @@ INSTANTIATE_TEST_SUITE_P(Versions, VersionTextFromNumbers,
                          ::testing::Values(VersionCase{1, 0, 3, "Tabulon Ver 1.0.3"},
                                            VersionCase{0, 0, 0, "Tabulon Ver 0.0.0"},
                                            VersionCase{2, 10, 0, "Tabulon Ver 2.10.0"},
-                                           VersionCase{12, 3, 456, "Tabulon Ver 12.3.456"}));
+                                           VersionCase{12, 3, 456, "Tabulon Ver 12.3.456"}),
+                         [](const auto& info) {
+                           const VersionCase& c = info.param;
+                           return "Ver" + std::to_string(c.major) + "_" + std::to_string(c.minor) +
+                                  "_" + std::to_string(c.revision);
+                         });
 
 // The program is running and the user opens ヘルプ → バージョン情報.
 class AboutBoxShown : public MainWindowTest {
@@ -88,13 +102,29 @@ TEST_P(AboutBoxKeys, OtherCharactersLeaveItOpen) {
   EXPECT_FALSE(consumed) << "the focused button must still see the key";
 }
 
-INSTANTIATE_TEST_SUITE_P(Characters, AboutBoxKeys,
-                         ::testing::Values('a', 'Q', '1', ' ', 8, 10, 12));
+// "Key_a" for a letter or digit, else what the character is called.
+std::string KeyName(const ::testing::TestParamInfo<int>& info) {
+  switch (info.param) {
+    case ' ': return "Space";
+    case 8: return "Backspace";
+    case 10: return "LineFeed";
+    case 12: return "FormFeed";
+  }
+  if (info.param > 0 && info.param < 0x80 && std::isalnum(info.param)) {
+    return std::string("Key_") + static_cast<char>(info.param);
+  }
+  return "Code" + std::to_string(info.param);
+}
+
+INSTANTIATE_TEST_SUITE_P(Characters, AboutBoxKeys, ::testing::Values('a', 'Q', '1', ' ', 8, 10, 12),
+                         KeyName);
 
 struct ControlCase {
   const char* name;
   std::function<Control&(frmQKSinfo&)> control;
 };
+
+void PrintTo(const ControlCase& c, std::ostream* os) { *os << c.name; }
 
 class AboutBoxClicksOnText : public AboutBoxShown,
                              public ::testing::WithParamInterface<ControlCase> {};

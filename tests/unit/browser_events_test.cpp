@@ -1,4 +1,7 @@
+#include <ostream>
+
 #include "main_window_fixture.h"
+#include "param_names.h"
 #include "platform/keys.h"
 
 namespace tabulon::testing {
@@ -20,21 +23,30 @@ TEST_F(BrowserEventsTest, StatusTextOnlyFromTheCurrentTab) {
 }
 
 struct ProgressCase {
+  const char* name;
   std::int32_t progress, max;
   std::string shown;
 };
+
+void PrintTo(const ProgressCase& c, std::ostream* os) {
+  *os << c.progress << " of " << c.max << " shows " << testing_support::Quoted(c.shown);
+}
+
 class Progress : public BrowserEventsTest, public ::testing::WithParamInterface<ProgressCase> {};
 TEST_P(Progress, PanelTwoShowsTruncatedPercentOrStaysAlone) {
   main().StaMsg().SetPanelText(2, "before");
   main().brwPage_ProgressChange(2, GetParam().progress, GetParam().max);
   EXPECT_EQ(main().StaMsg().PanelText(2), GetParam().shown);
 }
-INSTANTIATE_TEST_SUITE_P(Cases, Progress,
-                         ::testing::Values(ProgressCase{3, 4, "75%"}, ProgressCase{1, 3, "33%"},
-                                           ProgressCase{-1, 100, "before"},
-                                           ProgressCase{5, 0, "before"},
-                                           ProgressCase{2000000000, 2000000000, "100%"},
-                                           ProgressCase{-5, 10, "-50%"}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Progress,
+    ::testing::Values(ProgressCase{"ThreeQuarters", 3, 4, "75%"},
+                      ProgressCase{"OneThirdTruncated", 1, 3, "33%"},
+                      ProgressCase{"MinusOneLeavesThePanel", -1, 100, "before"},
+                      ProgressCase{"ZeroMaximumLeavesThePanel", 5, 0, "before"},
+                      ProgressCase{"HugeValuesDoNotOverflow", 2000000000, 2000000000, "100%"},
+                      ProgressCase{"OtherNegativesShowAPercentage", -5, 10, "-50%"}),
+    testing_support::RowName());
 
 TEST_F(BrowserEventsTest, BackgroundLoadRetitlesItsOwnLabelOnly) {
   toolkit.Browser(2).title = "Second";

@@ -3,10 +3,12 @@
 #include <sys/resource.h>
 
 #include <filesystem>
+#include <ostream>
 
 #include "app/basqks_api.h"
 #include "fakes/fake_favourites_toolkit.h"
 #include "main_window_fixture.h"
+#include "param_names.h"
 #include "settings_temp_folder.h"
 
 namespace tabulon::testing {
@@ -66,6 +68,10 @@ struct LineLabel {
   const char* text;
 };
 
+void PrintTo(const LineLabel& c, std::ostream* os) {
+  *os << "line " << c.line << ": " << testing_support::Quoted(c.text);
+}
+
 class EmptyFavouriteLines : public FavouritesDialog,
                             public ::testing::WithParamInterface<LineLabel> {};
 
@@ -84,7 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
                       LineLabel{13, "Ctrl + Shift + 3 \t"}, LineLabel{14, "Ctrl + Shift + 4 \t"},
                       LineLabel{15, "Ctrl + Shift + 5 \t"}, LineLabel{16, "Ctrl + Shift + 6 \t"},
                       LineLabel{17, "Ctrl + Shift + 7 \t"}, LineLabel{18, "Ctrl + Shift + 8 \t"},
-                      LineLabel{19, "Ctrl + Shift + 9 \t"}, LineLabel{20, "Ctrl + Shift + 0 \t"}));
+                      LineLabel{19, "Ctrl + Shift + 9 \t"}, LineLabel{20, "Ctrl + Shift + 0 \t"}),
+    [](const auto& info) { return "Line" + std::to_string(info.param.line); });
 
 TEST_F(FavouritesDialog, ListHasExactlyTwentyLines) {
   EXPECT_EQ(Load().lstURLLst().ListCount(), 20);

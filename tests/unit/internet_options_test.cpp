@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "app/start_page.h"
 #include "fakes/fakes.h"
+#include "param_names.h"
 #include "platform/file_settings_store.h"
 #include "settings_temp_folder.h"
 
@@ -16,6 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::FakeSettingsStore;
+using testing_support::Quoted;
 using testing_support::ReadRaw;
 using testing_support::TempFolder;
 using testing_support::WriteRaw;
@@ -64,9 +67,19 @@ TEST_F(OptionsWindowOpen, ShowsStoredValuesAndDefaultsForTheRest) {
 }
 
 struct InvalidEntry {
+  const char* name;
   InternetSettings entered;
   OptionsField field;
 };
+
+void PrintTo(const InvalidEntry& c, std::ostream* os) {
+  const char* field = c.field == OptionsField::kHomePage        ? "home page"
+                      : c.field == OptionsField::kSearchAddress ? "search address"
+                                                                : "default encoding";
+  *os << "home page " << Quoted(c.entered.home_page) << ", search address "
+      << Quoted(c.entered.search_address) << ", encoding " << Quoted(c.entered.default_encoding)
+      << " (wrong: " << field << ")";
+}
 
 class OptionsWithInvalidEntry : public OptionsWindowOpen,
                                 public ::testing::WithParamInterface<InvalidEntry> {};
@@ -83,16 +96,22 @@ TEST_P(OptionsWithInvalidEntry, OkExplainsFocusesTheFieldStoresNothingAndStaysOp
 
 INSTANTIATE_TEST_SUITE_P(
     Table, OptionsWithInvalidEntry,
-    ::testing::Values(InvalidEntry{{"www.example.org", "https://s.example/?q=%s", ""},
-                                   OptionsField::kHomePage},
-                      InvalidEntry{{"", "https://s.example/?q=%s", ""}, OptionsField::kHomePage},
-                      // A good home page is not stored on its own when a later field fails.
-                      InvalidEntry{{"http://new.example/", "https://s.example/?q=", ""},
-                                   OptionsField::kSearchAddress},
-                      InvalidEntry{{"http://new.example/", "https://s.example/?a=%s&b=%s", ""},
-                                   OptionsField::kSearchAddress},
-                      InvalidEntry{{"http://new.example/", "https://s.example/?q=%s", "Latin-9"},
-                                   OptionsField::kDefaultEncoding}));
+    ::testing::Values(
+        InvalidEntry{"HomePageWithoutScheme",
+                     {"www.example.org", "https://s.example/?q=%s", ""},
+                     OptionsField::kHomePage},
+        InvalidEntry{"EmptyHomePage", {"", "https://s.example/?q=%s", ""}, OptionsField::kHomePage},
+        // A good home page is not stored on its own when a later field fails.
+        InvalidEntry{"SearchWithoutPlaceholder",
+                     {"http://new.example/", "https://s.example/?q=", ""},
+                     OptionsField::kSearchAddress},
+        InvalidEntry{"SearchWithTwoPlaceholders",
+                     {"http://new.example/", "https://s.example/?a=%s&b=%s", ""},
+                     OptionsField::kSearchAddress},
+        InvalidEntry{"UnlistedEncoding",
+                     {"http://new.example/", "https://s.example/?q=%s", "Latin-9"},
+                     OptionsField::kDefaultEncoding}),
+    testing_support::RowName());
 
 TEST_F(OptionsWindowOpen, EachProblemHasItsOwnMessage) {
   EXPECT_EQ(HomePageMessage("http://fine.example/"), "");

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "app/search_page.h"
 #include "app/start_page.h"
 #include "fakes/fakes.h"
+#include "param_names.h"
 #include "platform/file_settings_store.h"
 #include "settings_temp_folder.h"
 
@@ -14,6 +16,7 @@ namespace tabulon {
 namespace {
 
 using testing::FakeSettingsStore;
+using testing_support::Quoted;
 using testing_support::TempFolder;
 
 std::string Key(const char* key) { return std::string("Tabulon/Internet/") + key; }
@@ -64,9 +67,24 @@ TEST_F(InternetSettingsEditedByHand, UsableValuesAreReadTrimmedAndInTheEnginesSp
 // --- Checking ----------------------------------------------------------------
 
 struct AddressCase {
+  const char* name;
   const char* address;
   AddressProblem problem;
 };
+
+const char* ProblemName(AddressProblem problem) {
+  switch (problem) {
+    case AddressProblem::kNone: return "kNone";
+    case AddressProblem::kNotAnAddress: return "kNotAnAddress";
+    case AddressProblem::kNoPlaceholder: return "kNoPlaceholder";
+    case AddressProblem::kTwoPlaceholders: return "kTwoPlaceholders";
+  }
+  return "unknown problem";
+}
+
+void PrintTo(const AddressCase& c, std::ostream* os) {
+  *os << Quoted(c.address) << " -> " << ProblemName(c.problem);
+}
 
 class HomePageCheck : public ::testing::TestWithParam<AddressCase> {};
 
@@ -76,21 +94,23 @@ TEST_P(HomePageCheck, AcceptsOnlyWebFileAndBuiltInAddresses) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, HomePageCheck,
-    ::testing::Values(AddressCase{"http://example.org/", AddressProblem::kNone},
-                      AddressCase{"HTTPS://example.org/a?b=c", AddressProblem::kNone},
-                      AddressCase{"file:///home/user/my page.html", AddressProblem::kNone},
-                      AddressCase{"tabulon://start/", AddressProblem::kNone},
-                      AddressCase{"tabulon://search/", AddressProblem::kNone},
-                      AddressCase{"", AddressProblem::kNotAnAddress},
-                      AddressCase{"example.org", AddressProblem::kNotAnAddress},
-                      AddressCase{"http://", AddressProblem::kNotAnAddress},
-                      AddressCase{"http:///path", AddressProblem::kNotAnAddress},
-                      AddressCase{"http://exa mple.org/", AddressProblem::kNotAnAddress},
-                      AddressCase{"file:///", AddressProblem::kNotAnAddress},
-                      AddressCase{"javascript:alert(1)", AddressProblem::kNotAnAddress},
-                      AddressCase{"ftp://example.org/", AddressProblem::kNotAnAddress},
-                      AddressCase{"tabulon://other/", AddressProblem::kNotAnAddress},
-                      AddressCase{"http://example.org/\nx", AddressProblem::kNotAnAddress}));
+    ::testing::Values(
+        AddressCase{"Http", "http://example.org/", AddressProblem::kNone},
+        AddressCase{"HttpsUpperCaseScheme", "HTTPS://example.org/a?b=c", AddressProblem::kNone},
+        AddressCase{"FileWithSpace", "file:///home/user/my page.html", AddressProblem::kNone},
+        AddressCase{"BuiltInStartPage", "tabulon://start/", AddressProblem::kNone},
+        AddressCase{"BuiltInSearchPage", "tabulon://search/", AddressProblem::kNone},
+        AddressCase{"Empty", "", AddressProblem::kNotAnAddress},
+        AddressCase{"NoScheme", "example.org", AddressProblem::kNotAnAddress},
+        AddressCase{"SchemeOnly", "http://", AddressProblem::kNotAnAddress},
+        AddressCase{"HttpWithoutHost", "http:///path", AddressProblem::kNotAnAddress},
+        AddressCase{"SpaceInHost", "http://exa mple.org/", AddressProblem::kNotAnAddress},
+        AddressCase{"FileWithoutPath", "file:///", AddressProblem::kNotAnAddress},
+        AddressCase{"JavaScript", "javascript:alert(1)", AddressProblem::kNotAnAddress},
+        AddressCase{"Ftp", "ftp://example.org/", AddressProblem::kNotAnAddress},
+        AddressCase{"UnknownBuiltInPage", "tabulon://other/", AddressProblem::kNotAnAddress},
+        AddressCase{"LineBreak", "http://example.org/\nx", AddressProblem::kNotAnAddress}),
+    testing_support::RowName());
 
 class SearchAddressCheck : public ::testing::TestWithParam<AddressCase> {};
 
@@ -101,22 +121,37 @@ TEST_P(SearchAddressCheck, NeedsAWebAddressWithExactlyOnePlaceholder) {
 INSTANTIATE_TEST_SUITE_P(
     Table, SearchAddressCheck,
     ::testing::Values(
-        AddressCase{"https://search.example/?q=%s", AddressProblem::kNone},
-        AddressCase{"http://search.example/find/%s/page", AddressProblem::kNone},
-        AddressCase{"https://search.example/?q=%s&lang=%E6%97%A5", AddressProblem::kNone},
-        AddressCase{"https://search.example/?q=", AddressProblem::kNoPlaceholder},
-        AddressCase{"https://search.example/?q=%S", AddressProblem::kNoPlaceholder},
-        AddressCase{"https://search.example/?q=%s&r=%s", AddressProblem::kTwoPlaceholders},
-        AddressCase{"search.example/?q=%s", AddressProblem::kNotAnAddress},
-        AddressCase{"file:///tmp/%s", AddressProblem::kNotAnAddress},
-        AddressCase{"tabulon://search/%s", AddressProblem::kNotAnAddress},
-        AddressCase{"javascript:alert('%s')", AddressProblem::kNotAnAddress}));
+        AddressCase{"PlaceholderInQuery", "https://search.example/?q=%s", AddressProblem::kNone},
+        AddressCase{"PlaceholderInPath", "http://search.example/find/%s/page",
+                    AddressProblem::kNone},
+        AddressCase{"PercentEscapesBesideIt", "https://search.example/?q=%s&lang=%E6%97%A5",
+                    AddressProblem::kNone},
+        AddressCase{"NoPlaceholder", "https://search.example/?q=", AddressProblem::kNoPlaceholder},
+        AddressCase{"UpperCasePlaceholder", "https://search.example/?q=%S",
+                    AddressProblem::kNoPlaceholder},
+        AddressCase{"TwoPlaceholders", "https://search.example/?q=%s&r=%s",
+                    AddressProblem::kTwoPlaceholders},
+        AddressCase{"NoScheme", "search.example/?q=%s", AddressProblem::kNotAnAddress},
+        AddressCase{"File", "file:///tmp/%s", AddressProblem::kNotAnAddress},
+        AddressCase{"BuiltInPage", "tabulon://search/%s", AddressProblem::kNotAnAddress},
+        AddressCase{"JavaScript", "javascript:alert('%s')", AddressProblem::kNotAnAddress}),
+    testing_support::RowName());
 
 struct EncodingCase {
+  const char* name;
   const char* entered;
   bool accepted;
   const char* stored;
 };
+
+void PrintTo(const EncodingCase& c, std::ostream* os) {
+  *os << Quoted(c.entered);
+  if (c.accepted) {
+    *os << " stored as " << Quoted(c.stored);
+  } else {
+    *os << " refused";
+  }
+}
 
 class EncodingCheck : public ::testing::TestWithParam<EncodingCase> {};
 
@@ -128,14 +163,16 @@ TEST_P(EncodingCheck, AcceptsListedNamesInAnyCaseAndStoresTheListsSpelling) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, EncodingCheck,
-                         ::testing::Values(EncodingCase{"", true, ""},
-                                           EncodingCase{"UTF-8", true, "UTF-8"},
-                                           EncodingCase{"euc-jp", true, "EUC-JP"},
-                                           EncodingCase{"WINDOWS-1252", true, "windows-1252"},
-                                           EncodingCase{"UTF8", false, ""},
-                                           EncodingCase{"Shift_JIS;", false, ""},
-                                           EncodingCase{"ebcdic", false, ""}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, EncodingCheck,
+    ::testing::Values(EncodingCase{"EmptyLeavesItToTheEngine", "", true, ""},
+                      EncodingCase{"Utf8", "UTF-8", true, "UTF-8"},
+                      EncodingCase{"LowerCaseEucJp", "euc-jp", true, "EUC-JP"},
+                      EncodingCase{"UpperCaseWindows1252", "WINDOWS-1252", true, "windows-1252"},
+                      EncodingCase{"Utf8WithoutHyphen", "UTF8", false, ""},
+                      EncodingCase{"TrailingSemicolon", "Shift_JIS;", false, ""},
+                      EncodingCase{"Unlisted", "ebcdic", false, ""}),
+    testing_support::RowName());
 
 // --- Writing -----------------------------------------------------------------
 
@@ -189,21 +226,32 @@ std::size_t Occurrences(const std::string& text, const std::string& part) {
   return n;
 }
 
-class SearchPageWithHostileAddress : public ::testing::TestWithParam<const char*> {};
+struct HostileAddress {
+  const char* name;
+  const char* address;
+};
+
+void PrintTo(const HostileAddress& c, std::ostream* os) { *os << Quoted(c.address); }
+
+class SearchPageWithHostileAddress : public ::testing::TestWithParam<HostileAddress> {};
 
 TEST_P(SearchPageWithHostileAddress, AddressCannotLeaveItsAttributeOrEndTheScript) {
-  const std::string html = SearchPageHtml(GetParam());
+  const std::string address = GetParam().address;
+  const std::string html = SearchPageHtml(address);
   EXPECT_EQ(Occurrences(html, "<script"), 1u);
   EXPECT_EQ(Occurrences(html, "</script"), 1u);
-  EXPECT_EQ(html.find(GetParam()), std::string::npos);
-  EXPECT_NE(html.find("data-address=\"" + HtmlEscape(GetParam()) + "\""), std::string::npos);
+  EXPECT_EQ(html.find(address), std::string::npos);
+  EXPECT_NE(html.find("data-address=\"" + HtmlEscape(address) + "\""), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, SearchPageWithHostileAddress,
-                         ::testing::Values("https://x/?q=%s\"><script>alert(1)</script>",
-                                           "https://x/?q=%s'onmouseover='alert(1)",
-                                           "https://x/?q=%s</script><script>alert(1)//",
-                                           "https://x/?q=%s&amp;<b>"));
+INSTANTIATE_TEST_SUITE_P(
+    Table, SearchPageWithHostileAddress,
+    ::testing::Values(
+        HostileAddress{"QuoteThenScriptTag", "https://x/?q=%s\"><script>alert(1)</script>"},
+        HostileAddress{"SingleQuoteEventHandler", "https://x/?q=%s'onmouseover='alert(1)"},
+        HostileAddress{"ScriptEndTag", "https://x/?q=%s</script><script>alert(1)//"},
+        HostileAddress{"EntityAndTag", "https://x/?q=%s&amp;<b>"}),
+    testing_support::RowName());
 
 TEST(BuiltInPages, SearchPageShowsTheAddressStoredWhenItIsServed) {
   FakeSettingsStore store;

@@ -2,15 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
+
+#include "param_names.h"
 
 namespace tabulon {
 namespace {
 
+using testing_support::Quoted;
+
 struct NameCase {
+  const char* name;
   const char* suggested;
   const char* saved;
 };
+
+void PrintTo(const NameCase& c, std::ostream* os) {
+  *os << Quoted(c.suggested) << " saved as " << Quoted(c.saved);
+}
 
 class SuggestedDownloadName : public ::testing::TestWithParam<NameCase> {};
 
@@ -20,15 +30,20 @@ TEST_P(SuggestedDownloadName, StaysASingleNameInsideTheChosenFolder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Hostile, SuggestedDownloadName,
-    ::testing::Values(NameCase{"report.pdf", "report.pdf"},
-                      NameCase{"報告書 2024.xlsx", "報告書 2024.xlsx"},
-                      NameCase{"../../.bashrc", "bashrc"}, NameCase{"..", kDefaultDownloadName},
-                      NameCase{".", kDefaultDownloadName}, NameCase{"", kDefaultDownloadName},
-                      NameCase{"/etc/passwd", "passwd"}, NameCase{"dir/", kDefaultDownloadName},
-                      NameCase{"..\\..\\win.ini", "win.ini"},
-                      NameCase{"a\nb\rc\td\x7f.txt", "abcd.txt"},
-                      NameCase{"\x1b[31mred.sh", "[31mred.sh"}, NameCase{"  ...hidden  ", "hidden"},
-                      NameCase{"file..tar.gz", "file..tar.gz"}));
+    ::testing::Values(NameCase{"PlainName", "report.pdf", "report.pdf"},
+                      NameCase{"JapaneseWithSpace", "報告書 2024.xlsx", "報告書 2024.xlsx"},
+                      NameCase{"ClimbsOutOfTheFolder", "../../.bashrc", "bashrc"},
+                      NameCase{"ParentFolder", "..", kDefaultDownloadName},
+                      NameCase{"CurrentFolder", ".", kDefaultDownloadName},
+                      NameCase{"Empty", "", kDefaultDownloadName},
+                      NameCase{"AbsolutePath", "/etc/passwd", "passwd"},
+                      NameCase{"FolderOnly", "dir/", kDefaultDownloadName},
+                      NameCase{"WindowsSeparators", "..\\..\\win.ini", "win.ini"},
+                      NameCase{"ControlCharacters", "a\nb\rc\td\x7f.txt", "abcd.txt"},
+                      NameCase{"TerminalEscape", "\x1b[31mred.sh", "[31mred.sh"},
+                      NameCase{"LeadingDotsAndSpaces", "  ...hidden  ", "hidden"},
+                      NameCase{"DoubleDotInside", "file..tar.gz", "file..tar.gz"}),
+    testing_support::RowName());
 
 TEST(LongDownloadName, IsCutToTheFileSystemLimitKeepingItsExtension) {
   std::string name = std::string(300, 'a') + ".zip";

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <vector>
+
+#include "param_names.h"
 
 namespace tabulon::testing {
 namespace {
@@ -77,9 +80,14 @@ TEST(PoolSize, NeverBelowOneProcess) {
 }
 
 struct SizeCase {
-  const char* text;
+  const char* name;
+  const char* text;  // nullptr when the variable is not set
   int expected;
 };
+
+void PrintTo(const SizeCase& c, std::ostream* os) {
+  *os << testing_support::Quoted(c.text) << " -> " << c.expected;
+}
 
 class PoolSizeFromEnvironment : public ::testing::TestWithParam<SizeCase> {};
 
@@ -87,14 +95,16 @@ TEST_P(PoolSizeFromEnvironment, UnusableTextKeepsTheDefault) {
   EXPECT_EQ(PoolSizeFromText(GetParam().text), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, PoolSizeFromEnvironment,
-                         ::testing::Values(SizeCase{nullptr, kDefaultEngineProcesses},
-                                           SizeCase{"", kDefaultEngineProcesses}, SizeCase{"1", 1},
-                                           SizeCase{"8", 8}, SizeCase{"0", kDefaultEngineProcesses},
-                                           SizeCase{"-2", kDefaultEngineProcesses},
-                                           SizeCase{"4x", kDefaultEngineProcesses},
-                                           SizeCase{"250", 100},
-                                           SizeCase{"99999999999", kDefaultEngineProcesses}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, PoolSizeFromEnvironment,
+    ::testing::Values(SizeCase{"Unset", nullptr, kDefaultEngineProcesses},
+                      SizeCase{"Empty", "", kDefaultEngineProcesses}, SizeCase{"One", "1", 1},
+                      SizeCase{"Eight", "8", 8}, SizeCase{"Zero", "0", kDefaultEngineProcesses},
+                      SizeCase{"Negative", "-2", kDefaultEngineProcesses},
+                      SizeCase{"TrailingLetter", "4x", kDefaultEngineProcesses},
+                      SizeCase{"AboveTheLimit", "250", 100},
+                      SizeCase{"TooLargeForAnInt", "99999999999", kDefaultEngineProcesses}),
+    testing_support::RowName());
 
 }  // namespace
 }  // namespace tabulon::testing

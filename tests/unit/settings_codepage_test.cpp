@@ -1,32 +1,49 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
+#include "param_names.h"
 #include "settings/codepage.h"
 
 namespace tabulon {
 namespace {
 
 using namespace std::string_literals;
+using testing_support::Quoted;
 
 // Characters whose Windows bytes differ from plain Shift_JIS or trip up
 // byte-wise handling; each must survive the trip both ways.
-class Cp932Table : public testing::TestWithParam<std::pair<std::string, std::string>> {};
+struct Encoded {
+  const char* name;
+  std::string utf8;
+  std::string cp932;
+};
+
+void PrintTo(const Encoded& c, std::ostream* os) {
+  *os << Quoted(c.utf8) << " <-> " << Quoted(c.cp932);
+}
+
+class Cp932Table : public testing::TestWithParam<Encoded> {};
 
 TEST_P(Cp932Table, MapsBothWaysToTheWindowsBytes) {
-  const auto& [utf8, cp932] = GetParam();
-  EXPECT_EQ(Utf8ToCp932(utf8), cp932);
-  EXPECT_EQ(Cp932ToUtf8(cp932), utf8);
+  EXPECT_EQ(Utf8ToCp932(GetParam().utf8), GetParam().cp932);
+  EXPECT_EQ(Cp932ToUtf8(GetParam().cp932), GetParam().utf8);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Characters, Cp932Table,
-    testing::Values(std::pair{"[Fav] C:\\dir ~ x=1"s, "[Fav] C:\\dir ~ x=1"s},
-                    std::pair{"あア"s, "\x82\xA0\x83\x41"s},           // ア's trail byte is 'A'.
-                    std::pair{"表"s, "\x95\x5C"s},                     // Trail byte is a backslash.
-                    std::pair{"①髙～"s, "\x87\x40\xFB\xFC\x81\x60"s},  // Windows-only rows.
-                    std::pair{"ｱｲ"s, "\xB1\xB2"s},  // Half-width kana are single bytes.
-                    std::pair{"a\0あ"s, "a\0\x82\xA0"s}));
+    testing::Values(Encoded{"AsciiUnchanged", "[Fav] C:\\dir ~ x=1"s, "[Fav] C:\\dir ~ x=1"s},
+                    // ア's trail byte is 'A'.
+                    Encoded{"TrailByteIsALetter", "あア"s, "\x82\xA0\x83\x41"s},
+                    // Trail byte is a backslash.
+                    Encoded{"TrailByteIsABackslash", "表"s, "\x95\x5C"s},
+                    // Windows-only rows.
+                    Encoded{"WindowsOnlyCharacters", "①髙～"s, "\x87\x40\xFB\xFC\x81\x60"s},
+                    // Half-width kana are single bytes.
+                    Encoded{"HalfWidthKana", "ｱｲ"s, "\xB1\xB2"s},
+                    Encoded{"EmbeddedNul", "a\0あ"s, "a\0\x82\xA0"s}),
+    testing_support::RowName());
 
 struct Replacement {
   const char* rule;
@@ -34,6 +51,10 @@ struct Replacement {
   std::string input;
   std::string expected;
 };
+
+void PrintTo(const Replacement& c, std::ostream* os) {
+  *os << c.rule << ": " << Quoted(c.input) << " -> " << Quoted(c.expected);
+}
 
 class UnconvertibleText : public testing::TestWithParam<Replacement> {};
 
@@ -64,6 +85,11 @@ struct Cut {
   std::size_t max_bytes;
   std::size_t expected;
 };
+
+void PrintTo(const Cut& c, std::ostream* os) {
+  *os << c.rule << ": " << Quoted(c.bytes) << " cut to " << c.max_bytes << " bytes -> "
+      << c.expected;
+}
 
 class CharacterBoundary : public testing::TestWithParam<Cut> {};
 

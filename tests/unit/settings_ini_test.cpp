@@ -3,16 +3,19 @@
 #include <cctype>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "param_names.h"
 #include "settings/ini_document.h"
 
 namespace tabulon {
 namespace {
 
 using namespace std::string_literals;
+using testing_support::Quoted;
 
 // A favourites file as users and the Windows build leave them: comments,
 // duplicates, stray spaces, keys outside any section.
@@ -40,6 +43,11 @@ struct Lookup {
   std::string key;
   std::optional<std::string> expected;
 };
+
+void PrintTo(const Lookup& c, std::ostream* os) {
+  *os << c.rule << ": [" << Quoted(c.section) << "] " << Quoted(c.key) << " -> "
+      << (c.expected ? Quoted(*c.expected) : "not found") << " in " << Quoted(c.file);
+}
 
 class IniLookup : public testing::TestWithParam<Lookup> {};
 
@@ -75,6 +83,11 @@ struct Edit {
   std::string value;
   std::string after;
 };
+
+void PrintTo(const Edit& c, std::ostream* os) {
+  *os << c.rule << ": [" << Quoted(c.section) << "] " << Quoted(c.key) << " = " << Quoted(c.value)
+      << " turns " << Quoted(c.before) << " into " << Quoted(c.after);
+}
 
 // Each case compares the whole file, so any byte changed outside the edited
 // line fails it.

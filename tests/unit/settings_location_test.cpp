@@ -3,17 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <set>
 #include <string>
 
 #include "app/basqks_api.h"
 #include "fakes/fake_favourites_toolkit.h"
 #include "main_window_fixture.h"
+#include "param_names.h"
 #include "settings_temp_folder.h"
 
 namespace tabulon::testing {
 namespace {
 
+using testing_support::Quoted;
 using testing_support::ReadRaw;
 using testing_support::TempFolder;
 using testing_support::WriteRaw;
@@ -27,11 +30,18 @@ FolderCheck WritableOnly(std::set<std::string> folders) {
 const FolderCheck kNothingWritable = WritableOnly({});
 
 struct Placement {
+  const char* name;
   const char* exe_folder;
   bool exe_folder_writable;
   const char* config_home;
   const char* expected;
 };
+
+void PrintTo(const Placement& c, std::ostream* os) {
+  *os << "executable in " << Quoted(c.exe_folder)
+      << (c.exe_folder_writable ? " (writable)" : " (not writable)") << ", configuration in "
+      << Quoted(c.config_home) << " -> " << Quoted(c.expected);
+}
 
 class SettingsFilePlacement : public ::testing::TestWithParam<Placement> {};
 
@@ -44,14 +54,18 @@ TEST_P(SettingsFilePlacement, BesideAWritableExecutableElsePerUser) {
 
 INSTANTIATE_TEST_SUITE_P(
     Folders, SettingsFilePlacement,
-    ::testing::Values(
-        Placement{"/home/u/apps/tabulon", true, "/home/u/.config",
-                  "/home/u/apps/tabulon/tabulon.ini"},
-        Placement{"/usr/bin", false, "/home/u/.config", "/home/u/.config/Tabulon/tabulon.ini"},
-        Placement{"/usr/bin", false, "/home/u/.config/", "/home/u/.config/Tabulon/tabulon.ini"},
-        Placement{"/opt/tabulon/", true, "/home/u/.config", "/opt/tabulon/tabulon.ini"},
-        Placement{"/", true, "/home/u/.config", "/tabulon.ini"},
-        Placement{"/", false, "/root/.config", "/root/.config/Tabulon/tabulon.ini"}));
+    ::testing::Values(Placement{"WritableExecutableFolder", "/home/u/apps/tabulon", true,
+                                "/home/u/.config", "/home/u/apps/tabulon/tabulon.ini"},
+                      Placement{"SystemFolder", "/usr/bin", false, "/home/u/.config",
+                                "/home/u/.config/Tabulon/tabulon.ini"},
+                      Placement{"ConfigHomeWithTrailingSlash", "/usr/bin", false,
+                                "/home/u/.config/", "/home/u/.config/Tabulon/tabulon.ini"},
+                      Placement{"ExecutableFolderWithTrailingSlash", "/opt/tabulon/", true,
+                                "/home/u/.config", "/opt/tabulon/tabulon.ini"},
+                      Placement{"WritableRoot", "/", true, "/home/u/.config", "/tabulon.ini"},
+                      Placement{"UnwritableRoot", "/", false, "/root/.config",
+                                "/root/.config/Tabulon/tabulon.ini"}),
+    testing_support::RowName());
 
 // An executable and a user's configuration folder of the test's own.
 class SettingsFolders : public ::testing::Test {

@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 
+#include "param_names.h"
 #include "platform/file_settings_store.h"
 #include "settings_temp_folder.h"
 
 namespace tabulon {
 namespace {
 
+using testing_support::Quoted;
 using testing_support::ReadRaw;
 using testing_support::TempFolder;
 using testing_support::WriteRaw;
@@ -64,10 +67,16 @@ TEST_F(FileSettingsStoreFolder, MalformedUtf8ReadsAsReplacementCharacter) {
 }
 
 struct Environment {
-  const char* xdg_config_home;
+  const char* name;
+  const char* xdg_config_home;  // nullptr when not set
   const char* home;
   std::string expected;
 };
+
+void PrintTo(const Environment& c, std::ostream* os) {
+  *os << "XDG_CONFIG_HOME " << Quoted(c.xdg_config_home) << ", HOME " << Quoted(c.home) << " -> "
+      << Quoted(c.expected);
+}
 
 class DefaultConfigHomeChoice : public testing::TestWithParam<Environment> {};
 
@@ -75,15 +84,18 @@ TEST_P(DefaultConfigHomeChoice, PrefersAbsoluteXdgThenHomeThenTmp) {
   EXPECT_EQ(DefaultConfigHome(GetParam().xdg_config_home, GetParam().home), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Environments, DefaultConfigHomeChoice,
-                         testing::Values(Environment{"/x/conf", "/home/u", "/x/conf"},
-                                         Environment{"", "/home/u", "/home/u/.config"},
-                                         Environment{nullptr, "/home/u/", "/home/u/.config"},
-                                         Environment{"relative/conf", "/home/u", "/home/u/.config"},
-                                         Environment{nullptr, "/", "/.config"},
-                                         Environment{nullptr, "", "/tmp"},
-                                         Environment{nullptr, "relative", "/tmp"},
-                                         Environment{nullptr, nullptr, "/tmp"}));
+INSTANTIATE_TEST_SUITE_P(
+    Environments, DefaultConfigHomeChoice,
+    testing::Values(Environment{"AbsoluteXdg", "/x/conf", "/home/u", "/x/conf"},
+                    Environment{"EmptyXdgUsesHome", "", "/home/u", "/home/u/.config"},
+                    Environment{"HomeWithTrailingSlash", nullptr, "/home/u/", "/home/u/.config"},
+                    Environment{"RelativeXdgIgnored", "relative/conf", "/home/u",
+                                "/home/u/.config"},
+                    Environment{"HomeIsRoot", nullptr, "/", "/.config"},
+                    Environment{"EmptyHome", nullptr, "", "/tmp"},
+                    Environment{"RelativeHome", nullptr, "relative", "/tmp"},
+                    Environment{"NothingSet", nullptr, nullptr, "/tmp"}),
+    testing_support::RowName());
 
 }  // namespace
 }  // namespace tabulon

@@ -1,3 +1,6 @@
+#include <ostream>
+#include <string>
+
 #include "main_window_fixture.h"
 #include "mainwindow/val.h"
 
@@ -115,6 +118,11 @@ struct FavouriteCase {
   std::int16_t n;
   int slot;
 };
+
+void PrintTo(const FavouriteCase& c, std::ostream* os) {
+  *os << "number " << c.n << " opens slot " << c.slot;
+}
+
 class OpeningFavourites : public OpeningTabs,
                           public ::testing::WithParamInterface<FavouriteCase> {};
 
@@ -127,7 +135,11 @@ TEST_P(OpeningFavourites, DigitMapsToItsSlot) {
 INSTANTIATE_TEST_SUITE_P(Slots, OpeningFavourites,
                          ::testing::Values(FavouriteCase{1, 1}, FavouriteCase{9, 9},
                                            FavouriteCase{0, 10}, FavouriteCase{11, 11},
-                                           FavouriteCase{19, 19}, FavouriteCase{10, 20}));
+                                           FavouriteCase{19, 19}, FavouriteCase{10, 20}),
+                         [](const auto& info) {
+                           return "Number" + std::to_string(info.param.n) + "OpensSlot" +
+                                  std::to_string(info.param.slot);
+                         });
 
 TEST_F(OpeningTabs, EmptyOrBlankFavouriteOpensNothing) {
   state.UrlList[5].Url = "  ";

@@ -1,4 +1,8 @@
+#include <ostream>
+#include <string>
+
 #include "main_window_fixture.h"
+#include "param_names.h"
 #include "platform/keys.h"
 
 namespace tabulon::testing {
@@ -68,6 +72,11 @@ struct MoveCase {
   const char* item;
   int from, to;
 };
+
+void PrintTo(const MoveCase& c, std::ostream* os) {
+  *os << testing_support::Quoted(c.item) << " from tab " << c.from << " to tab " << c.to;
+}
+
 class TabMenuMoves : public TabStrip, public ::testing::WithParamInterface<MoveCase> {};
 TEST_P(TabMenuMoves, SwitchesWithWrapping) {
   OpenTabsUntil(4);
@@ -79,7 +88,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, TabMenuMoves,
                          ::testing::Values(MoveCase{"m_tab1", 1, 4}, MoveCase{"m_tab1", 3, 2},
                                            MoveCase{"m_tab2", 4, 1}, MoveCase{"m_tab2", 2, 3},
                                            MoveCase{"m_tab3", 1, 1}, MoveCase{"m_tab3", 3, 1},
-                                           MoveCase{"m_tab4", 2, 4}));
+                                           MoveCase{"m_tab4", 2, 4}),
+                         [](const auto& info) {
+                           // Menu items are named like identifiers already.
+                           return std::string(info.param.item) + "_From" +
+                                  std::to_string(info.param.from) + "To" +
+                                  std::to_string(info.param.to);
+                         });
 
 TEST_F(TabStrip, MenuShortcutsReachTheTabMenu) {
   OpenTabsUntil(3);
