@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/gtk/gtk_services.h"
+#include "platform/gtk/guard.h"
 #include "platform/gtk/icons.h"
 #include "platform/gtk/placed_peer.h"
 #include "platform/gtk/units.h"
@@ -14,13 +15,6 @@ namespace tabulon::gtk {
 namespace {
 
 // Runs a handler of the box; nothing it throws reaches GTK.
-void Guarded(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (...) {
-    // The box stays as its last good step left it.
-  }
-}
 
 // Widgets on the dialog's surface are placed like those of the main window.
 using SurfacePeer = PlacedPeer;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "favourites/form_ini.h"
-#include "platform/gtk/gtk_toolkit.h"
+#include "platform/gtk/guard.h"
 #include "platform/gtk/key_translation.h"
 #include "platform/gtk/units.h"
 
@@ -113,7 +113,7 @@ class ButtonPeer final : public PlacedPeer {
       : PlacedPeer(model, button, root), button_(button) {
     button_.set_label(model.Caption());
     button_.signal_clicked().connect([&model] {
-      GtkToolkit::Guarded([&model] {
+      Guarded([&model] {
         if (model.Click) model.Click();
       });
     });
@@ -139,13 +139,13 @@ class OptionPeer final : public PlacedPeer {
     radio_.set_label(model.Caption());
     radio_.signal_toggled().connect([this] {
       if (echoing_ || !radio_.get_active()) return;
-      GtkToolkit::Guarded([this] { option_.FeedValue(true); });
+      Guarded([this] { option_.FeedValue(true); });
     });
     radio_.signal_key_press_event().connect(
         [this](GdkEventKey* event) {
           const VirtualKey vk = TranslateKey(event);
           if (vk.key == 0) return false;
-          GtkToolkit::Guarded([&] {
+          Guarded([&] {
             if (option_.KeyDown) option_.KeyDown(vk.key, vk.mask);
           });
           // Enter has done its work (the focus is on the list); it must not
@@ -193,7 +193,7 @@ class TextPeer final : public PlacedPeer {
     });
     entry_.signal_focus_in_event().connect(
         [this](GdkEventFocus*) {
-          GtkToolkit::Guarded([this] {
+          Guarded([this] {
             if (text_.GotFocus) text_.GotFocus();
           });
           // A mouse click that brought the focus places the caret after
@@ -251,7 +251,7 @@ class ListPeer final : public PlacedPeer {
     tree_.get_selection()->set_mode(Gtk::SELECTION_SINGLE);
     tree_.get_selection()->signal_changed().connect([this] {
       if (echoing_) return;
-      GtkToolkit::Guarded([this] { list_.FeedListIndex(SelectedIndex()); });
+      Guarded([this] { list_.FeedListIndex(SelectedIndex()); });
     });
     tree_.signal_button_press_event().connect(
         [this](GdkEventButton* event) {
@@ -264,7 +264,7 @@ class ListPeer final : public PlacedPeer {
                                      column, cell_x, cell_y)) {
             return false;
           }
-          GtkToolkit::Guarded([this] {
+          Guarded([this] {
             if (list_.DblClick) list_.DblClick();
           });
           return true;
@@ -399,7 +399,7 @@ class GtkFavouritesToolkit::Widgets {
     // Ahead of the modal run's own handler, which would only end the run.
     dialog_.signal_delete_event().connect(
         [&form](GdkEventAny*) {
-          GtkToolkit::Guarded([&form] { form.CloseRequested(); });
+          Guarded([&form] { form.CloseRequested(); });
           return true;
         },
         false);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/errors.h"
+#include "platform/gtk/guard.h"
 #include "platform/gtk/key_translation.h"
 #include "platform/gtk/placed_peer.h"
 #include "platform/gtk/units.h"
@@ -95,7 +96,7 @@ class ComboPeer final : public PlacedPeer {
     entry_->signal_key_press_event().connect(
         [this](GdkEventKey* event) {
           VirtualKey vk = TranslateKey(event);
-          GtkToolkit::Guarded([&] { input_.cmbURL_KeyDown(vk.key, vk.mask); });
+          Guarded([&] { input_.cmbURL_KeyDown(vk.key, vk.mask); });
           return false;  // the key is not consumed
         },
         false);
@@ -233,14 +234,6 @@ GtkToolkit::GtkToolkit(WebEngine& engine, std::function<void()> end_program)
     : engine_(engine), end_program_(std::move(end_program)) {}
 
 GtkToolkit::~GtkToolkit() { feed_idle_.disconnect(); }
-
-void GtkToolkit::Guarded(const std::function<void()>& handler) {
-  try {
-    handler();
-  } catch (...) {
-    // A failing command leaves the window as its last good step left it.
-  }
-}
 
 void GtkToolkit::BuildMainWindow(MainWindowControls c, MainWindowInput& input) {
   input_ = &input;

@@ -37,8 +37,6 @@ class GtkToolkit final : public MainWindowToolkit {
   void ClientToScreen(int x_twips, int y_twips, int& x, int& y);
   // Tells the program what the window system did to the window.
   void FeedWindow();
-  // Runs a handler of the program; nothing it throws reaches GTK.
-  static void Guarded(const std::function<void()>& handler);
 
  private:
   class FormPeer;

@@ -1,17 +1,12 @@
 #include "platform/gtk/options_window.h"
 
+#include "platform/gtk/guard.h"
+
 namespace tabulon::gtk {
 
 namespace {
 
 // Runs a button's action; nothing it throws reaches GTK.
-template <typename F>
-void Guarded(F&& action) {
-  try {
-    action();
-  } catch (...) {
-  }
-}
 
 constexpr const char* kCaption = "インターネットオプション";
 

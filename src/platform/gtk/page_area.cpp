@@ -4,6 +4,7 @@
 
 #include "app/page_features.h"
 #include "platform/gtk/downloads.h"
+#include "platform/gtk/guard.h"
 #include "platform/gtk/key_translation.h"
 #include "platform/keys.h"
 
@@ -14,14 +15,6 @@ namespace {
 constexpr char kAreaKey[] = "tabulon-page-area";
 constexpr int kVkF = 'F';
 constexpr int kVkP = 'P';
-
-template <typename F>
-void Guarded(F&& f) {
-  try {
-    f();
-  } catch (...) {
-  }
-}
 
 bool IsAttachment(WebKitURIResponse* response) {
   SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response);

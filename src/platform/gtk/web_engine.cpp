@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/accessibility_bus.h"
+#include "platform/gtk/guard.h"
 
 namespace tabulon::gtk {
 
@@ -212,11 +213,8 @@ void WebEngine::OnSchemeRequest(WebKitURISchemeRequest* request, gpointer self) 
   auto* engine = static_cast<WebEngine*>(self);
   const char* uri = webkit_uri_scheme_request_get_uri(request);
   std::string html;
-  try {
-    html = engine->page_source_(uri ? uri : "");
-  } catch (...) {
-    html.clear();
-  }
+  // A page that cannot be made is answered as one that is not there.
+  Guarded([&] { html = engine->page_source_(uri ? uri : ""); });
   if (html.empty()) {
     GError* error = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "no such page");
     webkit_uri_scheme_request_finish_error(request, error);

@@ -4,6 +4,7 @@
 #include "app/crash_page.h"
 #include "app/start_page.h"
 #include "platform/errors.h"
+#include "platform/gtk/guard.h"
 #include "platform/gtk/units.h"
 
 namespace tabulon::gtk {
@@ -11,13 +12,6 @@ namespace tabulon::gtk {
 namespace {
 // Runs an event handler of the window; whatever it throws stays on this side
 // of the engine's C callbacks.
-template <typename F>
-void Guarded(F&& f) {
-  try {
-    f();
-  } catch (...) {
-  }
-}
 
 // What the engine decodes undeclared pages as when left to itself, taken
 // from settings nobody has touched.
