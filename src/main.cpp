@@ -4,16 +4,16 @@
 #include <cstdlib>
 
 #include "app/application.h"
-#include "app/basqks_api.h"
-#include "app/internet_settings.h"
-#include "app/search_page.h"
-#include "platform/file_settings_store.h"
-#include "platform/gtk/about_dialog.h"
-#include "platform/gtk/favourites_dialog.h"
-#include "platform/gtk/gtk_services.h"
-#include "platform/gtk/gtk_toolkit.h"
-#include "platform/gtk/icons.h"
-#include "platform/gtk/web_engine.h"
+#include "browsing/internet_settings.h"
+#include "browsing/search_page.h"
+#include "gtk/about_dialog.h"
+#include "gtk/favourites_dialog.h"
+#include "gtk/gtk_services.h"
+#include "gtk/icons.h"
+#include "gtk/webkit/gtk_toolkit.h"
+#include "gtk/webkit/web_engine.h"
+#include "settings/basqks_api.h"
+#include "settings/file_settings_store.h"
 
 int main(int argc, char** argv) {
   tabulon::gtk::PrepareEngine();

@@ -1,6 +1,6 @@
 #include "app/application.h"
 
-#include "app/basqks_api.h"
+#include "settings/basqks_api.h"
 
 namespace tabulon {
 

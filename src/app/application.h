@@ -4,11 +4,11 @@
 #include <utility>
 
 #include "about/frm_qksinfo.h"
-#include "app/settings_location.h"
-#include "app/state.h"
+#include "base/state.h"
 #include "favourites/form_ini.h"
 #include "mainwindow/frm_main.h"
 #include "platform/dialogs.h"
+#include "settings/settings_location.h"
 
 namespace tabulon {
 

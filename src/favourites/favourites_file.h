@@ -2,7 +2,7 @@
 #include <array>
 #include <string>
 
-#include "app/state.h"
+#include "base/state.h"
 
 namespace tabulon {
 

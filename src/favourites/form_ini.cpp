@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "app/basqks_api.h"
+#include "base/errors.h"
 #include "favourites/favourites_file.h"
-#include "platform/errors.h"
+#include "settings/basqks_api.h"
 
 namespace tabulon {
 namespace {

@@ -1,10 +1,10 @@
 // What the tabs' browsers report, and what each report changes.
 #include <algorithm>
 
-#include "app/crash_page.h"
+#include "base/val.h"
+#include "browsing/crash_page.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/placement.h"
-#include "mainwindow/val.h"
 
 namespace tabulon {
 

@@ -1,6 +1,6 @@
 // The page menu, the all-tab commands and the program commands.
+#include "base/val.h"
 #include "mainwindow/frm_main.h"
-#include "mainwindow/val.h"
 
 namespace tabulon {
 

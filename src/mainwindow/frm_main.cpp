@@ -1,7 +1,7 @@
 #include "mainwindow/frm_main.h"
 
-#include "mainwindow/val.h"
-#include "platform/keys.h"
+#include "base/keys.h"
+#include "base/val.h"
 
 namespace tabulon {
 

@@ -3,15 +3,15 @@
 #include <memory>
 #include <string>
 
-#include "app/state.h"
+#include "base/state.h"
 #include "mainwindow/crash_guard.h"
 #include "platform/browser.h"
 #include "platform/control_array.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/services.h"
-#include "platform/settings_store.h"
 #include "platform/toolkit.h"
+#include "settings/settings_store.h"
 
 namespace tabulon {
 

@@ -1,6 +1,6 @@
 // The window's own keys, seen before the focused control.
+#include "base/keys.h"
 #include "mainwindow/frm_main.h"
-#include "platform/keys.h"
 
 namespace tabulon {
 

@@ -1,6 +1,6 @@
 // Switching tabs, the tab menu and the labels' popup menu.
+#include "base/val.h"
 #include "mainwindow/frm_main.h"
-#include "mainwindow/val.h"
 
 namespace tabulon {
 

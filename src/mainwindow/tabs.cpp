@@ -1,6 +1,6 @@
 // The tab collection: pairs of a label and a browser, opened and closed.
+#include "base/val.h"
 #include "mainwindow/frm_main.h"
-#include "mainwindow/val.h"
 
 namespace tabulon {
 

@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <charconv>
 
+#include "base/val.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/placement.h"
-#include "mainwindow/val.h"
 
 namespace tabulon {
 

@@ -4,8 +4,8 @@
 #include <system_error>
 #include <utility>
 
-#include "app/start_page.h"
-#include "mainwindow/val.h"
+#include "base/val.h"
+#include "browsing/start_page.h"
 
 namespace tabulon {
 

@@ -1,8 +1,8 @@
 #pragma once
 #include <string>
 
-#include "app/internet_settings.h"
-#include "platform/settings_store.h"
+#include "browsing/internet_settings.h"
+#include "settings/settings_store.h"
 
 namespace tabulon {
 

@@ -1,6 +1,6 @@
 #include "platform/controls.h"
 
-#include "platform/errors.h"
+#include "base/errors.h"
 
 namespace tabulon {
 

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "base/errors.h"
 #include "platform/browser.h"
-#include "platform/errors.h"
 #include "platform/services.h"
-#include "platform/settings_store.h"
 #include "platform/toolkit.h"
+#include "settings/settings_store.h"
 
 namespace tabulon::testing {
 

@@ -2,8 +2,8 @@
 #include <cstdlib>
 
 #include "about/frm_qksinfo.h"
+#include "gtk/about_dialog.h"
 #include "harness.h"
-#include "platform/gtk/about_dialog.h"
 
 namespace tabulon::integration {
 namespace {

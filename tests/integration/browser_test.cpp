@@ -1,8 +1,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "gtk/webkit/webkit_browser.h"
 #include "harness.h"
-#include "platform/gtk/webkit_browser.h"
 
 namespace tabulon::integration {
 namespace {

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/basqks_api.h"
 #include "harness.h"
+#include "settings/basqks_api.h"
 
 namespace tabulon::integration {
 namespace {

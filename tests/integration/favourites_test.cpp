@@ -3,8 +3,8 @@
 #include <sstream>
 
 #include "favourites/form_ini.h"
+#include "gtk/favourites_dialog.h"
 #include "harness.h"
-#include "platform/gtk/favourites_dialog.h"
 
 namespace tabulon::integration {
 namespace {

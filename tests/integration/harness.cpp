@@ -6,9 +6,9 @@
 
 #include <thread>
 
-#include "app/internet_settings.h"
-#include "app/search_page.h"
-#include "platform/gtk/webkit_browser.h"
+#include "browsing/internet_settings.h"
+#include "browsing/search_page.h"
+#include "gtk/webkit/webkit_browser.h"
 
 namespace tabulon::integration {
 

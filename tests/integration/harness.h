@@ -9,11 +9,11 @@
 #include <string>
 
 #include "app/application.h"
-#include "app/start_page.h"
-#include "platform/file_settings_store.h"
-#include "platform/gtk/gtk_services.h"
-#include "platform/gtk/gtk_toolkit.h"
-#include "platform/gtk/web_engine.h"
+#include "browsing/start_page.h"
+#include "gtk/gtk_services.h"
+#include "gtk/webkit/gtk_toolkit.h"
+#include "gtk/webkit/web_engine.h"
+#include "settings/file_settings_store.h"
 
 namespace tabulon::integration {
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/gtk/icons.h"
+#include "gtk/icons.h"
 
 namespace {
 

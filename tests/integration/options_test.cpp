@@ -6,10 +6,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/basqks_api.h"
-#include "app/internet_settings.h"
+#include "browsing/internet_settings.h"
+#include "gtk/webkit/webkit_browser.h"
 #include "harness.h"
-#include "platform/gtk/webkit_browser.h"
+#include "settings/basqks_api.h"
 
 namespace tabulon::integration {
 namespace {

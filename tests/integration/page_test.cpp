@@ -5,9 +5,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "gtk/webkit/page_area.h"
+#include "gtk/webkit/webkit_browser.h"
 #include "harness.h"
-#include "platform/gtk/page_area.h"
-#include "platform/gtk/webkit_browser.h"
 
 namespace tabulon::integration {
 namespace {

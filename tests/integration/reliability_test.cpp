@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/crash_page.h"
+#include "browsing/crash_page.h"
 #include "harness.h"
 
 namespace tabulon::integration {

@@ -1,4 +1,4 @@
-#include "platform/accessibility_bus.h"
+#include "browsing/accessibility_bus.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>

@@ -1,8 +1,8 @@
 #include <ostream>
 
+#include "base/keys.h"
 #include "main_window_fixture.h"
 #include "param_names.h"
-#include "platform/keys.h"
 
 namespace tabulon::testing {
 namespace {

@@ -1,5 +1,5 @@
+#include "base/keys.h"
 #include "main_window_fixture.h"
-#include "platform/keys.h"
 
 namespace tabulon::testing {
 namespace {

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <ostream>
 
-#include "app/basqks_api.h"
 #include "fakes/fake_favourites_toolkit.h"
 #include "main_window_fixture.h"
 #include "param_names.h"
+#include "settings/basqks_api.h"
 #include "settings_temp_folder.h"
 
 namespace tabulon::testing {

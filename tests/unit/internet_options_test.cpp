@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/start_page.h"
+#include "browsing/start_page.h"
 #include "fakes/fakes.h"
 #include "param_names.h"
-#include "platform/file_settings_store.h"
+#include "settings/file_settings_store.h"
 #include "settings_temp_folder.h"
 
 namespace tabulon {

@@ -1,15 +1,15 @@
-#include "app/internet_settings.h"
+#include "browsing/internet_settings.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
 #include <string>
 
-#include "app/search_page.h"
-#include "app/start_page.h"
+#include "browsing/search_page.h"
+#include "browsing/start_page.h"
 #include "fakes/fakes.h"
 #include "param_names.h"
-#include "platform/file_settings_store.h"
+#include "settings/file_settings_store.h"
 #include "settings_temp_folder.h"
 
 namespace tabulon {

@@ -1,4 +1,4 @@
-#include "app/page_encoding.h"
+#include "browsing/page_encoding.h"
 
 #include <gtest/gtest.h>
 

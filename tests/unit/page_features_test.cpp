@@ -1,4 +1,4 @@
-#include "app/page_features.h"
+#include "browsing/page_features.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,10 @@
-#include "app/painted_tabs.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "base/keys.h"
+#include "browsing/painted_tabs_rule.h"
 #include "main_window_fixture.h"
-#include "platform/keys.h"
 
 namespace tabulon {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/process_pool_rule.h"
+#include "browsing/process_pool_rule.h"
 
 #include <gtest/gtest.h>
 

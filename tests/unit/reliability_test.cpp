@@ -1,9 +1,9 @@
 #include <random>
 
-#include "app/crash_page.h"
+#include "base/keys.h"
+#include "base/val.h"
+#include "browsing/crash_page.h"
 #include "main_window_fixture.h"
-#include "mainwindow/val.h"
-#include "platform/keys.h"
 
 namespace tabulon::testing {
 namespace {

@@ -8,7 +8,7 @@
 #include <random>
 #include <thread>
 
-#include "platform/file_settings_store.h"
+#include "settings/file_settings_store.h"
 #include "settings/profile.h"
 #include "settings_temp_folder.h"
 

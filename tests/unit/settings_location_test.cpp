@@ -1,4 +1,4 @@
-#include "app/settings_location.h"
+#include "settings/settings_location.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include <set>
 #include <string>
 
-#include "app/basqks_api.h"
 #include "fakes/fake_favourites_toolkit.h"
 #include "main_window_fixture.h"
 #include "param_names.h"
+#include "settings/basqks_api.h"
 #include "settings_temp_folder.h"
 
 namespace tabulon::testing {

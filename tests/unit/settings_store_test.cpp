@@ -5,7 +5,7 @@
 #include <string>
 
 #include "param_names.h"
-#include "platform/file_settings_store.h"
+#include "settings/file_settings_store.h"
 #include "settings_temp_folder.h"
 
 namespace tabulon {

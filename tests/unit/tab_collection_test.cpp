@@ -1,8 +1,8 @@
 #include <ostream>
 #include <string>
 
+#include "base/val.h"
 #include "main_window_fixture.h"
-#include "mainwindow/val.h"
 
 namespace tabulon::testing {
 namespace {

@@ -1,9 +1,9 @@
 #include <ostream>
 #include <string>
 
+#include "base/keys.h"
 #include "main_window_fixture.h"
 #include "param_names.h"
-#include "platform/keys.h"
 
 namespace tabulon::testing {
 namespace {

@@ -1,6 +1,6 @@
+#include "base/keys.h"
 #include "main_window_fixture.h"
 #include "mainwindow/placement.h"
-#include "platform/keys.h"
 
 namespace tabulon::testing {
 namespace {

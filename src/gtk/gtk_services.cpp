@@ -1,0 +1,32 @@
+#include "gtk/gtk_services.h"
+
+namespace tabulon::gtk {
+
+std::string GtkClipboard::GetText() {
+  auto clipboard = Gtk::Clipboard::get();
+  return clipboard->wait_is_text_available() ? std::string(clipboard->wait_for_text()) : "";
+}
+
+void GtkClipboard::SetText(const std::string& text) {
+  auto clipboard = Gtk::Clipboard::get();
+  clipboard->set_text(text);
+  clipboard->store();
+}
+
+void GtkMessageBoxes::Show(const std::string& text, const std::string& caption) {
+  Gtk::MessageDialog dialog(text, false, Gtk::MESSAGE_OTHER, Gtk::BUTTONS_OK, true);
+  if (parent_) dialog.set_transient_for(*parent_);
+  dialog.set_title(caption);
+  dialog.run();
+}
+
+bool SpawnProcessStarter::Start(const std::string& command_line) {
+  try {
+    Glib::spawn_command_line_async(command_line);
+    return true;
+  } catch (const Glib::Error&) {
+    return false;
+  }
+}
+
+}  // namespace tabulon::gtk

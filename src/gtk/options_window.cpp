@@ -1,0 +1,153 @@
+#include "gtk/options_window.h"
+
+#include "gtk/guard.h"
+
+namespace tabulon::gtk {
+
+namespace {
+
+// Runs a button's action; nothing it throws reaches GTK.
+
+constexpr const char* kCaption = "インターネットオプション";
+
+void Mnemonic(Gtk::Label& label, const char* text, Gtk::Widget& target) {
+  label.set_text_with_mnemonic(text);
+  label.set_mnemonic_widget(target);
+  label.set_xalign(0.0f);
+}
+
+void MnemonicButton(Gtk::Button& button, const char* text) {
+  button.set_label(text);
+  button.set_use_underline(true);
+}
+
+}  // namespace
+
+OptionsWindow::OptionsWindow() {
+  window_.set_title(kCaption);
+  window_.set_resizable(false);
+  window_.set_border_width(12);
+  window_.set_position(Gtk::WIN_POS_CENTER);
+
+  Mnemonic(home_label_, "ホームページ(_H):", home_);
+  Mnemonic(search_label_, "検索アドレス(_S):", search_);
+  Mnemonic(encoding_label_, "既定の文字コード(_E):", encoding_);
+  home_.set_width_chars(48);
+  home_.set_activates_default(true);
+  search_.set_width_chars(48);
+  search_.set_activates_default(true);
+  // Addresses are typed in Latin letters: no input method in these boxes.
+  for (Gtk::Entry* entry : {&home_, &search_}) {
+    entry->set_input_purpose(Gtk::INPUT_PURPOSE_URL);
+    g_object_set(entry->gobj(), "im-module", "gtk-im-context-none", nullptr);
+  }
+  search_hint_.set_text("%s のところに検索する言葉が入ります。");
+  search_hint_.set_xalign(0.0f);
+  search_hint_.get_style_context()->add_class("dim-label");
+  for (const EncodingChoice& choice : EncodingChoices()) {
+    encoding_.append(choice.name, choice.label);
+  }
+
+  pages_.set_row_spacing(6);
+  pages_.set_column_spacing(8);
+  pages_.set_border_width(10);
+  pages_.attach(home_label_, 0, 0);
+  pages_.attach(home_, 1, 0);
+  pages_.attach(home_default_, 2, 0);
+  pages_.attach(search_label_, 0, 1);
+  pages_.attach(search_, 1, 1);
+  pages_.attach(search_default_, 2, 1);
+  pages_.attach(search_hint_, 1, 2, 2, 1);
+  pages_.attach(encoding_label_, 0, 3);
+  pages_.attach(encoding_, 1, 3);
+  pages_frame_.add(pages_);
+
+  MnemonicButton(clear_cookies_, "Cookie の削除(_C)...");
+  MnemonicButton(clear_cache_, "キャッシュの削除(_T)...");
+  data_.set_border_width(10);
+  data_.pack_start(clear_cookies_, Gtk::PACK_SHRINK);
+  data_.pack_start(clear_cache_, Gtk::PACK_SHRINK);
+  data_frame_.add(data_);
+
+  MnemonicButton(apply_, "適用(_A)");
+  buttons_.set_layout(Gtk::BUTTONBOX_END);
+  buttons_.set_spacing(6);
+  buttons_.add(ok_);
+  buttons_.add(cancel_);
+  buttons_.add(apply_);
+  ok_.set_can_default(true);
+
+  outer_.pack_start(pages_frame_, Gtk::PACK_SHRINK);
+  outer_.pack_start(data_frame_, Gtk::PACK_SHRINK);
+  outer_.pack_end(buttons_, Gtk::PACK_SHRINK);
+  window_.add(outer_);
+  window_.set_default(ok_);
+
+  Connect(ok_, &InternetOptions::Ok);
+  Connect(cancel_, &InternetOptions::Cancel);
+  apply_.signal_clicked().connect([this] {
+    if (options_) Guarded([this] { options_->Apply(); });
+  });
+  Connect(home_default_, &InternetOptions::ResetHomePage);
+  Connect(search_default_, &InternetOptions::ResetSearchAddress);
+  Connect(clear_cookies_, &InternetOptions::ClearCookies);
+  Connect(clear_cache_, &InternetOptions::ClearCache);
+  window_.signal_delete_event().connect([this](GdkEventAny*) {
+    if (options_) Guarded([this] { options_->Cancel(); });
+    return true;  // Cancel closes it
+  });
+  window_.signal_key_press_event().connect([this](GdkEventKey* event) {
+    if (event->keyval != GDK_KEY_Escape) return false;
+    if (options_) Guarded([this] { options_->Cancel(); });
+    return true;
+  });
+  outer_.show_all();
+}
+
+void OptionsWindow::Connect(Gtk::Button& button, void (InternetOptions::*action)()) {
+  button.signal_clicked().connect([this, action] {
+    if (options_) Guarded([this, action] { (options_->*action)(); });
+  });
+}
+
+void OptionsWindow::ShowSettings(const InternetSettings& settings) {
+  home_.set_text(settings.home_page);
+  search_.set_text(settings.search_address);
+  if (!encoding_.set_active_id(settings.default_encoding)) encoding_.set_active(0);
+}
+
+InternetSettings OptionsWindow::EnteredSettings() {
+  return {home_.get_text(), search_.get_text(), encoding_.get_active_id()};
+}
+
+void OptionsWindow::ShowMessage(const std::string& text) {
+  Gtk::MessageDialog dialog(window_, text, false, Gtk::MESSAGE_OTHER, Gtk::BUTTONS_OK, true);
+  dialog.set_title(kCaption);
+  dialog.run();
+}
+
+bool OptionsWindow::Confirm(const std::string& text) {
+  // Own labels: the stock ones follow the locale, and the program speaks
+  // Japanese whatever the locale.
+  Gtk::MessageDialog dialog(window_, text, false, Gtk::MESSAGE_QUESTION, Gtk::BUTTONS_NONE, true);
+  dialog.set_title(kCaption);
+  dialog.add_button("はい(_Y)", Gtk::RESPONSE_YES);
+  dialog.add_button("いいえ(_N)", Gtk::RESPONSE_NO);
+  dialog.set_default_response(Gtk::RESPONSE_NO);
+  return dialog.run() == Gtk::RESPONSE_YES;
+}
+
+void OptionsWindow::FocusField(OptionsField field) {
+  switch (field) {
+    case OptionsField::kHomePage: home_.grab_focus(); break;
+    case OptionsField::kSearchAddress: search_.grab_focus(); break;
+    case OptionsField::kDefaultEncoding: encoding_.grab_focus(); break;
+  }
+}
+
+void OptionsWindow::Close() {
+  window_.hide();
+  Gtk::Main::quit();
+}
+
+}  // namespace tabulon::gtk

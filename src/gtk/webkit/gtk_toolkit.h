@@ -1,0 +1,66 @@
+#pragma once
+#include <gtkmm.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "gtk/webkit/painted_tabs.h"
+#include "gtk/webkit/web_engine.h"
+#include "gtk/webkit/webkit_browser.h"
+#include "platform/toolkit.h"
+
+namespace tabulon::gtk {
+
+// The main window's widgets: a menu bar above a client area in which every
+// control sits where its model says (twips turned to pixels here).
+class GtkToolkit final : public MainWindowToolkit {
+ public:
+  GtkToolkit(WebEngine& engine, std::function<void()> end_program);
+  ~GtkToolkit() override;
+
+  void BuildMainWindow(MainWindowControls controls, MainWindowInput& input) override;
+  std::unique_ptr<ControlPeer> CreateTabLabel(int index, Control& label) override;
+  std::unique_ptr<BrowserControl> CreateBrowser(int index, BrowserEvents& events) override;
+  void ShowPopupMenu(MenuItem& menu) override;
+  void ShowMainWindow() override;
+  ScreenArea WorkArea() override;
+  void EndProgram() override;
+
+  Gtk::Window& Window() { return window_; }
+  // What every browser, made before or after, asks for its home page and its
+  // default text encoding.
+  void SetBrowsingPreferences(BrowsingPreferences preferences) {
+    preferences_ = std::move(preferences);
+  }
+  // Where a point of the client area (in twips) is on the screen, in pixels.
+  void ClientToScreen(int x_twips, int y_twips, int& x, int& y);
+  // Tells the program what the window system did to the window.
+  void FeedWindow();
+
+ private:
+  class FormPeer;
+  void BuildMenu(Gtk::MenuShell& shell, MenuItem& model);
+  bool OnKeyPress(GdkEventKey* event);
+
+  WebEngine& engine_;
+  std::function<void()> end_program_;
+  MainWindowInput* input_ = nullptr;
+  bool feed_pending_ = false;
+  sigc::connection feed_idle_;
+  WebKitWebView* template_view_ = nullptr;
+  BrowsingPreferences preferences_;
+  // Which background tabs keep their pages drawn.
+  PaintedTabs painted_tabs_;
+
+  Gtk::Window window_;
+  Gtk::Box vbox_{Gtk::ORIENTATION_VERTICAL};
+  Gtk::MenuBar menu_bar_;
+  Gtk::Layout client_;
+  Gtk::Layout tab_strip_;
+  Gtk::Layout url_bar_;
+  Gtk::Box status_bar_{Gtk::ORIENTATION_HORIZONTAL};
+  Gtk::Menu popup_;
+};
+
+}  // namespace tabulon::gtk

@@ -1,0 +1,150 @@
+#include "gtk/webkit/page_area.h"
+
+#include <cstring>
+
+#include "base/keys.h"
+#include "browsing/page_features.h"
+#include "gtk/guard.h"
+#include "gtk/key_translation.h"
+#include "gtk/webkit/downloads.h"
+
+namespace tabulon::gtk {
+
+namespace {
+
+constexpr char kAreaKey[] = "tabulon-page-area";
+constexpr int kVkF = 'F';
+constexpr int kVkP = 'P';
+
+bool IsAttachment(WebKitURIResponse* response) {
+  SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response);
+  if (!headers) return false;
+  const char* disposition = soup_message_headers_get_one(headers, "Content-Disposition");
+  return disposition && g_ascii_strncasecmp(disposition, "attachment", 10) == 0;
+}
+
+void OnPrintFinished(WebKitPrintOperation* operation, gpointer) { g_object_unref(operation); }
+
+void OnPrintFailed(WebKitPrintOperation*, GError*, gpointer self) {
+  static_cast<PageArea*>(self)->ShowStatus("印刷できませんでした");
+}
+
+}  // namespace
+
+PageArea::PageArea(WebKitWebView* view, GtkLayout* parent, BrowserEvents& events, int index)
+    : view_(view), events_(events), index_(index), find_bar_(view, parent) {
+  g_object_set_data(G_OBJECT(view_), kAreaKey, this);
+  gtk_widget_add_events(GTK_WIDGET(view_), GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK);
+  g_signal_connect(view_, "key-press-event", G_CALLBACK(OnKey), this);
+  g_signal_connect(view_, "scroll-event", G_CALLBACK(OnScroll), this);
+  g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+  WatchDownloads(webkit_web_view_get_context(view_));
+}
+
+PageArea::~PageArea() {
+  ForgetArea(this);
+  g_signal_handlers_disconnect_by_data(view_, this);
+  g_object_set_data(G_OBJECT(view_), kAreaKey, nullptr);
+}
+
+PageArea* PageArea::Of(WebKitWebView* view) {
+  return static_cast<PageArea*>(g_object_get_data(G_OBJECT(view), kAreaKey));
+}
+
+void PageArea::ShowStatus(const std::string& text) {
+  Guarded([&] { events_.brwPage_StatusTextChange(index_, text); });
+}
+
+void PageArea::ShowProgress(int permille) {
+  Guarded([&] { events_.brwPage_ProgressChange(index_, permille, 1000); });
+}
+
+double PageArea::ZoomLevel() const { return webkit_web_view_get_zoom_level(view_); }
+void PageArea::ZoomIn() { SetZoom(tabulon::ZoomIn(ZoomLevel())); }
+void PageArea::ZoomOut() { SetZoom(tabulon::ZoomOut(ZoomLevel())); }
+void PageArea::ResetZoom() { SetZoom(kNormalZoom); }
+
+void PageArea::SetZoom(double level) {
+  webkit_web_view_set_zoom_level(view_, level);
+  ShowStatus(ZoomText(level));
+}
+
+void PageArea::Print() {
+  WebKitPrintOperation* operation = webkit_print_operation_new(view_);
+  g_signal_connect(operation, "failed", G_CALLBACK(OnPrintFailed), this);
+  GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(view_));
+  WebKitPrintOperationResponse response =
+      webkit_print_operation_run_dialog(operation, GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr);
+  if (response == WEBKIT_PRINT_OPERATION_RESPONSE_PRINT) {
+    // Printing goes on after the dialog; the operation lives until it ends.
+    g_signal_handlers_disconnect_by_data(operation, this);
+    g_signal_connect(operation, "finished", G_CALLBACK(OnPrintFinished), nullptr);
+  } else {
+    g_signal_handlers_disconnect_by_data(operation, this);
+    g_object_unref(operation);
+  }
+}
+
+void PageArea::CancelDownloads() { CancelDownloadsOf(this); }
+
+// The window has passed the key on: these are the page area's own keys.
+// Ctrl+0 is the window's (a favourite) and only arrives here if the window
+// ever lets it go.
+gboolean PageArea::OnKey(GtkWidget*, GdkEventKey* event, gpointer self) {
+  auto* area = static_cast<PageArea*>(self);
+  const guint mods = event->state & (GDK_CONTROL_MASK | GDK_SHIFT_MASK | GDK_MOD1_MASK);
+  if (!(mods & GDK_CONTROL_MASK) || (mods & GDK_MOD1_MASK)) return FALSE;
+  switch (event->keyval) {
+    case GDK_KEY_plus:
+    case GDK_KEY_equal:
+    case GDK_KEY_KP_Add: area->ZoomIn(); return TRUE;
+    case GDK_KEY_minus:
+    case GDK_KEY_underscore:
+    case GDK_KEY_KP_Subtract: area->ZoomOut(); return TRUE;
+    case GDK_KEY_0:
+    case GDK_KEY_KP_0: area->ResetZoom(); return TRUE;
+    default: break;
+  }
+  if (mods != GDK_CONTROL_MASK) return FALSE;
+  // Letters by their place on the keyboard, so Ctrl+F works on any layout.
+  VirtualKey vk = TranslateKey(event);
+  if (vk.key == kVkF) {
+    area->find_bar_.Open();
+    return TRUE;
+  }
+  if (vk.key == kVkP) {
+    area->Print();
+    return TRUE;
+  }
+  return FALSE;
+}
+
+gboolean PageArea::OnScroll(GtkWidget*, GdkEventScroll* event, gpointer self) {
+  if (!(event->state & GDK_CONTROL_MASK)) return FALSE;
+  auto* area = static_cast<PageArea*>(self);
+  double dy = 0;
+  if (event->direction == GDK_SCROLL_UP) dy = -1;
+  if (event->direction == GDK_SCROLL_DOWN) dy = 1;
+  if (event->direction == GDK_SCROLL_SMOOTH) dy = event->delta_y;
+  if (dy < 0) area->ZoomIn();
+  if (dy > 0) area->ZoomOut();
+  return TRUE;  // the page does not scroll while zooming
+}
+
+// A response the engine cannot show, or one the server marks as a file to
+// save, becomes a download instead of an empty page.
+gboolean PageArea::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                  WebKitPolicyDecisionType type, gpointer) {
+  if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
+  auto* response_decision = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+  WebKitURIResponse* response = webkit_response_policy_decision_get_response(response_decision);
+  if (!response) return FALSE;
+  if (!IsAttachment(response) &&
+      webkit_response_policy_decision_is_mime_type_supported(response_decision)) {
+    return FALSE;
+  }
+  webkit_policy_decision_download(decision);
+  return TRUE;
+}
+
+}  // namespace tabulon::gtk

@@ -1,0 +1,54 @@
+#pragma once
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
+
+#include <memory>
+#include <string>
+
+#include "gtk/webkit/find_bar.h"
+#include "platform/browser.h"
+
+namespace tabulon::gtk {
+
+// What one tab's page area does besides showing the page: its own keys
+// (find, print, zoom) once the window has passed them on, Ctrl+wheel zoom,
+// and turning responses the engine cannot show into downloads. Reports go
+// to the window through the browser's events, like the page's own.
+class PageArea {
+ public:
+  PageArea(WebKitWebView* view, GtkLayout* parent, BrowserEvents& events, int index);
+  ~PageArea();
+  PageArea(const PageArea&) = delete;
+  PageArea& operator=(const PageArea&) = delete;
+
+  // The page area of a tab's view, nullptr for a view that has none.
+  static PageArea* Of(WebKitWebView* view);
+
+  // Panel 1 (for the current tab) and panel 2 of the status bar.
+  void ShowStatus(const std::string& text);
+  void ShowProgress(int permille);
+
+  FindBar& Finder() { return find_bar_; }
+  double ZoomLevel() const;
+  void ZoomIn();
+  void ZoomOut();
+  void ResetZoom();
+  // The GTK print dialog for the page; its printers include a PDF file.
+  void Print();
+  // The tab's Stop also stops its downloads.
+  void CancelDownloads();
+
+ private:
+  void SetZoom(double level);
+  static gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer self);
+  static gboolean OnScroll(GtkWidget*, GdkEventScroll* event, gpointer self);
+  static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                 WebKitPolicyDecisionType type, gpointer self);
+
+  WebKitWebView* view_;
+  BrowserEvents& events_;
+  int index_;
+  FindBar find_bar_;
+};
+
+}  // namespace tabulon::gtk

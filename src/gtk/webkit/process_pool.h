@@ -1,0 +1,64 @@
+#pragma once
+#include <webkit2/webkit2.h>
+
+#include <vector>
+
+#include "browsing/process_pool_rule.h"
+
+namespace tabulon::gtk {
+
+// The engine processes the tabs share. WebKit starts a process for every view
+// made in a context and puts a view made as related to another into that
+// one's process; the pool makes the first view of each process in the
+// context and every later one related to a view of the process the rule
+// picks. A process, once started, lives as long as the pool.
+class ProcessPool {
+ public:
+  ProcessPool(WebKitWebContext* context, int processes);
+  ~ProcessPool();
+  ProcessPool(const ProcessPool&) = delete;
+  ProcessPool& operator=(const ProcessPool&) = delete;
+
+  // A new view, owned by the caller (the floating reference is sunk). The
+  // template view holds the first process open for the first tab and counts
+  // as no tab.
+  WebKitWebView* CreateView(bool is_template);
+  // The view is about to be destroyed.
+  void ViewClosed(WebKitWebView* view);
+
+  // While an opener is set, new views join its process: a page and the
+  // pop-up it opens keep to one process.
+  class OpenerScope {
+   public:
+    OpenerScope(ProcessPool& pool, WebKitWebView* opener) : pool_(pool), saved_(pool.opener_) {
+      pool_.opener_ = opener;
+    }
+    ~OpenerScope() { pool_.opener_ = saved_; }
+    OpenerScope(const OpenerScope&) = delete;
+    OpenerScope& operator=(const OpenerScope&) = delete;
+
+   private:
+    ProcessPool& pool_;
+    WebKitWebView* saved_;
+  };
+
+  // Which process slot a view is in, -1 for a view the pool does not know.
+  int SlotOf(WebKitWebView* view) const;
+
+ private:
+  struct Member {
+    WebKitWebView* view;
+    int slot;
+    bool counts;  // false for the template
+  };
+  static WebKitWebView* NewView(const char* property, gpointer value);
+
+  WebKitWebContext* context_;
+  ProcessPoolRule rule_;
+  std::vector<Member> members_;
+  // Per slot, the hidden view that holds its process open.
+  std::vector<WebKitWebView*> anchors_;
+  WebKitWebView* opener_ = nullptr;
+};
+
+}  // namespace tabulon::gtk

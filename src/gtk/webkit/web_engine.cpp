@@ -1,0 +1,231 @@
+#include "gtk/webkit/web_engine.h"
+
+#include <gdk/gdkx.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+
+#include "browsing/accessibility_bus.h"
+#include "gtk/guard.h"
+
+namespace tabulon::gtk {
+
+namespace {
+// Without a GPU the engine composites with GL drawn on the CPU: every tab
+// shown again is drawn twice over and each process keeps GL buffers. Drawing
+// straight into the window is several times faster and lighter there (see
+// docs/PERFORMANCE.md). With a GPU the engine keeps its accelerated path.
+// The engine reads this when it starts its processes; set before any is.
+bool HaveGpu() {
+  static const bool gpu = [] {
+    GDir* dri = g_dir_open("/dev/dri", 0, nullptr);
+    if (!dri) return false;
+    bool found = false;
+    while (const char* name = g_dir_read_name(dri)) {
+      if (g_str_has_prefix(name, "renderD")) found = true;
+    }
+    g_dir_close(dri);
+    return found;
+  }();
+  return gpu;
+}
+}  // namespace
+
+std::string EngineDataDir() { return std::string(g_get_user_data_dir()) + "/tabulon"; }
+std::string EngineCacheDir() { return std::string(g_get_user_cache_dir()) + "/tabulon"; }
+
+// TABULON_SANDBOX=0 turns the sandbox off, for measuring what it costs. With
+// WebKit's own switch set the engine runs pages unsandboxed whatever we ask.
+static bool SandboxWanted() {
+  const char* wanted = std::getenv("TABULON_SANDBOX");
+  if (wanted && std::string(wanted) == "0") return false;
+  return !std::getenv("WEBKIT_DISABLE_SANDBOX_THIS_IS_DANGEROUS");
+}
+
+namespace {
+// Whether bubblewrap can make the namespaces the engine's sandbox needs: a
+// bwrap run of /bin/true, started early and waited for when the engine is
+// made. Starting it takes some 30 ms, which would otherwise come before the
+// first page.
+class SandboxProbe {
+ public:
+  void Start() {
+    if (started_) return;
+    started_ = true;
+    gchar* bwrap = g_find_program_in_path("bwrap");
+    if (!bwrap) return;
+    const gchar* argv[] = {bwrap,           "--ro-bind", "/",    "/",         "--unshare-pid",
+                           "--unshare-net", "--dev",     "/dev", "/bin/true", nullptr};
+    running_ = g_spawn_async(
+        nullptr, const_cast<gchar**>(argv), nullptr,
+        static_cast<GSpawnFlags>(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL |
+                                 G_SPAWN_STDERR_TO_DEV_NULL),
+        nullptr, nullptr, &pid_, nullptr);
+    g_free(bwrap);
+  }
+
+  bool Passed() {
+    Start();
+    if (!running_) return passed_;
+    running_ = false;
+    int status = 0;
+    pid_t done;
+    do {
+      done = waitpid(pid_, &status, 0);
+    } while (done < 0 && errno == EINTR);
+    g_spawn_close_pid(pid_);
+    passed_ = done == pid_ && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return passed_;
+  }
+
+ private:
+  bool started_ = false;
+  bool running_ = false;
+  bool passed_ = false;
+  GPid pid_ = 0;
+};
+
+SandboxProbe& Probe() {
+  static SandboxProbe probe;
+  return probe;
+}
+
+// The accessibility bus a desktop publishes on the X display's root window.
+std::string DisplayAccessibilityBus() {
+  GdkDisplay* display = gdk_display_get_default();
+  if (!display || !GDK_IS_X11_DISPLAY(display)) return "";
+  Display* x = GDK_DISPLAY_XDISPLAY(display);
+  Atom bus = XInternAtom(x, "AT_SPI_BUS", True);
+  if (bus == None) return "";
+  Atom type = None;
+  int format = 0;
+  unsigned long items = 0, left = 0;
+  unsigned char* data = nullptr;
+  std::string address;
+  if (XGetWindowProperty(x, DefaultRootWindow(x), bus, 0, 1024, False, AnyPropertyType, &type,
+                         &format, &items, &left, &data) == Success &&
+      data && format == 8) {
+    address.assign(reinterpret_cast<const char*>(data), items);
+  }
+  if (data) XFree(data);
+  return address;
+}
+
+// A desktop session that ended can leave its accessibility bus address
+// behind, in the environment or on the display. The engine's sandbox then
+// fails to start any page, so the pages go without accessibility instead
+// (WebKit skips its bridge when its own address variable is set and empty),
+// and the browser says so once. Must run before the first page process. An
+// address the user gave the engine itself wins.
+bool AvoidStaleAccessibilityBus(const std::string& address, const char* where) {
+  if (g_getenv("WEBKIT_A11Y_BUS_ADDRESS")) return false;
+  if (address.empty() || !AccessibilityBusIsStale(address)) return false;
+  g_setenv("WEBKIT_A11Y_BUS_ADDRESS", "", TRUE);
+  g_printerr(
+      "Tabulon: the accessibility bus named by %s (%s) does not answer; "
+      "pages run without accessibility.\n",
+      where, address.c_str());
+  return true;
+}
+}  // namespace
+
+void PrepareEngine() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  if (!HaveGpu()) {
+    // Both are read once: GDK's when it opens the display, the engine's when
+    // it starts its processes. A value the user set wins.
+    g_setenv("GDK_GL", "disable", FALSE);
+    g_setenv("WEBKIT_DISABLE_COMPOSITING_MODE", "1", FALSE);
+  }
+  if (SandboxWanted()) Probe().Start();
+  // An address the user's environment names is checked before GTK starts, so
+  // the window's own accessibility does not try it either.
+  // The sandbox would still bind the environment's address into each page
+  // process, so a stale one is removed, not only passed over.
+  if (const char* bus = std::getenv("AT_SPI_BUS_ADDRESS")) {
+    if (AvoidStaleAccessibilityBus(bus, "AT_SPI_BUS_ADDRESS")) {
+      g_unsetenv("AT_SPI_BUS_ADDRESS");
+      g_setenv("NO_AT_BRIDGE", "1", FALSE);
+    }
+  }
+}
+
+WebEngine::WebEngine(const std::string& data_dir, const std::string& cache_dir,
+                     PageSource page_source)
+    : page_source_(std::move(page_source)) {
+  PrepareEngine();  // a second call only finds it done
+  // The engine reads the environment's address first, the display's next.
+  const char* environment_bus = std::getenv("AT_SPI_BUS_ADDRESS");
+  if (!environment_bus || !*environment_bus) {
+    AvoidStaleAccessibilityBus(DisplayAccessibilityBus(), "the display's AT_SPI_BUS property");
+  }
+  WebKitWebsiteDataManager* data = webkit_website_data_manager_new(
+      "base-data-directory", data_dir.c_str(), "base-cache-directory", cache_dir.c_str(), nullptr);
+  context_ = webkit_web_context_new_with_website_data_manager(data);
+  g_object_unref(data);
+
+  // Logins survive a restart: cookies live in a file, not in memory.
+  g_mkdir_with_parents(data_dir.c_str(), 0700);
+  std::string cookies = data_dir + "/cookies.sqlite";
+  webkit_cookie_manager_set_persistent_storage(webkit_web_context_get_cookie_manager(context_),
+                                               cookies.c_str(),
+                                               WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+
+  webkit_web_context_register_uri_scheme(context_, "tabulon", &WebEngine::OnSchemeRequest, this,
+                                         nullptr);
+  // Local: web pages can neither load nor read the program's own pages.
+  WebKitSecurityManager* security = webkit_web_context_get_security_manager(context_);
+  webkit_security_manager_register_uri_scheme_as_local(security, "tabulon");
+  webkit_security_manager_register_uri_scheme_as_secure(security, "tabulon");
+
+  // A certificate the system does not trust is refused, never accepted.
+  webkit_website_data_manager_set_tls_errors_policy(
+      webkit_web_context_get_website_data_manager(context_), WEBKIT_TLS_ERRORS_POLICY_FAIL);
+
+  // Pages run inside bubblewrap where it can run. Where it cannot (no bwrap,
+  // no user namespaces), the engine would fail to start any page, so the
+  // browser goes on without it and says so once.
+  if (SandboxWanted()) {
+    if (Probe().Passed()) {
+      webkit_web_context_set_sandbox_enabled(context_, TRUE);
+    } else {
+      g_printerr(
+          "Tabulon: the web page sandbox (bubblewrap) cannot run on this system; "
+          "pages run without it.\n");
+    }
+  }
+
+  // TABULON_WEB_PROCESSES overrides the pool size, for measuring others.
+  pool_ = std::make_unique<ProcessPool>(context_,
+                                        PoolSizeFromText(std::getenv("TABULON_WEB_PROCESSES")));
+}
+
+WebEngine::~WebEngine() {
+  pool_.reset();
+  g_object_unref(context_);
+}
+
+void WebEngine::OnSchemeRequest(WebKitURISchemeRequest* request, gpointer self) {
+  auto* engine = static_cast<WebEngine*>(self);
+  const char* uri = webkit_uri_scheme_request_get_uri(request);
+  std::string html;
+  // A page that cannot be made is answered as one that is not there.
+  Guarded([&] { html = engine->page_source_(uri ? uri : ""); });
+  if (html.empty()) {
+    GError* error = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_NOT_FOUND, "no such page");
+    webkit_uri_scheme_request_finish_error(request, error);
+    g_error_free(error);
+    return;
+  }
+  gsize size = html.size();
+  GInputStream* stream =
+      g_memory_input_stream_new_from_data(g_memdup2(html.data(), size), size, g_free);
+  webkit_uri_scheme_request_finish(request, stream, static_cast<gint64>(size), "text/html");
+  g_object_unref(stream);
+}
+
+}  // namespace tabulon::gtk

@@ -1,0 +1,47 @@
+#pragma once
+#include <webkit2/webkit2.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "gtk/webkit/process_pool.h"
+
+namespace tabulon::gtk {
+
+// The one web context of the process: cookies and cache in the user's XDG
+// folders, and the program's own pages under the tabulon: scheme.
+class WebEngine {
+ public:
+  // page_source gives the HTML of a built-in page by its address, or "" for
+  // an address that names no page.
+  using PageSource = std::function<std::string(const std::string& uri)>;
+
+  WebEngine(const std::string& data_dir, const std::string& cache_dir, PageSource page_source);
+  ~WebEngine();
+  WebEngine(const WebEngine&) = delete;
+  WebEngine& operator=(const WebEngine&) = delete;
+
+  WebKitWebContext* Context() const { return context_; }
+  // The engine processes the tabs' views share.
+  ProcessPool& Pool() { return *pool_; }
+
+ private:
+  static void OnSchemeRequest(WebKitURISchemeRequest* request, gpointer self);
+  WebKitWebContext* context_ = nullptr;
+  PageSource page_source_;
+  std::unique_ptr<ProcessPool> pool_;
+};
+
+// Called first in main, before GTK opens the display. Without a GPU it turns
+// off GL in GDK and compositing in the engine (both would only draw with GL on
+// the CPU), and it starts checking whether the page sandbox can run, so that
+// the check overlaps GTK's start instead of delaying the first page.
+void PrepareEngine();
+
+// The user's data and cache folders for the engine ($XDG_DATA_HOME/tabulon,
+// $XDG_CACHE_HOME/tabulon).
+std::string EngineDataDir();
+std::string EngineCacheDir();
+
+}  // namespace tabulon::gtk

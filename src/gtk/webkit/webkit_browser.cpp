@@ -1,0 +1,327 @@
+#include "gtk/webkit/webkit_browser.h"
+
+#include "base/errors.h"
+#include "browsing/address.h"
+#include "browsing/crash_page.h"
+#include "browsing/start_page.h"
+#include "gtk/guard.h"
+#include "gtk/units.h"
+
+namespace tabulon::gtk {
+
+namespace {
+// Runs an event handler of the window; whatever it throws stays on this side
+// of the engine's C callbacks.
+
+// What the engine decodes undeclared pages as when left to itself, taken
+// from settings nobody has touched.
+const std::string& EngineDefaultCharset() {
+  static const std::string charset = [] {
+    WebKitSettings* fresh = webkit_settings_new();
+    const char* value = webkit_settings_get_default_charset(fresh);
+    std::string text = value ? value : "";
+    g_object_unref(fresh);
+    return text;
+  }();
+  return charset;
+}
+}  // namespace
+
+class WebKitBrowser::Peer final : public ControlPeer {
+ public:
+  explicit Peer(WebKitBrowser& browser) : browser_(browser) {}
+  void Changed(Prop prop) override { browser_.Apply(prop); }
+  bool TakeFocus() override {
+    gtk_widget_grab_focus(GTK_WIDGET(browser_.view_));
+    return true;
+  }
+
+ private:
+  WebKitBrowser& browser_;
+};
+
+WebKitBrowser::WebKitBrowser(ProcessPool& pool, bool is_template, GtkLayout* parent,
+                             BrowserEvents& events, int index, PaintedTabs* painted)
+    : pool_(pool),
+      view_(pool.CreateView(is_template)),
+      parent_(parent),
+      events_(events),
+      index_(index),
+      painted_(is_template ? nullptr : painted) {
+  GtkWidget* widget = GTK_WIDGET(view_);
+  gtk_layout_put(parent_, widget, 0, 0);
+  gtk_widget_set_size_request(widget, 0, 0);
+  gtk_widget_set_visible(widget, FALSE);
+
+  g_signal_connect(view_, "notify::title", G_CALLBACK(OnTitle), this);
+  g_signal_connect(view_, "notify::estimated-load-progress", G_CALLBACK(OnProgress), this);
+  g_signal_connect(view_, "load-changed", G_CALLBACK(OnLoadChanged), this);
+  g_signal_connect(view_, "mouse-target-changed", G_CALLBACK(OnMouseTarget), this);
+  g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+  g_signal_connect(view_, "create", G_CALLBACK(OnCreate), this);
+  g_signal_connect(view_, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
+  g_signal_connect(view_, "load-failed-with-tls-errors", G_CALLBACK(OnCertificateError), this);
+  g_signal_connect(webkit_web_view_get_window_properties(view_), "notify::geometry",
+                   G_CALLBACK(OnGeometry), this);
+  AttachPeer(std::make_unique<Peer>(*this));
+  page_area_ = std::make_unique<PageArea>(view_, parent_, events_, index_);
+  encoding_ = std::make_unique<EncodingDetector>(view_);
+  if (painted_) painted_->Add(this);
+}
+
+WebKitBrowser::~WebKitBrowser() {
+  if (painted_) painted_->Remove(this);
+  encoding_.reset();
+  page_area_.reset();
+  g_signal_handlers_disconnect_by_data(webkit_web_view_get_window_properties(view_), this);
+  g_signal_handlers_disconnect_by_data(view_, this);
+  pool_.ViewClosed(view_);
+  gtk_widget_destroy(GTK_WIDGET(view_));
+  g_object_unref(view_);
+}
+
+void WebKitBrowser::Apply(Prop prop) {
+  switch (prop) {
+    case Prop::Visible:
+      // The page just left the screen: it stays drawn until the neighbours
+      // are looked at again, as the tab the switch keys lead back to.
+      if (!Visible() && on_screen_ && painted_) {
+        kept_painted_ = true;
+        painted_size_ = ShownSize();
+      }
+      [[fallthrough]];
+    case Prop::Left:
+    case Prop::Top:
+    case Prop::Width:
+    case Prop::Height:
+      Place();
+      if (painted_) painted_->Changed();
+      break;
+    default: break;
+  }
+}
+
+PageSize WebKitBrowser::ShownSize() const {
+  return {TwipsToPixels(Width()), TwipsToPixels(Height())};
+}
+
+void WebKitBrowser::KeepPainted(bool keep, PageSize size) {
+  if (keep == kept_painted_ &&
+      (!keep || (size.width == painted_size_.width && size.height == painted_size_.height))) {
+    return;
+  }
+  kept_painted_ = keep;
+  painted_size_ = size;
+  Place();
+}
+
+// A tab in the background is hidden, which lets the engine drop its drawing,
+// or, when it is kept painted, shown beside the client area where nobody sees
+// it, at the size it will have when its tab comes to the front.
+void WebKitBrowser::Place() {
+  GtkWidget* widget = GTK_WIDGET(view_);
+  const bool shown = Visible();
+  if (shown || !kept_painted_) {
+    gtk_layout_move(parent_, widget, TwipsToPixels(Left()), TwipsToPixels(Top()));
+    gtk_widget_set_size_request(widget, TwipsToPixels(Width()), TwipsToPixels(Height()));
+  } else {
+    constexpr int kGap = 100;  // pixels between the kept page and the client area
+    gtk_layout_move(parent_, widget, -painted_size_.width - kGap, TwipsToPixels(Top()));
+    gtk_widget_set_size_request(widget, painted_size_.width, painted_size_.height);
+  }
+  // Typing must not go to a page out of sight; hiding would drop the focus
+  // by itself.
+  if (!shown && gtk_widget_is_focus(widget)) {
+    GtkWidget* top = gtk_widget_get_toplevel(widget);
+    if (GTK_IS_WINDOW(top)) gtk_window_set_focus(GTK_WINDOW(top), nullptr);
+  }
+  gtk_widget_set_visible(widget, shown || kept_painted_);
+  if (shown != on_screen_) {
+    on_screen_ = shown;
+    if (page_area_) page_area_->Finder().PageShown(shown);
+  }
+}
+
+void WebKitBrowser::ApplyDefaultEncoding() {
+  std::string wanted;
+  if (preferences_ && preferences_->default_encoding) {
+    Guarded([&] { wanted = preferences_->default_encoding(); });
+  }
+  if (wanted.empty()) wanted = EngineDefaultCharset();
+  WebKitSettings* settings = webkit_web_view_get_settings(view_);
+  const char* current = webkit_settings_get_default_charset(settings);
+  if (!current || wanted != current) webkit_settings_set_default_charset(settings, wanted.c_str());
+}
+
+void WebKitBrowser::Navigate2(const std::string& url) {
+  ApplyDefaultEncoding();
+  webkit_web_view_load_uri(view_, NormalizeAddress(url).c_str());
+}
+
+void WebKitBrowser::GoBack() {
+  if (!webkit_web_view_can_go_back(view_)) throw ControlError("no earlier page");
+  webkit_web_view_go_back(view_);
+}
+
+void WebKitBrowser::GoForward() {
+  if (!webkit_web_view_can_go_forward(view_)) throw ControlError("no later page");
+  webkit_web_view_go_forward(view_);
+}
+
+void WebKitBrowser::GoHome() {
+  // Asked now, not at start-up: the options program may have changed it.
+  std::string home;
+  if (preferences_ && preferences_->home_page) home = preferences_->home_page();
+  if (home.empty()) home = kHomeUrl;
+  ApplyDefaultEncoding();
+  webkit_web_view_load_uri(view_, NormalizeAddress(home).c_str());
+}
+
+// The built-in search page reads the search address when it is served.
+void WebKitBrowser::GoSearch() {
+  ApplyDefaultEncoding();
+  webkit_web_view_load_uri(view_, kSearchUrl);
+}
+
+void WebKitBrowser::Refresh2() {
+  ApplyDefaultEncoding();
+  // A page decoded again from its bytes would reload the same bytes: fetch
+  // its address anew instead.
+  if (encoding_ && encoding_->ShowsRedecodedPage()) {
+    const char* uri = webkit_web_view_get_uri(view_);
+    if (uri) {
+      webkit_web_view_load_uri(view_, uri);
+      return;
+    }
+  }
+  webkit_web_view_reload(view_);
+}
+void WebKitBrowser::Stop() {
+  webkit_web_view_stop_loading(view_);
+  page_area_->CancelDownloads();
+}
+
+std::string WebKitBrowser::LocationURL() const {
+  const char* uri = webkit_web_view_get_uri(view_);
+  return uri ? uri : "";
+}
+
+std::string WebKitBrowser::LocationName() const {
+  const char* title = webkit_web_view_get_title(view_);
+  return title ? title : "";
+}
+
+void WebKitBrowser::OnTitle(WebKitWebView* view, GParamSpec*, gpointer self) {
+  auto* b = static_cast<WebKitBrowser*>(self);
+  const char* title = webkit_web_view_get_title(view);
+  Guarded([&] { b->events_.brwPage_TitleChange(b->index_, title ? title : ""); });
+  // The engine may report a page's title after it has reported the end of
+  // the load; the label still has to end up with the title.
+  if (!webkit_web_view_is_loading(view)) {
+    Guarded([&] { b->events_.brwPage_DownloadComplete(b->index_); });
+  }
+}
+
+void WebKitBrowser::OnProgress(WebKitWebView* view, GParamSpec*, gpointer self) {
+  auto* b = static_cast<WebKitBrowser*>(self);
+  double progress = webkit_web_view_get_estimated_load_progress(view);
+  auto permille = static_cast<std::int32_t>(progress * 1000.0 + 0.5);
+  Guarded([&] { b->events_.brwPage_ProgressChange(b->index_, permille, 1000); });
+}
+
+void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+  auto* b = static_cast<WebKitBrowser*>(self);
+  switch (event) {
+    case WEBKIT_LOAD_COMMITTED:
+      Guarded([&] { b->events_.brwPage_NavigateComplete2(b->index_); });
+      break;
+    case WEBKIT_LOAD_FINISHED:
+      // Finished or failed alike: the load is over. The frames of the page
+      // have completed their navigations by now too; each completion puts
+      // the page's own address back.
+      Guarded([&] { b->events_.brwPage_NavigateComplete2(b->index_); });
+      Guarded([&] { b->events_.brwPage_ProgressChange(b->index_, 1000, 1000); });
+      Guarded([&] { b->events_.brwPage_DownloadComplete(b->index_); });
+      if (b->encoding_) b->encoding_->LoadFinished();
+      break;
+    default: break;
+  }
+}
+
+void WebKitBrowser::OnMouseTarget(WebKitWebView*, WebKitHitTestResult* hit, guint, gpointer self) {
+  auto* b = static_cast<WebKitBrowser*>(self);
+  std::string text;
+  if (webkit_hit_test_result_context_is_link(hit)) {
+    const char* uri = webkit_hit_test_result_get_link_uri(hit);
+    text = uri ? uri : "";
+  }
+  if (text == b->status_text_) return;
+  b->status_text_ = text;
+  Guarded([&] { b->events_.brwPage_StatusTextChange(b->index_, text); });
+}
+
+gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                       WebKitPolicyDecisionType type, gpointer self) {
+  auto* b = static_cast<WebKitBrowser*>(self);
+  if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return FALSE;
+  // Links and page-driven loads count too: the encoding is settled before
+  // the engine sees the page's first bytes.
+  b->ApplyDefaultEncoding();
+  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(
+      WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  Guarded([&] { b->events_.brwPage_BeforeNavigate2(b->index_, uri ? uri : ""); });
+  return FALSE;  // navigation always proceeds
+}
+
+GtkWidget* WebKitBrowser::OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
+  auto* b = static_cast<WebKitBrowser*>(self);
+  WebKitURIRequest* request = action ? webkit_navigation_action_get_request(action) : nullptr;
+  const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  std::string requested = uri ? uri : "";
+  // The tab opened for the pop-up shares the opener's process.
+  ProcessPool::OpenerScope opener(b->pool_, b->view_);
+  Guarded([&] { b->events_.brwPage_NewWindow2(b->index_, requested); });
+  return nullptr;  // the engine never opens a window of its own
+}
+
+void WebKitBrowser::OnGeometry(WebKitWindowProperties* props, GParamSpec*, gpointer self) {
+  auto* b = static_cast<WebKitBrowser*>(self);
+  GdkRectangle g;
+  webkit_window_properties_get_geometry(props, &g);
+  GdkRectangle old = b->geometry_;
+  b->geometry_ = g;
+  // The page speaks in pixels; the window keeps twips.
+  if (g.x != old.x)
+    Guarded([&] { b->events_.brwPage_WindowSetLeft(b->index_, PixelsToTwips(g.x)); });
+  if (g.y != old.y)
+    Guarded([&] { b->events_.brwPage_WindowSetTop(b->index_, PixelsToTwips(g.y)); });
+  if (g.width != old.width && g.width > 0) {
+    Guarded([&] { b->events_.brwPage_WindowSetWidth(b->index_, PixelsToTwips(g.width)); });
+  }
+  if (g.height != old.height && g.height > 0) {
+    Guarded([&] { b->events_.brwPage_WindowSetHeight(b->index_, PixelsToTwips(g.height)); });
+  }
+}
+
+void WebKitBrowser::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                                        gpointer self) {
+  // Closing the view ourselves ends its process on purpose: nothing to mend.
+  if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API) return;
+  auto* b = static_cast<WebKitBrowser*>(self);
+  const std::int64_t now_ms = g_get_monotonic_time() / 1000;
+  Guarded([&] { b->events_.brwPage_ProcessTerminated(b->index_, now_ms); });
+}
+
+gboolean WebKitBrowser::OnCertificateError(WebKitWebView* view, gchar* failing_uri,
+                                           GTlsCertificate*, GTlsCertificateFlags, gpointer) {
+  // Refused, never accepted: the page is not fetched, and a page of ours
+  // says why in place of the engine's bare message.
+  const std::string uri = failing_uri ? failing_uri : "";
+  webkit_web_view_load_alternate_html(view, CertificateErrorPageHtml(uri).c_str(), uri.c_str(),
+                                      nullptr);
+  return TRUE;
+}
+
+}  // namespace tabulon::gtk

@@ -1,0 +1,62 @@
+#include "settings/basqks_api.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <vector>
+
+#include "settings/profile.h"
+
+namespace tabulon {
+
+std::string TrimNull(const std::string& s) {
+  auto nul = s.find('\0');
+  return nul == std::string::npos ? s : s.substr(0, nul);
+}
+
+std::string GetIniStr(const std::string& section, const std::string& key, std::int32_t size,
+                      const std::string& file) {
+  return TrimNull(GetPrivateProfileString(section, key, size, file));
+}
+
+bool PutIniStr(const std::string& section, const std::string& key, const std::string& value,
+               const std::string& file) {
+  return WritePrivateProfileString(section, key, value, file);
+}
+
+std::string FormAppDir(const std::string& exe_folder) {
+  if (!exe_folder.empty() && exe_folder.back() == '/') return exe_folder;
+  return exe_folder + "/";
+}
+
+std::string ExecutableFolder() {
+  std::vector<char> buf(PATH_MAX + 1);
+  ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+  if (n <= 0) return "/";
+  std::string path(buf.data(), static_cast<size_t>(n));
+  auto slash = path.rfind('/');
+  if (slash == std::string::npos) return "/";
+  // The root folder keeps its slash; any other loses the trailing one.
+  return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+std::int16_t ParseListMode(const std::string& mode_text) {
+  if (mode_text.empty()) return 0;
+  char c = mode_text[0];
+  return (c >= '0' && c <= '9') ? static_cast<std::int16_t>(c - '0') : 0;
+}
+
+std::string SettingsFilePath(const AppState& state) {
+  return state.SettingsFile.empty() ? state.AppDir + kIniFileName : state.SettingsFile;
+}
+
+void LoadSettings(AppState& state) {
+  const std::string file = SettingsFilePath(state);
+  for (int n = 1; n <= kFavouriteCount; ++n) {
+    state.UrlList[n].Url = GetIniStr("URL", "URL" + std::to_string(n), 100, file);
+    state.UrlList[n].Title = GetIniStr("TITLE", "TITLE" + std::to_string(n), 100, file);
+  }
+  state.ListMode = ParseListMode(GetIniStr("TABULON", "MODE", 2, file));
+}
+
+}  // namespace tabulon

@@ -1,0 +1,87 @@
+#include "settings/file_settings_store.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <exception>
+#include <utility>
+
+#include "settings/codepage.h"
+#include "settings/file_io.h"
+#include "settings/ini_document.h"
+
+namespace tabulon {
+namespace {
+
+constexpr const char* kFileName = "settings.conf";
+
+bool IsAbsolute(const char* path) { return path != nullptr && path[0] == '/'; }
+
+// mkdir -p: folders that already exist are fine, anything else in the way is
+// not.
+bool MakeFolders(const std::string& path) {
+  for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    const std::string prefix = path.substr(0, slash);
+    if (!prefix.empty() && mkdir(prefix.c_str(), 0755) != 0) {
+      struct stat info;
+      if (errno != EEXIST || stat(prefix.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return false;
+      }
+    }
+    if (slash == std::string::npos) return true;
+  }
+}
+
+}  // namespace
+
+FileSettingsStore::FileSettingsStore(std::string base_folder)
+    : base_folder_(std::move(base_folder)) {}
+
+std::string FileSettingsStore::PathFor(const std::string& app) const {
+  std::string folder = app;
+  for (char& c : folder) {
+    if (c == '/' || c == '\0') c = '_';
+  }
+  if (folder.empty() || folder == "." || folder == "..") folder.insert(0, "_");
+  return base_folder_ + "/" + folder + "/" + kFileName;
+}
+
+std::string FileSettingsStore::GetSetting(const std::string& app, const std::string& section,
+                                          const std::string& key, const std::string& fallback) {
+  try {
+    std::string bytes;
+    if (!ReadWholeFile(PathFor(app), bytes).ok()) return fallback;
+    const IniDocument document(std::move(bytes), IniDialect::kUtf8KeyFile);
+    const std::optional<std::string> value = document.Find(section, key);
+    return value ? SanitizeUtf8(*value) : fallback;
+  } catch (const std::exception&) {
+    return fallback;
+  }
+}
+
+void FileSettingsStore::SaveSetting(const std::string& app, const std::string& section,
+                                    const std::string& key, const std::string& value) {
+  try {
+    const std::string path = PathFor(app);
+    if (!MakeFolders(path.substr(0, path.rfind('/')))) return;
+    UpdateFile(path, [&](std::string& bytes) {
+      IniDocument document(std::move(bytes), IniDialect::kUtf8KeyFile);
+      document.Set(section, key, value);
+      bytes = document.Bytes();
+    });
+  } catch (const std::exception&) {
+    // A setting that cannot be saved is not worth stopping the program for.
+  }
+}
+
+std::string DefaultConfigHome(const char* xdg_config_home, const char* home) {
+  if (IsAbsolute(xdg_config_home)) return xdg_config_home;
+  if (IsAbsolute(home)) {
+    std::string folder = home;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder == "/" ? "/.config" : folder + "/.config";
+  }
+  return "/tmp";
+}
+
+}  // namespace tabulon

@@ -1,0 +1,40 @@
+#pragma once
+#include <string>
+
+#include "settings/settings_store.h"
+
+namespace tabulon {
+
+// Keeps each application's settings in <base>/<app>/settings.conf, a UTF-8
+// key file of `[Section]` groups and `key=value` lines (new files use LF and
+// no byte-order mark). Section and key names match regardless of ASCII case;
+// values lose surrounding spaces and tabs, and CR/LF inside a value become
+// spaces. Bytes that are not UTF-8 read back as U+FFFD.
+//
+// Settings are a convenience: a file that cannot be read yields the fallback,
+// and a save that cannot be written is dropped without an error.
+class FileSettingsStore final : public SettingsStore {
+ public:
+  explicit FileSettingsStore(std::string base_folder);
+
+  std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                         const std::string& fallback) override;
+  void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                   const std::string& value) override;
+
+  // Where the file for `app` lives. An application name cannot climb out of
+  // the base folder: '/' becomes '_', and "", "." and ".." get a '_' prefix.
+  std::string PathFor(const std::string& app) const;
+
+ private:
+  std::string base_folder_;
+};
+
+// The folder per-user settings belong in, from the values of $XDG_CONFIG_HOME
+// and $HOME (either may be null): $XDG_CONFIG_HOME when it is an absolute
+// path, else $HOME/.config when $HOME is absolute, else "/tmp" so that a
+// stripped-down environment still gets somewhere writable rather than a path
+// relative to whatever the current folder happens to be.
+std::string DefaultConfigHome(const char* xdg_config_home, const char* home);
+
+}  // namespace tabulon
