@@ -43,93 +43,110 @@ frmMain::frmMain(AppState& state, MainWindowToolkit& toolkit, MainWindowServices
   lblURL_.SetBackColor(0xC0C0C0);
   StaMsg_.SetPanelText(2, "100%");
   BuildMenus();
-  WireMenus();
 }
 
 frmMain::~frmMain() = default;
 
+namespace {
+
+// One command of the window's menus. `parent` names the menu it is added to:
+// "" for the menu bar, "pop" for the popup menu, else an item added earlier.
+// Menus and separators ("-") have no handler.
+struct MenuCommand {
+  const char* parent;
+  const char* name;
+  const char* caption;
+  Shortcut shortcut;
+  void (*handler)(frmMain&);
+  bool checked = false;
+};
+
+// The menu bar and the popup menu, in the order they are shown. A handler
+// names the window's own member function, so a mistyped one does not build.
+const MenuCommand kMenuCommands[] = {
+    {"", "m_tab", "タブ(&T)", {}, nullptr},
+    {"m_tab", "m_tab_new", "新タブを開く", {}, nullptr},
+    {"m_tab_new",
+     "m_tab_kara",
+     "空タブを開く",
+     {kVkInsert, kCtrl},
+     [](frmMain& f) { f.m_tab_kara_Click(); }},
+    {"m_tab_new", "m_tab_copy", "現在のタブをコピー", {}, [](frmMain& f) { f.m_tab_copy_Click(); }},
+    {"m_tab_new",
+     "m_tab_clip",
+     "クリップボードのURLから開く",
+     {},
+     [](frmMain& f) { f.m_tab_clip_Click(); }},
+    {"m_tab", "tab_line2", "-", {}, nullptr},
+    {"m_tab", "m_tab1", "左のタブ(&L)", {kVkF2, 0}, [](frmMain& f) { f.m_tab1_Click(); }},
+    {"m_tab", "m_tab2", "右のタブ(&R)", {kVkF3, 0}, [](frmMain& f) { f.m_tab2_Click(); }},
+    {"m_tab", "m_tab3", "左端のタブ(&S)", {kVkF2, kCtrl}, [](frmMain& f) { f.m_tab3_Click(); }},
+    {"m_tab", "m_tab4", "右端のタブ(&E)", {kVkF3, kCtrl}, [](frmMain& f) { f.m_tab4_Click(); }},
+    {"m_tab", "m_tab_line", "-", {}, nullptr},
+    {"m_tab",
+     "m_clip",
+     "URLをクリップボードにコピー(&X)",
+     {},
+     [](frmMain& f) { f.m_clip_Click(); }},
+    {"m_tab", "m_tab5", "閉じる(&C)", {}, [](frmMain& f) { f.m_tab5_Click(); }},
+    {"m_tab", "m_tab_line2", "-", {}, nullptr},
+    {"m_tab", "m_end", "Tabulonの終了(&Q)", {}, [](frmMain& f) { f.m_end_Click(); }},
+
+    {"", "m_page", "ページ(&P)", {}, nullptr},
+    {"m_page", "m_menu(1)", "戻る(&B)", {}, [](frmMain& f) { f.m_menu_Click(1); }},
+    {"m_page", "m_menu(2)", "進む(&F)", {}, [](frmMain& f) { f.m_menu_Click(2); }},
+    {"m_page", "m_menu(3)", "中止(&S)", {}, [](frmMain& f) { f.m_menu_Click(3); }},
+    {"m_page", "m_menu(4)", "更新(&R)", {}, [](frmMain& f) { f.m_menu_Click(4); }},
+    {"m_page", "m_menu(5)", "ホーム(&H)", {}, [](frmMain& f) { f.m_menu_Click(5); }},
+    {"m_page", "m_menu(6)", "検索(&K)", {}, [](frmMain& f) { f.m_menu_Click(6); }},
+
+    {"", "m_all", "一括(&A)", {}, nullptr},
+    {"m_all", "m_all_reload", "全タブ更新(&R)", {}, [](frmMain& f) { f.m_all_reload_Click(); }},
+    {"m_all", "m_all_stop", "全タブ読込中止(&E)", {}, [](frmMain& f) { f.m_all_stop_Click(); }},
+    {"m_all", "m_all_close", "全タブ閉じる(&C)", {}, [](frmMain& f) { f.m_all_close_Click(); }},
+
+    {"", "m_view", "表示(&V)", {}, nullptr},
+    {"m_view", "m_view_tab", "タブ(&T)", {}, [](frmMain& f) { f.m_view_tab_Click(); }, true},
+    {"m_view",
+     "m_view_sts",
+     "ステータスバー(&S)",
+     {},
+     [](frmMain& f) { f.m_view_sts_Click(); },
+     true},
+    {"m_view", "m_view_URL", "URL(&U)", {}, [](frmMain& f) { f.m_view_URL_Click(); }, true},
+    {"m_view", "m_view_line", "-", {}, nullptr},
+    {"m_view",
+     "m_view_full",
+     "フルスクリーンモード",
+     {kVkF11, 0},
+     [](frmMain& f) { f.m_view_full_Click(); }},
+
+    {"", "m_sette", "設定(&S)", {}, nullptr},
+    {"m_sette", "MnuOpt", "インターネットオプション(&O)", {}, [](frmMain& f) { f.MnuOpt_Click(); }},
+    {"m_sette", "m_List", "URLリスト", {}, [](frmMain& f) { f.m_List_Click(); }},
+
+    {"", "m_help", "ヘルプ(&H)", {}, nullptr},
+    {"m_help", "m_ver", "バージョン情報", {}, [](frmMain& f) { f.m_ver_Click(); }},
+
+    {"pop", "pop_Clip", "URLをクリップボードにコピー", {}, [](frmMain& f) { f.pop_Clip_Click(); }},
+    {"pop", "pop_Stop", "中止", {}, [](frmMain& f) { f.pop_Stop_Click(); }},
+    {"pop", "pop_Reload", "更新", {}, [](frmMain& f) { f.pop_Reload_Click(); }},
+    {"pop", "pop_close", "閉じる", {}, [](frmMain& f) { f.pop_close_Click(); }},
+    {"pop", "popline", "-", {}, nullptr},
+    {"pop", "pop_cansel", "ｷｬﾝｾﾙ", {}, [](frmMain& f) { f.pop_cansel_Click(); }},
+};
+
+}  // namespace
+
 void frmMain::BuildMenus() {
-  const Shortcut none{};
-  MenuItem& tab = menu_bar_.Add("m_tab", "タブ(&T)");
-  MenuItem& tab_new = tab.Add("m_tab_new", "新タブを開く");
-  tab_new.Add("m_tab_kara", "空タブを開く", {kVkInsert, kCtrl});
-  tab_new.Add("m_tab_copy", "現在のタブをコピー");
-  tab_new.Add("m_tab_clip", "クリップボードのURLから開く");
-  tab.Add("tab_line2", "-");
-  tab.Add("m_tab1", "左のタブ(&L)", {kVkF2, 0});
-  tab.Add("m_tab2", "右のタブ(&R)", {kVkF3, 0});
-  tab.Add("m_tab3", "左端のタブ(&S)", {kVkF2, kCtrl});
-  tab.Add("m_tab4", "右端のタブ(&E)", {kVkF3, kCtrl});
-  tab.Add("m_tab_line", "-");
-  tab.Add("m_clip", "URLをクリップボードにコピー(&X)");
-  tab.Add("m_tab5", "閉じる(&C)");
-  tab.Add("m_tab_line2", "-");
-  tab.Add("m_end", "Tabulonの終了(&Q)");
-
-  MenuItem& page = menu_bar_.Add("m_page", "ページ(&P)");
-  const char* page_items[] = {"戻る(&B)", "進む(&F)",   "中止(&S)",
-                              "更新(&R)", "ホーム(&H)", "検索(&K)"};
-  for (int i = 1; i <= 6; ++i) {
-    page.Add("m_menu(" + std::to_string(i) + ")", page_items[i - 1], none);
-  }
-
-  MenuItem& all = menu_bar_.Add("m_all", "一括(&A)");
-  all.Add("m_all_reload", "全タブ更新(&R)");
-  all.Add("m_all_stop", "全タブ読込中止(&E)");
-  all.Add("m_all_close", "全タブ閉じる(&C)");
-
-  MenuItem& view = menu_bar_.Add("m_view", "表示(&V)");
-  view.Add("m_view_tab", "タブ(&T)").SetChecked(true);
-  view.Add("m_view_sts", "ステータスバー(&S)").SetChecked(true);
-  view.Add("m_view_URL", "URL(&U)").SetChecked(true);
-  view.Add("m_view_line", "-");
-  view.Add("m_view_full", "フルスクリーンモード", {kVkF11, 0});
-
-  MenuItem& sette = menu_bar_.Add("m_sette", "設定(&S)");
-  sette.Add("MnuOpt", "インターネットオプション(&O)");
-  sette.Add("m_List", "URLリスト");
-
-  MenuItem& help = menu_bar_.Add("m_help", "ヘルプ(&H)");
-  help.Add("m_ver", "バージョン情報");
-
   pop_menu_.SetVisible(false);
-  pop_menu_.Add("pop_Clip", "URLをクリップボードにコピー");
-  pop_menu_.Add("pop_Stop", "中止");
-  pop_menu_.Add("pop_Reload", "更新");
-  pop_menu_.Add("pop_close", "閉じる");
-  pop_menu_.Add("popline", "-");
-  pop_menu_.Add("pop_cansel", "ｷｬﾝｾﾙ");
-}
-
-void frmMain::WireMenus() {
-  Menu("m_tab_kara").Click = [this] { m_tab_kara_Click(); };
-  Menu("m_tab_copy").Click = [this] { m_tab_copy_Click(); };
-  Menu("m_tab_clip").Click = [this] { m_tab_clip_Click(); };
-  Menu("m_tab1").Click = [this] { m_tab1_Click(); };
-  Menu("m_tab2").Click = [this] { m_tab2_Click(); };
-  Menu("m_tab3").Click = [this] { m_tab3_Click(); };
-  Menu("m_tab4").Click = [this] { m_tab4_Click(); };
-  Menu("m_tab5").Click = [this] { m_tab5_Click(); };
-  Menu("m_view_tab").Click = [this] { m_view_tab_Click(); };
-  Menu("m_view_sts").Click = [this] { m_view_sts_Click(); };
-  Menu("m_view_URL").Click = [this] { m_view_URL_Click(); };
-  Menu("m_view_full").Click = [this] { m_view_full_Click(); };
-  for (int i = 1; i <= 6; ++i) {
-    Menu("m_menu(" + std::to_string(i) + ")").Click = [this, i] { m_menu_Click(i); };
+  for (const MenuCommand& command : kMenuCommands) {
+    const std::string parent = command.parent;
+    MenuItem& menu = parent.empty() ? menu_bar_ : parent == "pop" ? pop_menu_ : Menu(parent);
+    MenuItem& item = menu.Add(command.name, command.caption, command.shortcut);
+    if (command.checked) item.SetChecked(true);
+    if (command.handler) item.Click = [this, handler = command.handler] { handler(*this); };
   }
-  Menu("m_all_reload").Click = [this] { m_all_reload_Click(); };
-  Menu("m_all_stop").Click = [this] { m_all_stop_Click(); };
-  Menu("m_all_close").Click = [this] { m_all_close_Click(); };
-  Menu("m_clip").Click = [this] { m_clip_Click(); };
-  Menu("m_end").Click = [this] { m_end_Click(); };
-  Menu("m_List").Click = [this] { m_List_Click(); };
-  Menu("MnuOpt").Click = [this] { MnuOpt_Click(); };
-  Menu("m_ver").Click = [this] { m_ver_Click(); };
-  Menu("pop_Clip").Click = [this] { pop_Clip_Click(); };
-  Menu("pop_Stop").Click = [this] { pop_Stop_Click(); };
-  Menu("pop_Reload").Click = [this] { pop_Reload_Click(); };
-  Menu("pop_close").Click = [this] { pop_close_Click(); };
-  Menu("pop_cansel").Click = [this] { pop_cansel_Click(); };
 }
 
 MenuItem* frmMain::FindMenu(MenuItem& root, const std::string& name) {

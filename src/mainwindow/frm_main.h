@@ -138,8 +138,9 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
 
  private:
   void ApplyPageGeometry(Placement wanted);
+  // Builds the menu bar and the popup menu, handlers wired, from the table
+  // of the window's commands.
   void BuildMenus();
-  void WireMenus();
   void ArrangeDocked();
   void PlaceBrowserBelowBars(BrowserControl& browser);
   void LayOutStrip();
