@@ -63,35 +63,23 @@ struct MenuCommand {
 
 // The menu bar and the popup menu, in the order they are shown. A handler
 // names the window's own member function, so a mistyped one does not build.
+// clang-format off
 const MenuCommand kMenuCommands[] = {
     {"", "m_tab", "タブ(&T)", {}, nullptr},
     {"m_tab", "m_tab_new", "新タブを開く", {}, nullptr},
-    {"m_tab_new",
-     "m_tab_kara",
-     "空タブを開く",
-     {kVkInsert, kCtrl},
-     [](frmMain& f) { f.m_tab_kara_Click(); }},
+    {"m_tab_new", "m_tab_kara", "空タブを開く", {kVkInsert, kCtrl}, [](frmMain& f) { f.m_tab_kara_Click(); }},
     {"m_tab_new", "m_tab_copy", "現在のタブをコピー", {}, [](frmMain& f) { f.m_tab_copy_Click(); }},
-    {"m_tab_new",
-     "m_tab_clip",
-     "クリップボードのURLから開く",
-     {},
-     [](frmMain& f) { f.m_tab_clip_Click(); }},
+    {"m_tab_new", "m_tab_clip", "クリップボードのURLから開く", {}, [](frmMain& f) { f.m_tab_clip_Click(); }},
     {"m_tab", "tab_line2", "-", {}, nullptr},
     {"m_tab", "m_tab1", "左のタブ(&L)", {kVkF2, 0}, [](frmMain& f) { f.m_tab1_Click(); }},
     {"m_tab", "m_tab2", "右のタブ(&R)", {kVkF3, 0}, [](frmMain& f) { f.m_tab2_Click(); }},
     {"m_tab", "m_tab3", "左端のタブ(&S)", {kVkF2, kCtrl}, [](frmMain& f) { f.m_tab3_Click(); }},
     {"m_tab", "m_tab4", "右端のタブ(&E)", {kVkF3, kCtrl}, [](frmMain& f) { f.m_tab4_Click(); }},
     {"m_tab", "m_tab_line", "-", {}, nullptr},
-    {"m_tab",
-     "m_clip",
-     "URLをクリップボードにコピー(&X)",
-     {},
-     [](frmMain& f) { f.m_clip_Click(); }},
+    {"m_tab", "m_clip", "URLをクリップボードにコピー(&X)", {}, [](frmMain& f) { f.m_clip_Click(); }},
     {"m_tab", "m_tab5", "閉じる(&C)", {}, [](frmMain& f) { f.m_tab5_Click(); }},
     {"m_tab", "m_tab_line2", "-", {}, nullptr},
     {"m_tab", "m_end", "Tabulonの終了(&Q)", {}, [](frmMain& f) { f.m_end_Click(); }},
-
     {"", "m_page", "ページ(&P)", {}, nullptr},
     {"m_page", "m_menu(1)", "戻る(&B)", {}, [](frmMain& f) { f.m_menu_Click(1); }},
     {"m_page", "m_menu(2)", "進む(&F)", {}, [](frmMain& f) { f.m_menu_Click(2); }},
@@ -99,35 +87,21 @@ const MenuCommand kMenuCommands[] = {
     {"m_page", "m_menu(4)", "更新(&R)", {}, [](frmMain& f) { f.m_menu_Click(4); }},
     {"m_page", "m_menu(5)", "ホーム(&H)", {}, [](frmMain& f) { f.m_menu_Click(5); }},
     {"m_page", "m_menu(6)", "検索(&K)", {}, [](frmMain& f) { f.m_menu_Click(6); }},
-
     {"", "m_all", "一括(&A)", {}, nullptr},
     {"m_all", "m_all_reload", "全タブ更新(&R)", {}, [](frmMain& f) { f.m_all_reload_Click(); }},
     {"m_all", "m_all_stop", "全タブ読込中止(&E)", {}, [](frmMain& f) { f.m_all_stop_Click(); }},
     {"m_all", "m_all_close", "全タブ閉じる(&C)", {}, [](frmMain& f) { f.m_all_close_Click(); }},
-
     {"", "m_view", "表示(&V)", {}, nullptr},
     {"m_view", "m_view_tab", "タブ(&T)", {}, [](frmMain& f) { f.m_view_tab_Click(); }, true},
-    {"m_view",
-     "m_view_sts",
-     "ステータスバー(&S)",
-     {},
-     [](frmMain& f) { f.m_view_sts_Click(); },
-     true},
+    {"m_view", "m_view_sts", "ステータスバー(&S)", {}, [](frmMain& f) { f.m_view_sts_Click(); }, true},
     {"m_view", "m_view_URL", "URL(&U)", {}, [](frmMain& f) { f.m_view_URL_Click(); }, true},
     {"m_view", "m_view_line", "-", {}, nullptr},
-    {"m_view",
-     "m_view_full",
-     "フルスクリーンモード",
-     {kVkF11, 0},
-     [](frmMain& f) { f.m_view_full_Click(); }},
-
+    {"m_view", "m_view_full", "フルスクリーンモード", {kVkF11, 0}, [](frmMain& f) { f.m_view_full_Click(); }},
     {"", "m_sette", "設定(&S)", {}, nullptr},
     {"m_sette", "MnuOpt", "インターネットオプション(&O)", {}, [](frmMain& f) { f.MnuOpt_Click(); }},
     {"m_sette", "m_List", "URLリスト", {}, [](frmMain& f) { f.m_List_Click(); }},
-
     {"", "m_help", "ヘルプ(&H)", {}, nullptr},
     {"m_help", "m_ver", "バージョン情報", {}, [](frmMain& f) { f.m_ver_Click(); }},
-
     {"pop", "pop_Clip", "URLをクリップボードにコピー", {}, [](frmMain& f) { f.pop_Clip_Click(); }},
     {"pop", "pop_Stop", "中止", {}, [](frmMain& f) { f.pop_Stop_Click(); }},
     {"pop", "pop_Reload", "更新", {}, [](frmMain& f) { f.pop_Reload_Click(); }},
@@ -135,6 +109,7 @@ const MenuCommand kMenuCommands[] = {
     {"pop", "popline", "-", {}, nullptr},
     {"pop", "pop_cansel", "ｷｬﾝｾﾙ", {}, [](frmMain& f) { f.pop_cansel_Click(); }},
 };
+// clang-format on
 
 }  // namespace
 
