@@ -3,13 +3,13 @@
 #include <utility>
 
 #include "base/errors.h"
+#include "base/keys.h"
 #include "favourites/favourites_file.h"
 #include "settings/basqks_api.h"
 
 namespace tabulon {
 namespace {
 
-constexpr int kEnterKey = 13;
 constexpr int kClientWidth = 6765;
 constexpr int kClientHeight = 6480;
 
@@ -128,7 +128,7 @@ void FormIni::optMode_Click(int) {
 }
 
 void FormIni::optMode_KeyDown(int, int key, int) {
-  if (key == kEnterKey) TryStep([this] { lstURLLst_.SetFocus(); });
+  if (key == kVkReturn) TryStep([this] { lstURLLst_.SetFocus(); });
 }
 
 void FormIni::SelectAll(TextBox& box) {

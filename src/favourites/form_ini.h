@@ -63,7 +63,7 @@ class FormIni final {
   // Why OK could not write the settings file; empty when it could.
   const std::string& SaveError() const { return save_error_; }
 
-  // Controls, as the rules name them.
+  // Controls, by the names the handlers use.
   Form& Window() { return form_; }
   OptionButton& optMode(int index);
   DialogControl& fraList() { return fraList_; }

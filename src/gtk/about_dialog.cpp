@@ -46,9 +46,9 @@ class AboutLabelPeer final : public SurfacePeer {
   Glib::RefPtr<Gtk::CssProvider> css_ = Gtk::CssProvider::create();
 };
 
-class ButtonPeer final : public SurfacePeer {
+class SurfaceButtonPeer final : public SurfacePeer {
  public:
-  ButtonPeer(Control& model, Gtk::Button& button, Gtk::Layout& surface)
+  SurfaceButtonPeer(Control& model, Gtk::Button& button, Gtk::Layout& surface)
       : SurfacePeer(model, button, surface), button_(button) {
     Changed(Prop::Caption);
     Place();
@@ -202,7 +202,7 @@ class AboutDialogToolkit::Box {
     css->load_from_data("button { min-height: 0; padding: 0 4px; font-size: 9pt; }");
     ok_->get_style_context()->add_provider(css, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     ok_->signal_clicked().connect([this] { Guarded([this] { input_.cmdOK_Click(); }); });
-    model.AttachPeer(std::make_unique<ButtonPeer>(model, *ok_, *surface_));
+    model.AttachPeer(std::make_unique<SurfaceButtonPeer>(model, *ok_, *surface_));
     ok_->set_can_default(true);
     window_.set_default(*ok_);
     window_.set_focus(*ok_);

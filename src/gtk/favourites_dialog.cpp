@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "base/keys.h"
 #include "favourites/form_ini.h"
 #include "gtk/guard.h"
 #include "gtk/key_translation.h"
@@ -12,10 +13,8 @@
 namespace tabulon::gtk {
 namespace {
 
-constexpr int kEnterKey = 13;
-
 // Controls sit on one layer of the dialog: a position inside a frame or a
-// panel is counted from that container's corner, as the design gives it.
+// panel is counted from that container's corner, as the dialog lays them out.
 void AbsolutePixels(const DialogControl& control, int& x, int& y) {
   std::int64_t left = 0, top = 0;
   for (const DialogControl* c = &control; c; c = c->Container()) {
@@ -26,9 +25,9 @@ void AbsolutePixels(const DialogControl& control, int& x, int& y) {
   y = TwipsToPixels(top);
 }
 
-class PlacedPeer : public ControlPeer {
+class FixedPeer : public ControlPeer {
  public:
-  PlacedPeer(DialogControl& model, Gtk::Widget& widget, Gtk::Fixed& root,
+  FixedPeer(DialogControl& model, Gtk::Widget& widget, Gtk::Fixed& root,
              Gtk::Widget* focus = nullptr)
       : model_(model), widget_(widget), root_(root), focus_(focus ? *focus : widget) {
     int x = 0, y = 0;
@@ -69,10 +68,10 @@ class PlacedPeer : public ControlPeer {
   Gtk::Widget& focus_;
 };
 
-class LabelPeer final : public PlacedPeer {
+class FixedLabelPeer final : public FixedPeer {
  public:
-  LabelPeer(DialogControl& model, Gtk::Label& label, Gtk::Fixed& root)
-      : PlacedPeer(model, label, root), label_(label) {
+  FixedLabelPeer(DialogControl& model, Gtk::Label& label, Gtk::Fixed& root)
+      : FixedPeer(model, label, root), label_(label) {
     label_.set_xalign(0.0f);
     label_.set_yalign(0.0f);
     label_.set_text(model.Caption());
@@ -81,7 +80,7 @@ class LabelPeer final : public PlacedPeer {
     if (prop == Prop::Caption) {
       label_.set_text(model_.Caption());
     } else {
-      PlacedPeer::Changed(prop);
+      FixedPeer::Changed(prop);
     }
   }
 
@@ -89,17 +88,17 @@ class LabelPeer final : public PlacedPeer {
   Gtk::Label& label_;
 };
 
-class FramePeer final : public PlacedPeer {
+class FramePeer final : public FixedPeer {
  public:
   FramePeer(DialogControl& model, Gtk::Frame& frame, Gtk::Fixed& root)
-      : PlacedPeer(model, frame, root), frame_(frame) {
+      : FixedPeer(model, frame, root), frame_(frame) {
     frame_.set_label(model.Caption());
   }
   void Changed(Prop prop) override {
     if (prop == Prop::Caption) {
       frame_.set_label(model_.Caption());
     } else {
-      PlacedPeer::Changed(prop);
+      FixedPeer::Changed(prop);
     }
   }
 
@@ -107,10 +106,10 @@ class FramePeer final : public PlacedPeer {
   Gtk::Frame& frame_;
 };
 
-class ButtonPeer final : public PlacedPeer {
+class FixedButtonPeer final : public FixedPeer {
  public:
-  ButtonPeer(CommandButton& model, Gtk::Button& button, Gtk::Fixed& root)
-      : PlacedPeer(model, button, root), button_(button) {
+  FixedButtonPeer(CommandButton& model, Gtk::Button& button, Gtk::Fixed& root)
+      : FixedPeer(model, button, root), button_(button) {
     button_.set_label(model.Caption());
     button_.signal_clicked().connect([&model] {
       Guarded([&model] {
@@ -122,7 +121,7 @@ class ButtonPeer final : public PlacedPeer {
     if (prop == Prop::Caption) {
       button_.set_label(model_.Caption());
     } else {
-      PlacedPeer::Changed(prop);
+      FixedPeer::Changed(prop);
     }
   }
 
@@ -130,12 +129,12 @@ class ButtonPeer final : public PlacedPeer {
   Gtk::Button& button_;
 };
 
-class OptionPeer final : public PlacedPeer {
+class OptionPeer final : public FixedPeer {
  public:
   // `none` is a hidden member of the group: it holds the group's selection
   // while no option is chosen, as at design time.
   OptionPeer(OptionButton& model, Gtk::RadioButton& radio, Gtk::RadioButton& none, Gtk::Fixed& root)
-      : PlacedPeer(model, radio, root), option_(model), radio_(radio), none_(none) {
+      : FixedPeer(model, radio, root), option_(model), radio_(radio), none_(none) {
     radio_.set_label(model.Caption());
     radio_.signal_toggled().connect([this] {
       if (echoing_ || !radio_.get_active()) return;
@@ -150,7 +149,7 @@ class OptionPeer final : public PlacedPeer {
           });
           // Enter has done its work (the focus is on the list); it must not
           // also choose the option.
-          return vk.key == kEnterKey;
+          return vk.key == kVkReturn;
         },
         false);
   }
@@ -166,7 +165,7 @@ class OptionPeer final : public PlacedPeer {
     } else if (prop == Prop::Caption) {
       radio_.set_label(model_.Caption());
     } else {
-      PlacedPeer::Changed(prop);
+      FixedPeer::Changed(prop);
     }
   }
 
@@ -177,10 +176,10 @@ class OptionPeer final : public PlacedPeer {
   bool echoing_ = false;
 };
 
-class TextPeer final : public PlacedPeer {
+class TextPeer final : public FixedPeer {
  public:
   TextPeer(TextBox& model, Gtk::Entry& entry, Gtk::Fixed& root)
-      : PlacedPeer(model, entry, root), text_(model), entry_(entry) {
+      : FixedPeer(model, entry, root), text_(model), entry_(entry) {
     if (!model.InputMethod()) {
       // Addresses are typed in Latin letters: no input method here.
       entry_.set_input_purpose(Gtk::INPUT_PURPOSE_URL);
@@ -215,7 +214,7 @@ class TextPeer final : public PlacedPeer {
       ApplySelection();
       echoing_ = false;
     } else {
-      PlacedPeer::Changed(prop);
+      FixedPeer::Changed(prop);
     }
   }
 
@@ -235,10 +234,10 @@ class ListColumns final : public Gtk::TreeModelColumnRecord {
   Gtk::TreeModelColumn<Glib::ustring> text;
 };
 
-class ListPeer final : public PlacedPeer {
+class ListPeer final : public FixedPeer {
  public:
   ListPeer(ListBox& model, Gtk::ScrolledWindow& scroller, Gtk::TreeView& tree, Gtk::Fixed& root)
-      : PlacedPeer(model, scroller, root, &tree), list_(model), tree_(tree) {
+      : FixedPeer(model, scroller, root, &tree), list_(model), tree_(tree) {
     store_ = Gtk::ListStore::create(columns_);
     tree_.set_model(store_);
     tree_.set_headers_visible(false);
@@ -278,7 +277,7 @@ class ListPeer final : public PlacedPeer {
       Sync();
       echoing_ = false;
     } else {
-      PlacedPeer::Changed(prop);
+      FixedPeer::Changed(prop);
     }
   }
 
@@ -319,9 +318,9 @@ class ListPeer final : public PlacedPeer {
   bool echoing_ = false;
 };
 
-class FormPeer final : public ControlPeer {
+class DialogFormPeer final : public ControlPeer {
  public:
-  explicit FormPeer(Gtk::Dialog& dialog, Form& form) : dialog_(dialog), form_(form) {}
+  explicit DialogFormPeer(Gtk::Dialog& dialog, Form& form) : dialog_(dialog), form_(form) {}
   void Changed(Prop prop) override {
     if (prop == Prop::Caption) dialog_.set_title(form_.Caption());
     // Hiding ends the modal run; showing is the run's own business.
@@ -395,7 +394,7 @@ class GtkFavouritesToolkit::Widgets {
       if (ControlPeer* peer = control->Peer()) peer->Changed(Prop::Visible);
     }
 
-    window.AttachPeer(std::make_unique<FormPeer>(dialog_, window));
+    window.AttachPeer(std::make_unique<DialogFormPeer>(dialog_, window));
     // Ahead of the modal run's own handler, which would only end the run.
     dialog_.signal_delete_event().connect(
         [&form](GdkEventAny*) {
@@ -426,13 +425,13 @@ class GtkFavouritesToolkit::Widgets {
       }
       case DialogControlKind::Label: {
         auto* label = Gtk::manage(new Gtk::Label());
-        control.AttachPeer(std::make_unique<LabelPeer>(control, *label, root_));
+        control.AttachPeer(std::make_unique<FixedLabelPeer>(control, *label, root_));
         return label;
       }
       case DialogControlKind::Button: {
         auto* button = Gtk::manage(new Gtk::Button());
         auto& model = static_cast<CommandButton&>(control);
-        control.AttachPeer(std::make_unique<ButtonPeer>(model, *button, root_));
+        control.AttachPeer(std::make_unique<FixedButtonPeer>(model, *button, root_));
         return button;
       }
       case DialogControlKind::Option: {

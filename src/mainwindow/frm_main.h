@@ -113,7 +113,7 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
                      int window_state) override;
   void CloseRequested() override;
 
-  // Controls, as the rules name them.
+  // Controls, by the names the handlers use.
   Form& Window() { return form_; }
   Control& picTab() { return picTab_; }
   Control& picURL() { return picURL_; }

@@ -87,8 +87,7 @@ class ComboPeer final : public PlacedPeer {
     entry_ = combo_.get_entry();
     // Addresses are typed in Latin letters: no input method here.
     entry_->set_input_purpose(Gtk::INPUT_PURPOSE_URL);
-    entry_->set_input_hints(Gtk::INPUT_HINT_NO_EMOJI | Gtk::INPUT_HINT_INHIBIT_OSK);
-    gtk_entry_set_input_hints(entry_->gobj(), GTK_INPUT_HINT_NO_EMOJI);
+    entry_->set_input_hints(Gtk::INPUT_HINT_NO_EMOJI);
     g_object_set(entry_->gobj(), "im-module", "gtk-im-context-none", nullptr);
     entry_->signal_changed().connect([this] {
       if (!echoing_) combo_model_.FeedText(entry_->get_text());
@@ -237,7 +236,7 @@ GtkToolkit::~GtkToolkit() { feed_idle_.disconnect(); }
 
 void GtkToolkit::BuildMainWindow(MainWindowControls c, MainWindowInput& input) {
   input_ = &input;
-  window_.set_default_size(TwipsToPixels(c.form.Width() + 0), TwipsToPixels(c.form.Height()));
+  window_.set_default_size(TwipsToPixels(c.form.Width()), TwipsToPixels(c.form.Height()));
   window_.set_title(c.form.Caption());
   window_.add(vbox_);
   vbox_.pack_start(menu_bar_, false, false, 0);
@@ -272,11 +271,9 @@ void GtkToolkit::BuildMainWindow(MainWindowControls c, MainWindowInput& input) {
   // The caption's box is narrow; show as much of it as fits, not an ellipsis.
   url_label->Text().set_ellipsize(Pango::ELLIPSIZE_NONE);
   url_label->Text().set_text_with_mnemonic(Mnemonic(c.lblURL.Caption()));
-  LabelPeer* url_label_peer = url_label.get();
   c.lblURL.AttachPeer(std::move(url_label));
   auto combo = std::make_unique<ComboPeer>(c.cmbURL, url_bar_, input);
   c.cmbURL.AttachPeer(std::move(combo));
-  (void)url_label_peer;
   c.StaMsg.AttachPeer(std::make_unique<StatusPeer>(c.StaMsg, client_));
 
   BuildMenu(menu_bar_, c.menu_bar);
@@ -396,7 +393,6 @@ std::unique_ptr<BrowserControl> GtkToolkit::CreateBrowser(int index, BrowserEven
   auto browser = std::make_unique<WebKitBrowser>(engine_.Pool(), index == 0, client_.gobj(), events,
                                                  index, &painted_tabs_);
   browser->SetPreferences(&preferences_);
-  if (index == 0) template_view_ = browser->View();
   return browser;
 }
 

@@ -48,7 +48,6 @@ class GtkToolkit final : public MainWindowToolkit {
   MainWindowInput* input_ = nullptr;
   bool feed_pending_ = false;
   sigc::connection feed_idle_;
-  WebKitWebView* template_view_ = nullptr;
   BrowsingPreferences preferences_;
   // Which background tabs keep their pages drawn.
   PaintedTabs painted_tabs_;
@@ -59,7 +58,6 @@ class GtkToolkit final : public MainWindowToolkit {
   Gtk::Layout client_;
   Gtk::Layout tab_strip_;
   Gtk::Layout url_bar_;
-  Gtk::Box status_bar_{Gtk::ORIENTATION_HORIZONTAL};
   Gtk::Menu popup_;
 };
 
