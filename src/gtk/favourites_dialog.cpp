@@ -28,7 +28,7 @@ void AbsolutePixels(const DialogControl& control, int& x, int& y) {
 class FixedPeer : public ControlPeer {
  public:
   FixedPeer(DialogControl& model, Gtk::Widget& widget, Gtk::Fixed& root,
-             Gtk::Widget* focus = nullptr)
+            Gtk::Widget* focus = nullptr)
       : model_(model), widget_(widget), root_(root), focus_(focus ? *focus : widget) {
     int x = 0, y = 0;
     AbsolutePixels(model_, x, y);
