@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cctype>
+#include <cerrno>
 
 #include "base/val.h"
 #include "browsing/start_page.h"
@@ -131,19 +132,22 @@ InternetSettings ReadInternetSettings(SettingsStore& store) {
   return {ReadHomePage(store), ReadSearchAddress(store), ReadDefaultEncoding(store)};
 }
 
-bool SaveInternetSettings(SettingsStore& store, const InternetSettings& settings) {
+IoResult SaveInternetSettings(SettingsStore& store, const InternetSettings& settings) {
   std::string encoding;
   if (CheckHomePage(settings.home_page) != AddressProblem::kNone ||
       CheckSearchAddress(settings.search_address) != AddressProblem::kNone ||
       !CanonicalEncoding(settings.default_encoding, encoding)) {
-    return false;
+    return {EINVAL};
   }
   // One key at a time: each save re-reads the file and replaces it whole, so
-  // whatever the browser wrote in between (its window placement) stays.
-  store.SaveSetting(kApp, kInternetSection, kHomePageKey, settings.home_page);
-  store.SaveSetting(kApp, kInternetSection, kSearchAddressKey, settings.search_address);
-  store.SaveSetting(kApp, kInternetSection, kDefaultEncodingKey, encoding);
-  return true;
+  // whatever the browser wrote in between (its window placement) stays. The
+  // first that fails ends it.
+  IoResult saved = store.SaveSetting(kApp, kInternetSection, kHomePageKey, settings.home_page);
+  if (saved.ok()) {
+    saved = store.SaveSetting(kApp, kInternetSection, kSearchAddressKey, settings.search_address);
+  }
+  if (saved.ok()) saved = store.SaveSetting(kApp, kInternetSection, kDefaultEncodingKey, encoding);
+  return saved;
 }
 
 }  // namespace tabulon

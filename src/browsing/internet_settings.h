@@ -58,8 +58,8 @@ std::string ReadDefaultEncoding(SettingsStore& store);
 InternetSettings ReadInternetSettings(SettingsStore& store);
 
 // Writes the three settings and nothing else of the store. The caller checks
-// the values first; a value that does not pass its check is not written.
-// Returns false when something was not written for that reason.
-bool SaveInternetSettings(SettingsStore& store, const InternetSettings& settings);
+// the values first; values that do not pass their checks are not written
+// (EINVAL). Otherwise says whether the store took them, and if not, why.
+IoResult SaveInternetSettings(SettingsStore& store, const InternetSettings& settings);
 
 }  // namespace tabulon

@@ -1,27 +1,10 @@
 #include "favourites/favourites_file.h"
 
-#include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include "settings/profile.h"
 
 namespace tabulon {
-
-std::string WriteFailureReason(int error) {
-  switch (error) {
-    case EACCES:
-    case EPERM: return "書き込みが許可されていません。";
-    case EROFS: return "読み取り専用の場所です。";
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return "ディスクの空きが足りません。";
-    case ENOENT:
-    case ENOTDIR: return "フォルダーがありません。";
-    case 0: return "原因はわかりません。";
-    default: return std::strerror(error);
-  }
-}
 
 std::string SaveChangedFavourites(const Favourites& work, const Favourites& saved,
                                   const std::string& file) {

@@ -17,7 +17,4 @@ using Favourites = std::array<UrlEntry, kFavouriteCount + 1>;
 std::string SaveChangedFavourites(const Favourites& work, const Favourites& saved,
                                   const std::string& file);
 
-// The reason a write failed, for the user, from the error it reported.
-std::string WriteFailureReason(int error);
-
 }  // namespace tabulon

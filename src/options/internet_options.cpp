@@ -100,7 +100,12 @@ bool InternetOptions::Apply() {
       return false;
     }
   }
-  if (!SaveInternetSettings(store_, entered)) return false;
+  const IoResult saved = SaveInternetSettings(store_, entered);
+  if (!saved.ok()) {
+    // The window stays open with what was typed, so nothing is lost.
+    view_.ShowMessage("設定を保存できませんでした。\n" + WriteFailureReason(saved.error));
+    return false;
+  }
   // The fields show what is stored now, in the store's spelling.
   view_.ShowSettings(ReadInternetSettings(store_));
   return true;

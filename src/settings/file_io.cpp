@@ -194,6 +194,21 @@ FileLock::~FileLock() {
   if (fd_ >= 0) close(fd_);  // closing releases the lock
 }
 
+std::string WriteFailureReason(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM: return "書き込みが許可されていません。";
+    case EROFS: return "読み取り専用の場所です。";
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return "ディスクの空きが足りません。";
+    case ENOENT:
+    case ENOTDIR: return "フォルダーがありません。";
+    case 0: return "原因はわかりません。";
+    default: return std::strerror(error);
+  }
+}
+
 IoResult UpdateFile(const std::string& path, const std::function<void(std::string&)>& edit) {
   const FileLock lock(path);
   std::string bytes;

@@ -17,6 +17,9 @@ struct IoResult {
   bool ok() const { return error == 0; }
 };
 
+// The reason a write failed, for the user, from the error it reported.
+std::string WriteFailureReason(int error);
+
 // Reads a whole regular file. On failure says why: ENOENT when nothing is at
 // the path, EISDIR/EINVAL when it is not a regular file, EFBIG when it is
 // larger than kMaxSettingsFileBytes.

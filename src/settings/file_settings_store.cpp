@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <exception>
+#include <new>
 #include <utility>
 
 #include "settings/codepage.h"
@@ -59,18 +60,20 @@ std::string FileSettingsStore::GetSetting(const std::string& app, const std::str
   }
 }
 
-void FileSettingsStore::SaveSetting(const std::string& app, const std::string& section,
-                                    const std::string& key, const std::string& value) {
+IoResult FileSettingsStore::SaveSetting(const std::string& app, const std::string& section,
+                                        const std::string& key, const std::string& value) {
   try {
     const std::string path = PathFor(app);
-    if (!MakeFolders(path.substr(0, path.rfind('/')))) return;
-    UpdateFile(path, [&](std::string& bytes) {
+    if (!MakeFolders(path.substr(0, path.rfind('/')))) return {errno};
+    return UpdateFile(path, [&](std::string& bytes) {
       IniDocument document(std::move(bytes), IniDialect::kUtf8KeyFile);
       document.Set(section, key, value);
       bytes = document.Bytes();
     });
+  } catch (const std::bad_alloc&) {
+    return {ENOMEM};
   } catch (const std::exception&) {
-    // A setting that cannot be saved is not worth stopping the program for.
+    return {EIO};
   }
 }
 

@@ -11,16 +11,16 @@ namespace tabulon {
 // values lose surrounding spaces and tabs, and CR/LF inside a value become
 // spaces. Bytes that are not UTF-8 read back as U+FFFD.
 //
-// Settings are a convenience: a file that cannot be read yields the fallback,
-// and a save that cannot be written is dropped without an error.
+// A file that cannot be read yields the fallback; a save that cannot be
+// written leaves the file as it was and says why.
 class FileSettingsStore final : public SettingsStore {
  public:
   explicit FileSettingsStore(std::string base_folder);
 
   std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
                          const std::string& fallback) override;
-  void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
-                   const std::string& value) override;
+  IoResult SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                       const std::string& value) override;
 
   // Where the file for `app` lives. An application name cannot climb out of
   // the base folder: '/' becomes '_', and "", "." and ".." get a '_' prefix.

@@ -58,10 +58,12 @@ std::string FakeSettingsStore::GetSetting(const std::string& app, const std::str
   return it == values.end() ? fallback : it->second;
 }
 
-void FakeSettingsStore::SaveSetting(const std::string& app, const std::string& section,
-                                    const std::string& key, const std::string& value) {
+IoResult FakeSettingsStore::SaveSetting(const std::string& app, const std::string& section,
+                                        const std::string& key, const std::string& value) {
+  if (fail_with != 0) return {fail_with};
   values[app + "/" + section + "/" + key] = value;
   ++writes;
+  return {};
 }
 
 namespace {

@@ -42,10 +42,11 @@ class FakeSettingsStore final : public SettingsStore {
  public:
   std::map<std::string, std::string> values;  // "app/section/key"
   int writes = 0;
+  int fail_with = 0;  // an errno value every save then fails with
   std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
                          const std::string& fallback) override;
-  void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
-                   const std::string& value) override;
+  IoResult SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                       const std::string& value) override;
 };
 
 class FakeMessageBoxes final : public MessageBoxes {

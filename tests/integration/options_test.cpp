@@ -84,7 +84,7 @@ class OptionsAndBrowser : public ::testing::Test {
     server.Serve("/home2.html", "<html><head><title>home two</title></head><body>2</body></html>");
   }
   void StoreHome(const std::string& home) {
-    ASSERT_TRUE(SaveInternetSettings(options_store, {home, kDefaultSearchAddress, ""}));
+    ASSERT_TRUE(SaveInternetSettings(options_store, {home, kDefaultSearchAddress, ""}).ok());
   }
 };
 
@@ -137,7 +137,8 @@ TEST_F(OptionsAndBrowser, FirstTabOfAPlainStartShowsTheStoredHomePage) {
 TEST_F(OptionsAndBrowser, SearchPageSendsTheEncodedQueryToTheStoredSearchAddress) {
   server.Serve("/find", "<html><head><title>found</title></head><body>f</body></html>");
   ASSERT_TRUE(
-      SaveInternetSettings(options_store, {kHomeUrl, server.Url("/find?lang=ja&q=%s&x=1"), ""}));
+      SaveInternetSettings(options_store, {kHomeUrl, server.Url("/find?lang=ja&q=%s&x=1"), ""})
+          .ok());
   BrowserRun run(config, server.Url("/start.html"));
   ASSERT_TRUE(run.WaitForCaption("start - Tabulon - "));
   run.main().m_menu_Click(6);
@@ -156,13 +157,15 @@ TEST_F(OptionsAndBrowser, StoredEncodingDecodesPagesThatDeclareNone) {
   // "日本語" in Shift_JIS, served without a charset anywhere.
   server.Serve("/sjis.html", "<html><head><title>\x93\xfa\x96\x7b\x8c\xea</title></head></html>",
                "text/html");
-  ASSERT_TRUE(SaveInternetSettings(options_store, {kHomeUrl, kDefaultSearchAddress, "Shift_JIS"}));
+  ASSERT_TRUE(
+      SaveInternetSettings(options_store, {kHomeUrl, kDefaultSearchAddress, "Shift_JIS"}).ok());
   BrowserRun run(config, server.Url("/sjis.html"));
   ASSERT_TRUE(run.WaitForCaption("日本語 - Tabulon - "));
   // A change takes effect at the next load, without a restart. (The bytes of
   // an undeclared page may still be detected as what they are; the stored
   // encoding is what the engine starts from.)
-  ASSERT_TRUE(SaveInternetSettings(options_store, {kHomeUrl, kDefaultSearchAddress, "EUC-JP"}));
+  ASSERT_TRUE(
+      SaveInternetSettings(options_store, {kHomeUrl, kDefaultSearchAddress, "EUC-JP"}).ok());
   run.main().brwPage(1).Refresh2();
   ASSERT_TRUE(PumpUntil([&] { return server.Hits("/sjis.html") >= 2; }));
   WebKitWebView* view = static_cast<gtk::WebKitBrowser&>(run.main().brwPage(1)).View();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <ostream>
 #include <string>
@@ -128,6 +129,17 @@ TEST_F(OptionsWindowOpen, OkStoresTrimmedValuesAndCloses) {
   EXPECT_EQ(store_.values["Tabulon/Internet/HomePage"], "http://new.example/");
   EXPECT_EQ(store_.values["Tabulon/Internet/SearchAddress"], "https://s.example/?q=%s");
   EXPECT_EQ(store_.values["Tabulon/Internet/DefaultEncoding"], "ISO-2022-JP");
+}
+
+TEST_F(OptionsWindowOpen, OkOnAStoreThatCannotSaveSaysSoAndStaysOpen) {
+  store_.fail_with = ENOSPC;
+  view_.entered.home_page = "http://new.example/";
+  options_.Ok();
+  EXPECT_FALSE(view_.closed);
+  EXPECT_EQ(
+      view_.messages,
+      (std::vector<std::string>{"設定を保存できませんでした。\nディスクの空きが足りません。"}));
+  EXPECT_EQ(view_.entered.home_page, "http://new.example/");
 }
 
 TEST_F(OptionsWindowOpen, ApplyStoresAndStaysOpenShowingTheStoredSpelling) {

@@ -179,9 +179,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(InternetSettingsSave, AnyUncheckedValueStopsTheWholeSave) {
   FakeSettingsStore store;
   EXPECT_FALSE(SaveInternetSettings(
-      store, {"http://ok.example/", "https://s.example/?q=%s", "no-such-encoding"}));
-  EXPECT_FALSE(SaveInternetSettings(store, {"http://ok.example/", "https://s.example/", ""}));
-  EXPECT_FALSE(SaveInternetSettings(store, {"ok.example", "https://s.example/?q=%s", ""}));
+                   store, {"http://ok.example/", "https://s.example/?q=%s", "no-such-encoding"})
+                   .ok());
+  EXPECT_FALSE(SaveInternetSettings(store, {"http://ok.example/", "https://s.example/", ""}).ok());
+  EXPECT_FALSE(SaveInternetSettings(store, {"ok.example", "https://s.example/?q=%s", ""}).ok());
   EXPECT_EQ(store.writes, 0);
 }
 
@@ -201,7 +202,8 @@ class SharedStoreFile : public ::testing::Test {
 TEST_F(SharedStoreFile, OptionsSaveKeepsTheBrowsersPlacement) {
   BrowserSavesPlacement(1500);
   ASSERT_TRUE(SaveInternetSettings(
-      options_, {"http://home.example/", "https://s.example/?q=%s#top;x=1", "EUC-JP"}));
+                  options_, {"http://home.example/", "https://s.example/?q=%s#top;x=1", "EUC-JP"})
+                  .ok());
   EXPECT_EQ(browser_.GetSetting("Tabulon", "Settings", "MainLeft", ""), "1500");
   EXPECT_EQ(browser_.GetSetting("Tabulon", "Settings", "MainWidth", ""), "9000");
   // Characters a settings file might take for comments or separators come
@@ -211,7 +213,8 @@ TEST_F(SharedStoreFile, OptionsSaveKeepsTheBrowsersPlacement) {
 
 TEST_F(SharedStoreFile, BrowserSaveKeepsTheOptions) {
   ASSERT_TRUE(
-      SaveInternetSettings(options_, {"http://home.example/", "https://s.example/?q=%s", "Big5"}));
+      SaveInternetSettings(options_, {"http://home.example/", "https://s.example/?q=%s", "Big5"})
+          .ok());
   BrowserSavesPlacement(3000);
   EXPECT_EQ(ReadInternetSettings(options_).home_page, "http://home.example/");
   EXPECT_EQ(ReadInternetSettings(options_).default_encoding, "Big5");
