@@ -57,6 +57,32 @@ bool WaitForNextFrame(Gtk::Window& window) {
   return ok;
 }
 
+double ShareOfColour(int x, int y, int width, int height, unsigned rgb) {
+  GdkPixbuf* shot = gdk_pixbuf_get_from_window(gdk_get_default_root_window(), x, y, width, height);
+  if (!shot) return 0;
+  const int channels = gdk_pixbuf_get_n_channels(shot), stride = gdk_pixbuf_get_rowstride(shot);
+  const guchar* pixels = gdk_pixbuf_get_pixels(shot);
+  long matching = 0;
+  for (int row = 0; row < height; ++row) {
+    for (int column = 0; column < width; ++column) {
+      const guchar* p = pixels + row * stride + column * channels;
+      matching += ((unsigned{p[0]} << 16) | (unsigned{p[1]} << 8) | p[2]) == rgb;
+    }
+  }
+  g_object_unref(shot);
+  return static_cast<double>(matching) / (static_cast<double>(width) * height);
+}
+
+void ScreenOrigin(GtkWidget* widget, int& x, int& y) {
+  x = y = 0;
+  GtkWidget* top = gtk_widget_get_toplevel(widget);
+  gdk_window_get_origin(gtk_widget_get_window(top), &x, &y);
+  int dx = 0, dy = 0;
+  gtk_widget_translate_coordinates(widget, top, 0, 0, &dx, &dy);
+  x += dx;
+  y += dy;
+}
+
 bool WaitUntilSettled(Gtk::Window& window) {
   if (!WaitForNextFrame(window)) return false;
   bool idle = false;

@@ -35,6 +35,12 @@ bool WaitForNextFrame(Gtk::Window& window);
 // Waits for a frame, then until the main loop has nothing left to do, then
 // for the frame that shows what that work changed.
 bool WaitUntilSettled(Gtk::Window& window);
+// The share (0 to 1) of the screen's pixels in the rectangle, in root window
+// pixels, that have the colour 0xRRGGBB: what the X server really shows.
+double ShareOfColour(int x, int y, int width, int height, unsigned rgb);
+// Where a widget's top left corner is on the screen.
+void ScreenOrigin(GtkWidget* widget, int& x, int& y);
+
 // Runs a command line in the background and waits until it has ended,
 // serving the main loop meanwhile.
 bool RunWhilePumping(const std::string& command, int timeout_ms = 60000);

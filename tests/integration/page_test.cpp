@@ -236,24 +236,43 @@ TEST_F(PageArea, StoppingTheTabDuringATransferRemovesThePartialFile) {
   EXPECT_EQ(Panel1(), "ダウンロード中止: endless.bin");
 }
 
-TEST_F(PageArea, FindBarCountsTheMatchesOfAWordAndEscClosesIt) {
+// Straight after an address was entered, the focus is in the URL box: find
+// works from there, and its bar takes a row below the page instead of
+// covering the page's top.
+TEST_F(PageArea, FindBarOpensFromTheUrlBoxHidesNothingAndEscClosesIt) {
   server.Serve("/words",
-               "<html><head><title>words</title></head><body>apple banana Apple "
+               "<html><head><title>words</title></head><body style='margin:0'>"
+               "<div style='height:60px;background:#ff0000'></div>apple banana Apple "
                "<p>cherry apple</p><p>pineapple</p></body></html>");
   Start(server.Url("/words"));
   ASSERT_TRUE(run->WaitForCaption("words - Tabulon - "));
-  FocusPage(1);
+  Gtk::Window& window = run->toolkit->Window();
+  Keys("alt+d");
+  ASSERT_TRUE(WaitForTextFocus(window));
+  GtkWidget* view = GTK_WIDGET(Browser(1).View());
+  const int page_height = gtk_widget_get_allocated_height(view);
+  int x = 0, y = 0;
+  ScreenOrigin(view, x, y);
+  const int width = gtk_widget_get_allocated_width(view) - 20;  // clear of a scroll bar
+  ASSERT_TRUE(WaitUntilSettled(window));
+  ASSERT_GT(ShareOfColour(x, y, width, 60, 0xff0000), 0.99) << "the band is drawn";
+
   Keys("ctrl+f");
-  ASSERT_TRUE(PumpUntil([&] { return Area(1).Finder().IsOpen(); }));
+  ASSERT_TRUE(PumpUntil([&] { return Area(1).Finder().OnScreen(); }));
   Type("apple");
   ASSERT_TRUE(PumpUntil([&] { return Area(1).Finder().CountText() == "4 件"; }))
       << Area(1).Finder().CountText();
+  ASSERT_TRUE(WaitUntilSettled(window));
+  EXPECT_GT(ShareOfColour(x, y, width, 60, 0xff0000), 0.99) << "the bar covers the page's top";
+  EXPECT_EQ(gtk_widget_get_allocated_height(view), page_height - Area(1).Finder().Height());
   Type("x");
   ASSERT_TRUE(PumpUntil([&] { return Area(1).Finder().CountText() == "見つかりません"; }))
       << Area(1).Finder().CountText();
   Keys("Escape");
   ASSERT_TRUE(PumpUntil([&] { return !Area(1).Finder().IsOpen(); }));
-  EXPECT_TRUE(gtk_widget_has_focus(GTK_WIDGET(Browser(1).View())));
+  EXPECT_TRUE(gtk_widget_has_focus(view));
+  ASSERT_TRUE(WaitUntilSettled(window));
+  EXPECT_EQ(gtk_widget_get_allocated_height(view), page_height);
 }
 
 TEST_F(PageArea, ZoomChangesTheCurrentTabOnly) {
@@ -261,7 +280,9 @@ TEST_F(PageArea, ZoomChangesTheCurrentTabOnly) {
   ASSERT_TRUE(run->WaitForCaption("page - Tabulon - "));
   run->main().NewPage(server.Url("/page"));
   ASSERT_TRUE(PumpUntil([&] { return Browser(2).LocationURL() == server.Url("/page"); }));
-  FocusPage(1);
+  // From the URL box, as from the page.
+  Keys("alt+d");
+  ASSERT_TRUE(WaitForTextFocus(run->toolkit->Window()));
   Keys("ctrl+plus");
   Keys("ctrl+equal");
   ASSERT_TRUE(PumpUntil([&] { return Area(1).ZoomLevel() > 1.2; }));

@@ -7,7 +7,6 @@ namespace tabulon::gtk {
 namespace {
 constexpr guint32 kFindOptions =
     WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND;
-constexpr int kMarginRight = 20;  // clear of the page's scroll bar
 
 GtkWidget* FlatButton(const char* label, const char* tip) {
   GtkWidget* button = gtk_button_new_with_label(label);
@@ -42,10 +41,8 @@ FindBar::FindBar(WebKitWebView* view, GtkLayout* parent)
 
   GtkCssProvider* css = gtk_css_provider_new();
   gtk_css_provider_load_from_data(
-      css,
-      "#tabulon-find-bar { background-color: #f4f4f4; border: 1px solid #a0a0a0;"
-      " border-top: none; }",
-      -1, nullptr);
+      css, "#tabulon-find-bar { background-color: #f4f4f4; border-top: 1px solid #a0a0a0; }", -1,
+      nullptr);
   gtk_style_context_add_provider(gtk_widget_get_style_context(frame_), GTK_STYLE_PROVIDER(css),
                                  GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   g_object_unref(css);
@@ -63,13 +60,10 @@ FindBar::FindBar(WebKitWebView* view, GtkLayout* parent)
   g_signal_connect_swapped(close, "clicked", G_CALLBACK(+[](FindBar* bar) { bar->Close(); }), this);
   g_signal_connect(finder_, "counted-matches", G_CALLBACK(OnCounted), this);
   g_signal_connect(finder_, "failed-to-find-text", G_CALLBACK(OnNotFound), this);
-  g_signal_connect(view_, "size-allocate", G_CALLBACK(OnViewAllocated), this);
 }
 
 FindBar::~FindBar() {
-  if (place_idle_) g_source_remove(place_idle_);
   g_signal_handlers_disconnect_by_data(finder_, this);
-  g_signal_handlers_disconnect_by_data(view_, this);
   gtk_widget_destroy(frame_);
   g_object_unref(frame_);
 }
@@ -77,9 +71,8 @@ FindBar::~FindBar() {
 void FindBar::Open() {
   bool was_open = open_;
   open_ = true;
-  gtk_widget_show(frame_);
-  Place();
-  if (GdkWindow* window = gtk_widget_get_window(frame_)) gdk_window_raise(window);
+  gtk_widget_set_visible(frame_, page_shown_);
+  if (!was_open) RoomChanged();
   gtk_widget_grab_focus(entry_);
   gtk_editable_select_region(GTK_EDITABLE(entry_), 0, -1);
   if (!was_open) Search();
@@ -90,6 +83,7 @@ void FindBar::Close() {
   open_ = false;
   webkit_find_controller_search_finish(finder_);
   gtk_widget_hide(frame_);
+  RoomChanged();
   gtk_widget_grab_focus(GTK_WIDGET(view_));
 }
 
@@ -122,16 +116,20 @@ void FindBar::Search() {
   webkit_find_controller_search(finder_, text.c_str(), kFindOptions, kMaxCounted);
 }
 
-// Over the top right corner of the page, wherever the page sits now.
-void FindBar::Place() {
-  if (!IsOpen()) return;
-  int x = 0, y = 0;
-  gtk_container_child_get(GTK_CONTAINER(parent_), GTK_WIDGET(view_), "x", &x, "y", &y, nullptr);
+int FindBar::Height() const {
+  if (!open_ || !page_shown_) return 0;
   int natural = 0;
-  gtk_widget_get_preferred_width(frame_, nullptr, &natural);
-  int width = gtk_widget_get_allocated_width(GTK_WIDGET(view_));
-  int left = x + width - natural - kMarginRight;
-  gtk_layout_move(parent_, frame_, left > x ? left : x, y);
+  gtk_widget_get_preferred_height(frame_, nullptr, &natural);
+  return natural;
+}
+
+void FindBar::Place(int x, int y, int width) {
+  gtk_widget_set_size_request(frame_, width, -1);
+  gtk_layout_move(parent_, frame_, x, y);
+}
+
+void FindBar::RoomChanged() {
+  if (room_changed_) room_changed_();
 }
 
 void FindBar::OnChanged(GtkEditable*, gpointer self) { static_cast<FindBar*>(self)->Search(); }
@@ -164,27 +162,8 @@ void FindBar::OnNotFound(WebKitFindController*, gpointer self) {
 }
 
 void FindBar::PageShown(bool shown) {
-  const bool show = open_ && shown;
-  gtk_widget_set_visible(frame_, show);
-  if (show) {
-    Place();
-    if (GdkWindow* window = gtk_widget_get_window(frame_)) gdk_window_raise(window);
-  }
-}
-
-// The layout is in the middle of allocating its children: move the bar
-// once it is done.
-void FindBar::OnViewAllocated(GtkWidget*, GdkRectangle*, gpointer self) {
-  auto* bar = static_cast<FindBar*>(self);
-  if (!bar->IsOpen() || bar->place_idle_) return;
-  bar->place_idle_ = g_idle_add(OnPlaceIdle, bar);
-}
-
-gboolean FindBar::OnPlaceIdle(gpointer self) {
-  auto* bar = static_cast<FindBar*>(self);
-  bar->place_idle_ = 0;
-  bar->Place();
-  return G_SOURCE_REMOVE;
+  page_shown_ = shown;
+  gtk_widget_set_visible(frame_, open_ && shown);
 }
 
 }  // namespace tabulon::gtk

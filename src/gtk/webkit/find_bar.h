@@ -2,13 +2,15 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <functional>
 #include <string>
 
 namespace tabulon::gtk {
 
-// The find bar of one tab: a small box over the top right corner of the
-// page with the words to find, the number of matches and buttons for the
-// previous and the next one. The engine's find controller does the finding.
+// The find bar of one tab: a row along the bottom of the page area with the
+// words to find, the number of matches and buttons for the previous and the
+// next one. While it shows, the page is that much shorter, so the bar hides
+// nothing of it. The engine's find controller does the finding.
 class FindBar {
  public:
   FindBar(WebKitWebView* view, GtkLayout* parent);
@@ -33,27 +35,33 @@ class FindBar {
   void PageShown(bool shown);
   // Whether the bar is on the screen.
   bool OnScreen() const { return gtk_widget_get_visible(frame_); }
+  // The height the bar takes from the bottom of the page: 0 while it is not
+  // on the screen.
+  int Height() const;
+  // Puts the bar's top left corner at (x, y), as wide as the page.
+  void Place(int x, int y, int width);
+  // Called when the bar comes or goes, so that the page makes room for it.
+  void OnRoomChanged(std::function<void()> changed) { room_changed_ = std::move(changed); }
 
   static constexpr unsigned kMaxCounted = 1000;
 
  private:
   void Search();
-  void Place();
+  void RoomChanged();
   static void OnChanged(GtkEditable*, gpointer self);
   static gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer self);
   static void OnCounted(WebKitFindController*, guint count, gpointer self);
   static void OnNotFound(WebKitFindController*, gpointer self);
-  static void OnViewAllocated(GtkWidget*, GdkRectangle*, gpointer self);
-  static gboolean OnPlaceIdle(gpointer self);
 
   WebKitWebView* view_;
   GtkLayout* parent_;
   WebKitFindController* finder_;
-  GtkWidget* frame_;  // an event box: a window of its own, drawn over the page
+  GtkWidget* frame_;
   GtkWidget* entry_;
   GtkWidget* count_;
-  guint place_idle_ = 0;
+  std::function<void()> room_changed_;
   bool open_ = false;
+  bool page_shown_ = false;
 };
 
 }  // namespace tabulon::gtk

@@ -118,6 +118,7 @@ class ComboPeer final : public PlacedPeer {
     entry_->grab_focus();
     return true;
   }
+  Gtk::ComboBox& Widget() { return combo_; }
 
  private:
   Gtk::ComboBoxText combo_{true};
@@ -273,6 +274,10 @@ void GtkToolkit::BuildMainWindow(MainWindowControls c, MainWindowInput& input) {
   url_label->Text().set_text_with_mnemonic(Mnemonic(c.lblURL.Caption()));
   c.lblURL.AttachPeer(std::move(url_label));
   auto combo = std::make_unique<ComboPeer>(c.cmbURL, url_bar_, input);
+  // Ctrl+wheel over the URL box zooms the page rather than picking an
+  // address from the list.
+  combo->Widget().signal_scroll_event().connect(
+      [this](GdkEventScroll* e) { return (e->state & GDK_CONTROL_MASK) && OnScroll(e); }, false);
   c.cmbURL.AttachPeer(std::move(combo));
   c.StaMsg.AttachPeer(std::make_unique<StatusPeer>(c.StaMsg, client_));
 
@@ -281,6 +286,10 @@ void GtkToolkit::BuildMainWindow(MainWindowControls c, MainWindowInput& input) {
 
   window_.add_events(Gdk::STRUCTURE_MASK);
   window_.signal_key_press_event().connect([this](GdkEventKey* e) { return OnKeyPress(e); }, false);
+  // Ctrl+wheel zooms the page from anywhere in the window; over the page,
+  // the page area sees it first. The URL box's list would otherwise take it.
+  window_.add_events(Gdk::SCROLL_MASK | Gdk::SMOOTH_SCROLL_MASK);
+  window_.signal_scroll_event().connect([this](GdkEventScroll* e) { return OnScroll(e); }, false);
   window_.signal_configure_event().connect(
       [this, form](GdkEventConfigure*) {
         form->OnConfigure();
@@ -365,10 +374,27 @@ void GtkToolkit::BuildMenu(Gtk::MenuShell& shell, MenuItem& model) {
 
 bool GtkToolkit::OnKeyPress(GdkEventKey* event) {
   VirtualKey vk = TranslateKey(event);
-  if (vk.key == 0) return false;
   bool consumed = false;
-  Guarded([&] { consumed = input_->KeyPreview(vk.key, vk.mask); });
+  if (vk.key != 0) Guarded([&] { consumed = input_->KeyPreview(vk.key, vk.mask); });
+  if (consumed) return true;
+  // Find, print and zoom work from the URL box or the tab strip too; a page
+  // with the focus sees them on its own way there.
+  PageArea* page = ShownPageArea();
+  if (!page || gtk_widget_has_focus(GTK_WIDGET(painted_tabs_.Shown()->View()))) return false;
+  Guarded([&] { consumed = page->HandleKey(event); });
   return consumed;
+}
+
+bool GtkToolkit::OnScroll(GdkEventScroll* event) {
+  PageArea* page = ShownPageArea();
+  bool consumed = false;
+  if (page) Guarded([&] { consumed = page->HandleScroll(event); });
+  return consumed;
+}
+
+PageArea* GtkToolkit::ShownPageArea() const {
+  WebKitBrowser* shown = painted_tabs_.Shown();
+  return shown ? PageArea::Of(shown->View()) : nullptr;
 }
 
 std::unique_ptr<ControlPeer> GtkToolkit::CreateTabLabel(int index, Control& label) {

@@ -42,6 +42,8 @@ class GtkToolkit final : public MainWindowToolkit {
   class FormPeer;
   void BuildMenu(Gtk::MenuShell& shell, MenuItem& model);
   bool OnKeyPress(GdkEventKey* event);
+  bool OnScroll(GdkEventScroll* event);
+  PageArea* ShownPageArea() const;
 
   WebEngine& engine_;
   std::function<void()> end_program_;

@@ -87,48 +87,54 @@ void PageArea::Print() {
 
 void PageArea::CancelDownloads() { CancelDownloadsOf(this); }
 
+gboolean PageArea::OnKey(GtkWidget*, GdkEventKey* event, gpointer self) {
+  return static_cast<PageArea*>(self)->HandleKey(event);
+}
+
 // The window has passed the key on: these are the page area's own keys.
 // Ctrl+0 is the window's (a favourite) and only arrives here if the window
 // ever lets it go.
-gboolean PageArea::OnKey(GtkWidget*, GdkEventKey* event, gpointer self) {
-  auto* area = static_cast<PageArea*>(self);
+bool PageArea::HandleKey(const GdkEventKey* event) {
   const guint mods = event->state & (GDK_CONTROL_MASK | GDK_SHIFT_MASK | GDK_MOD1_MASK);
-  if (!(mods & GDK_CONTROL_MASK) || (mods & GDK_MOD1_MASK)) return FALSE;
+  if (!(mods & GDK_CONTROL_MASK) || (mods & GDK_MOD1_MASK)) return false;
   switch (event->keyval) {
     case GDK_KEY_plus:
     case GDK_KEY_equal:
-    case GDK_KEY_KP_Add: area->ZoomIn(); return TRUE;
+    case GDK_KEY_KP_Add: ZoomIn(); return true;
     case GDK_KEY_minus:
     case GDK_KEY_underscore:
-    case GDK_KEY_KP_Subtract: area->ZoomOut(); return TRUE;
+    case GDK_KEY_KP_Subtract: ZoomOut(); return true;
     case GDK_KEY_0:
-    case GDK_KEY_KP_0: area->ResetZoom(); return TRUE;
+    case GDK_KEY_KP_0: ResetZoom(); return true;
     default: break;
   }
-  if (mods != GDK_CONTROL_MASK) return FALSE;
+  if (mods != GDK_CONTROL_MASK) return false;
   // Letters by their place on the keyboard, so Ctrl+F works on any layout.
   VirtualKey vk = TranslateKey(event);
   if (vk.key == kVkF) {
-    area->find_bar_.Open();
-    return TRUE;
+    find_bar_.Open();
+    return true;
   }
   if (vk.key == kVkP) {
-    area->Print();
-    return TRUE;
+    Print();
+    return true;
   }
-  return FALSE;
+  return false;
 }
 
 gboolean PageArea::OnScroll(GtkWidget*, GdkEventScroll* event, gpointer self) {
-  if (!(event->state & GDK_CONTROL_MASK)) return FALSE;
-  auto* area = static_cast<PageArea*>(self);
+  return static_cast<PageArea*>(self)->HandleScroll(event);
+}
+
+bool PageArea::HandleScroll(const GdkEventScroll* event) {
+  if (!(event->state & GDK_CONTROL_MASK)) return false;
   double dy = 0;
   if (event->direction == GDK_SCROLL_UP) dy = -1;
   if (event->direction == GDK_SCROLL_DOWN) dy = 1;
   if (event->direction == GDK_SCROLL_SMOOTH) dy = event->delta_y;
-  if (dy < 0) area->ZoomIn();
-  if (dy > 0) area->ZoomOut();
-  return TRUE;  // the page does not scroll while zooming
+  if (dy < 0) ZoomIn();
+  if (dy > 0) ZoomOut();
+  return true;  // the page does not scroll while zooming
 }
 
 // A response the engine cannot show, or one the server marks as a file to

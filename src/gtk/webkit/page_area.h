@@ -11,7 +11,7 @@
 namespace tabulon::gtk {
 
 // What one tab's page area does besides showing the page: its own keys
-// (find, print, zoom) once the window has passed them on, Ctrl+wheel zoom,
+// (find, print, zoom), wherever the focus is in the window, Ctrl+wheel zoom,
 // and turning responses the engine cannot show into downloads. Reports go
 // to the window through the browser's events, like the page's own.
 class PageArea {
@@ -37,6 +37,11 @@ class PageArea {
   void Print();
   // The tab's Stop also stops its downloads.
   void CancelDownloads();
+  // The page's keys (find, print, zoom) and Ctrl+wheel, which the window
+  // hands on when the page itself does not have the focus. Whether it was
+  // one of them.
+  bool HandleKey(const GdkEventKey* event);
+  bool HandleScroll(const GdkEventScroll* event);
 
  private:
   void SetZoom(double level);

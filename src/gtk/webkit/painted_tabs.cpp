@@ -29,6 +29,13 @@ void PaintedTabs::Changed() {
   if (!idle_) idle_ = g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, OnIdle, this, nullptr);
 }
 
+WebKitBrowser* PaintedTabs::Shown() const {
+  for (WebKitBrowser* b : browsers_) {
+    if (b->Visible()) return b;
+  }
+  return nullptr;
+}
+
 gboolean PaintedTabs::OnIdle(gpointer self) {
   auto* tabs = static_cast<PaintedTabs*>(self);
   tabs->idle_ = 0;

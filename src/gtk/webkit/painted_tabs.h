@@ -22,6 +22,8 @@ class PaintedTabs {
   void Remove(WebKitBrowser* browser);
   // A tab was shown, hidden, moved or resized: look again when idle.
   void Changed();
+  // The browser of the tab in front, nullptr when no tab is open.
+  WebKitBrowser* Shown() const;
 
  private:
   static gboolean OnIdle(gpointer self);

@@ -65,6 +65,7 @@ WebKitBrowser::WebKitBrowser(ProcessPool& pool, bool is_template, GtkLayout* par
                    G_CALLBACK(OnGeometry), this);
   AttachPeer(std::make_unique<Peer>(*this));
   page_area_ = std::make_unique<PageArea>(view_, parent_, events_, index_);
+  page_area_->Finder().OnRoomChanged([this] { Place(); });
   encoding_ = std::make_unique<EncodingDetector>(view_);
   if (painted_) painted_->Add(this);
 }
@@ -121,9 +122,19 @@ void WebKitBrowser::KeepPainted(bool keep, PageSize size) {
 void WebKitBrowser::Place() {
   GtkWidget* widget = GTK_WIDGET(view_);
   const bool shown = Visible();
+  if (shown != on_screen_) {
+    on_screen_ = shown;
+    if (page_area_) page_area_->Finder().PageShown(shown);
+  }
   if (shown || !kept_painted_) {
-    gtk_layout_move(parent_, widget, TwipsToPixels(Left()), TwipsToPixels(Top()));
-    gtk_widget_set_size_request(widget, TwipsToPixels(Width()), TwipsToPixels(Height()));
+    const int x = TwipsToPixels(Left()), y = TwipsToPixels(Top());
+    const int width = TwipsToPixels(Width()), height = TwipsToPixels(Height());
+    // The find bar takes a row at the bottom instead of covering the page.
+    int bar = page_area_ ? page_area_->Finder().Height() : 0;
+    if (bar > height) bar = height;
+    gtk_layout_move(parent_, widget, x, y);
+    gtk_widget_set_size_request(widget, width, height - bar);
+    if (bar > 0) page_area_->Finder().Place(x, y + height - bar, width);
   } else {
     constexpr int kGap = 100;  // pixels between the kept page and the client area
     gtk_layout_move(parent_, widget, -painted_size_.width - kGap, TwipsToPixels(Top()));
@@ -136,10 +147,6 @@ void WebKitBrowser::Place() {
     if (GTK_IS_WINDOW(top)) gtk_window_set_focus(GTK_WINDOW(top), nullptr);
   }
   gtk_widget_set_visible(widget, shown || kept_painted_);
-  if (shown != on_screen_) {
-    on_screen_ = shown;
-    if (page_area_) page_area_->Finder().PageShown(shown);
-  }
 }
 
 void WebKitBrowser::ApplyDefaultEncoding() {
