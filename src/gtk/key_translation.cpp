@@ -52,6 +52,25 @@ int CodeOfKeyval(guint keyval) {
 
 bool IsKeypadKeyval(guint keyval) { return keyval >= GDK_KEY_KP_Space && keyval <= GDK_KEY_KP_9; }
 
+// The digit printed on a keypad key, whatever Num Lock and Shift make of it
+// now: -1 for any other key.
+int KeypadDigitAt(GdkKeymap* keymap, guint16 keycode) {
+  GdkKeymapKey* keys = nullptr;
+  guint* keyvals = nullptr;
+  gint n = 0;
+  int digit = -1;
+  if (keymap && gdk_keymap_get_entries_for_keycode(keymap, keycode, &keys, &keyvals, &n)) {
+    for (gint i = 0; i < n && digit < 0; ++i) {
+      if (keyvals[i] >= GDK_KEY_KP_0 && keyvals[i] <= GDK_KEY_KP_9) {
+        digit = static_cast<int>(keyvals[i] - GDK_KEY_KP_0);
+      }
+    }
+    g_free(keys);
+    g_free(keyvals);
+  }
+  return digit;
+}
+
 }  // namespace
 
 VirtualKey TranslateKey(const GdkEventKey* event) {
@@ -60,6 +79,17 @@ VirtualKey TranslateKey(const GdkEventKey* event) {
   if (event->state & GDK_CONTROL_MASK) vk.mask |= kCtrl;
   if (event->state & GDK_MOD1_MASK) vk.mask |= kAlt;
 
+  GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_window_get_display(event->window));
+  // Ctrl+Shift with a keypad digit opens a favourite of the second ten. Shift
+  // turns a keypad digit into its movement key while Num Lock is on (0 into
+  // Insert), so that chord goes by the key's place, with Num Lock on or off.
+  if (vk.mask == (kCtrl | kShift) && IsKeypadKeyval(event->keyval)) {
+    const int digit = KeypadDigitAt(keymap, event->hardware_keycode);
+    if (digit >= 0) {
+      vk.key = kVkNumpad0 + digit;
+      return vk;
+    }
+  }
   // The keypad keeps its own meaning (digits with Num Lock, movement without).
   if (IsKeypadKeyval(event->keyval)) {
     vk.key = CodeOfKeyval(event->keyval);
@@ -67,7 +97,6 @@ VirtualKey TranslateKey(const GdkEventKey* event) {
   }
   // Otherwise the key's unshifted value, first in the active group, then in
   // any group that gives a Latin letter or digit (non-Latin layouts).
-  GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_window_get_display(event->window));
   guint keyval = 0;
   if (keymap && gdk_keymap_translate_keyboard_state(keymap, event->hardware_keycode,
                                                     static_cast<GdkModifierType>(0), event->group,

@@ -26,6 +26,15 @@ void Layout(const std::string& layout) {
       << layout;
 }
 
+// Turns Num Lock on or off, the way its key does, and waits until the
+// toolkit knows.
+void SetNumLock(bool on) {
+  GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
+  if (static_cast<bool>(gdk_keymap_get_num_lock_state(keymap)) != on) Keys("Num_Lock");
+  ASSERT_TRUE(
+      PumpUntil([&] { return static_cast<bool>(gdk_keymap_get_num_lock_state(keymap)) == on; }));
+}
+
 class RealKeys : public ::testing::Test {
  protected:
   LoopbackServer server;
@@ -73,10 +82,24 @@ TEST_F(RealKeys, CtrlShiftDigitOpensTheSecondTenOnUsAndJapaneseLayouts) {
   EXPECT_EQ(run->state.CurTab, 1);
 }
 
-TEST_F(RealKeys, KeypadDigitsOpenTheSameFavourites) {
+// Num Lock on, Shift makes the keypad's 0 an Insert key; the second ten are
+// still Ctrl+Shift with the key, on or off.
+TEST_F(RealKeys, KeypadDigitsOpenTheSameFavouritesWithNumLockOnOrOff) {
   Keys("ctrl+KP_5");
   ASSERT_TRUE(PumpUntil([&] { return run->state.TabCount == 2; }));
   EXPECT_EQ(NewestTabAddress(), server.Url("/fav5"));
+  int tabs = 2;
+  for (const bool num_lock : {true, false}) {
+    SetNumLock(num_lock);
+    for (const auto& [key, favourite] : {std::pair{"KP_0", 20}, {"KP_7", 17}}) {
+      Keys(std::string("ctrl+shift+") + key);
+      ASSERT_TRUE(PumpUntil([&] { return run->state.TabCount == tabs + 1; }))
+          << key << " num lock " << num_lock;
+      ++tabs;
+      EXPECT_EQ(NewestTabAddress(), server.Url("/fav" + std::to_string(favourite)))
+          << key << " num lock " << num_lock;
+    }
+  }
 }
 
 TEST_F(RealKeys, WindowKeysWinOverTheFocusedUrlBox) {
