@@ -67,6 +67,8 @@ void frmMain::CloseTab() {
     TryStep([&] {
       lblTab_(i).SetTag(lblTab_(i + 1).Tag());
       lblTab_(i).SetCaption(lblTab_(i + 1).Caption());
+      // The title in the tool tip moves with the caption it belongs to.
+      lblTab_(i).SetToolTipText(lblTab_(i + 1).ToolTipText());
     });
   }
   TryStep([&] { brwPage_.Unload(k); });

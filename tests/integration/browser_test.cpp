@@ -1,6 +1,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "gtk/units.h"
 #include "gtk/webkit/webkit_browser.h"
 #include "harness.h"
 
@@ -48,6 +49,55 @@ TEST_F(RealWindow, EmptyCommandLineShowsTheBuiltInStartPage) {
   run.state.UrlList[1].Url = server.Url("/second.html");
   ASSERT_TRUE(run.WaitForCaption("Tabulon - Tabulon - "));
   EXPECT_EQ(run.main().brwPage(1).LocationURL(), kHomeUrl);
+}
+
+// The tool tip of the label GTK shows with this caption in the window.
+std::string ToolTipOfLabel(GtkWidget* widget, const std::string& caption) {
+  if (GTK_IS_LABEL(widget) && gtk_widget_get_visible(widget) &&
+      caption == gtk_label_get_text(GTK_LABEL(widget))) {
+    gchar* tip = gtk_widget_get_tooltip_text(gtk_widget_get_parent(widget));
+    std::string text = tip ? tip : "(none)";
+    g_free(tip);
+    return text;
+  }
+  std::string found;
+  if (GTK_IS_CONTAINER(widget)) {
+    GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
+    for (GList* l = children; l && found.empty(); l = l->next) {
+      found = ToolTipOfLabel(static_cast<GtkWidget*>(l->data), caption);
+    }
+    g_list_free(children);
+  }
+  return found;
+}
+
+TEST_F(RealWindow, ClosingShiftsToolTipsWithCaptionsAndAnEmptyStripShowsNoLabel) {
+  BrowserRun run(config, server.Url("/ja.html"));
+  ASSERT_TRUE(run.WaitForCaption("日本語のページ - Tabulon - "));
+  run.main().NewPage(server.Url("/second.html"));
+  ASSERT_TRUE(PumpUntil([&] { return run.main().lblTab(2).Caption() == "second"; }));
+  Gtk::Window& window = run.toolkit->Window();
+  ASSERT_TRUE(PresentAndWaitForFocus(window));
+  ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+w"), 0);
+  ASSERT_TRUE(PumpUntil([&] { return run.state.TabCount == 1; }));
+  EXPECT_EQ(ToolTipOfLabel(GTK_WIDGET(window.gobj()), "second"), "second");
+
+  Gtk::MenuItem* all_close = FindMenuItem(window, "全タブ閉じる(_C)");
+  ASSERT_NE(all_close, nullptr);
+  all_close->activate();
+  ASSERT_EQ(run.state.TabCount, 0);
+  ASSERT_TRUE(WaitUntilSettled(window));
+  // The strip's left end, where the label the tabs are made from sits just
+  // out of sight.
+  GtkWidget* client = gtk_widget_get_parent(
+      GTK_WIDGET(static_cast<gtk::WebKitBrowser&>(run.main().brwPage(0)).View()));
+  int x = 0, y = 0;
+  ScreenOrigin(client, x, y);
+  y += gtk::TwipsToPixels(run.main().picTab().Top());
+  const unsigned label_rgb = ((kOtherTabColour & 0xFF) << 16) | (kOtherTabColour & 0xFF00) |
+                             ((kOtherTabColour >> 16) & 0xFF);
+  EXPECT_EQ(ShareOfColour(x, y, 10, gtk::TwipsToPixels(run.main().picTab().Height()), label_rgb),
+            0.0);
 }
 
 TEST_F(RealWindow, LinkToANewWindowOpensABackgroundTab) {

@@ -194,11 +194,13 @@ TEST_F(ClosingTabs, ClosingLeavesTheOtherLabelsWhereTheyWere) {
   EXPECT_EQ(main().lblTab(2).Left(), 1625);
 }
 
-TEST_F(ClosingTabs, CaptionsShiftLeftWithTheirTabs) {
+TEST_F(ClosingTabs, CaptionsAndToolTipsShiftLeftWithTheirTabs) {
   main().lblTab(3).SetCaption("third");
+  main().lblTab(3).SetToolTipText("third");
   SwitchTo(2);
   main().CloseTab();
   EXPECT_EQ(main().lblTab(2).Caption(), "third");
+  EXPECT_EQ(main().lblTab(2).ToolTipText(), "third");
 }
 
 TEST_F(ClosingTabs, TakingOverBrowserGetsTheCurrentLayoutAndItsAddress) {

@@ -54,6 +54,16 @@ class LabelPeer final : public PlacedPeer {
       case Prop::BackColor:
       case Prop::ForeColor:
       case Prop::Bold: Restyle(); break;
+      case Prop::Left:
+      case Prop::Width:
+      case Prop::Visible:
+        PlacedPeer::Changed(prop);
+        // GTK draws a label at least as wide as its padding and an ellipsis,
+        // wider than a label placed just left of the strip, which would then
+        // show a sliver of it: one wholly out of sight is not drawn at all.
+        box_.set_visible(model_.Visible() &&
+                         TwipsToPixels(model_.Left()) + TwipsToPixels(model_.Width()) > 0);
+        break;
       default: PlacedPeer::Changed(prop);
     }
   }
