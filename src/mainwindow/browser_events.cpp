@@ -43,8 +43,10 @@ void frmMain::brwPage_TitleChange(int /*index*/, const std::string& text) {
   }
 }
 
+// While the user types in the URL box, the page's address changes leave the
+// typed text alone: Enter must load what was typed.
 void frmMain::brwPage_BeforeNavigate2(int index, const std::string& url) {
-  if (IsCurrent(*this, state_, index)) cmbURL_.SetText(url);
+  if (IsCurrent(*this, state_, index) && !cmbURL_.Edited()) cmbURL_.SetText(url);
 }
 
 bool frmMain::brwPage_NewWindow2(int /*index*/, const std::string& requested_url) {
@@ -60,7 +62,9 @@ bool frmMain::brwPage_NewWindow2(int /*index*/, const std::string& requested_url
 }
 
 void frmMain::brwPage_NavigateComplete2(int index) {
-  if (IsCurrent(*this, state_, index)) cmbURL_.SetText(brwPage_(index).LocationURL());
+  if (IsCurrent(*this, state_, index) && !cmbURL_.Edited()) {
+    cmbURL_.SetText(brwPage_(index).LocationURL());
+  }
 }
 
 // A page may move and size the window, but never off the visible screen nor

@@ -109,6 +109,7 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   bool KeyPreview(int key, int mask) override;
   bool Form_KeyDown(int key, int mask);
   void cmbURL_KeyDown(int key, int mask) override;
+  void cmbURL_LostFocus() override;
   void WindowChanged(int left, int top, int width, int height, int scale_width, int scale_height,
                      int window_state) override;
   void CloseRequested() override;

@@ -69,7 +69,14 @@ bool frmMain::Form_KeyDown(int key, int mask) {
 
 void frmMain::cmbURL_KeyDown(int key, int /*mask*/) {
   WorkTab = static_cast<std::int16_t>(state_.CurTab);
+  if (key == kVkEscape && cmbURL_.Edited()) {
+    // Back to the page's own address, which its events may update again.
+    TryStep([&] { cmbURL_.SetText(state_.CurTab ? BrowserOfTab(WorkTab).LocationURL() : ""); });
+    cmbURL_.EndEditing();
+    return;
+  }
   if (key != kVkReturn) return;
+  cmbURL_.EndEditing();
   const std::string text = cmbURL_.Text();
   cmbURL_.AddItem(text);
   if (state_.CurTab == 0) {
@@ -81,5 +88,7 @@ void frmMain::cmbURL_KeyDown(int key, int /*mask*/) {
   }
   BrowserOfTab(WorkTab).Navigate2(text);
 }
+
+void frmMain::cmbURL_LostFocus() { cmbURL_.EndEditing(); }
 
 }  // namespace tabulon

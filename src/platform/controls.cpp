@@ -93,6 +93,7 @@ void Control::FeedGeometry(int left, int top, int width, int height) {
 
 void ComboBox::SetText(const std::string& text) {
   text_ = text;
+  edited_ = false;
   Notify(Prop::Text);
 }
 

@@ -111,7 +111,14 @@ class ComboBox : public Control {
   using Control::Control;
   const std::string& Text() const { return text_; }
   void SetText(const std::string& text);
-  void FeedText(const std::string& text) { text_ = text; }
+  // What the user typed: it counts as edited until the program sets the
+  // text again or the editing ends.
+  void FeedText(const std::string& text) {
+    text_ = text;
+    edited_ = true;
+  }
+  bool Edited() const { return edited_; }
+  void EndEditing() { edited_ = false; }
   const std::vector<std::string>& List() const { return list_; }
   void AddItem(const std::string& item);
   // Fails with a ControlError when the box cannot take the focus.
@@ -120,6 +127,7 @@ class ComboBox : public Control {
  private:
   std::string text_;
   std::vector<std::string> list_;
+  bool edited_ = false;
 };
 
 // The status bar: panel 1 carries the status text, panel 2 the load progress.

@@ -30,6 +30,8 @@ class MainWindowInput {
   // The window sees every key first. Returns true when the key is consumed.
   virtual bool KeyPreview(int key, int mask) = 0;
   virtual void cmbURL_KeyDown(int key, int mask) = 0;
+  // The URL box lost the keyboard focus.
+  virtual void cmbURL_LostFocus() = 0;
   // Outer geometry and client size in twips, and the window state.
   virtual void WindowChanged(int left, int top, int width, int height, int scale_width,
                              int scale_height, int window_state) = 0;

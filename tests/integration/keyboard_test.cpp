@@ -132,6 +132,25 @@ TEST_F(RealKeys, EnterInTheUrlBoxLoadsTheTypedAddressInTheCurrentTab) {
   EXPECT_EQ(run->main().cmbURL().List(), (std::vector<std::string>{server.Url("/fav7")}));
 }
 
+TEST_F(RealKeys, TypingInTheUrlBoxSurvivesAPageThatKeepsChangingItsAddress) {
+  server.Serve("/ticking",
+               "<html><head><title>ticking</title><script>let n = 0;"
+               "setInterval(() => { location.hash = String(++n); }, 100);</script></head></html>");
+  run->main().brwPage(1).Navigate2(server.Url("/ticking"));
+  ASSERT_TRUE(run->WaitForCaption("ticking - Tabulon - "));
+  Keys("alt+d");
+  ASSERT_TRUE(WaitForTextFocus(run->toolkit->Window()));
+  Keys("ctrl+a");
+  const std::string typed = server.Url("/fav3");
+  ASSERT_EQ(std::system(("xdotool type --delay 20 '" + typed + "'").c_str()), 0);
+  // Let the page move on a few times more.
+  const std::string seen = run->main().brwPage(1).LocationURL();
+  ASSERT_TRUE(PumpUntil([&] { return run->main().brwPage(1).LocationURL() != seen; }));
+  EXPECT_EQ(run->main().cmbURL().Text(), typed);
+  Keys("Return");
+  ASSERT_TRUE(run->WaitForCaption("fav3 - Tabulon - "));
+}
+
 TEST_F(RealKeys, F11SwitchesExactlyOncePerPressInBothModes) {
   Keys("F11");
   ASSERT_TRUE(PumpUntil([&] { return !run->main().NormalMode; }));

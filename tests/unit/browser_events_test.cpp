@@ -190,5 +190,27 @@ TEST_F(Keys, EnterInTheUrlBoxListsTheTextAsTypedAndLoadsItInTheCurrentTab) {
   EXPECT_EQ(BrowserAt(1).calls.size(), 3u);  // GoHome, then the address twice
 }
 
+// A page that keeps changing its own address must not overwrite what the
+// user is typing; once the typing ends, the box follows the page again.
+TEST_F(Keys, TypedTextSurvivesThePagesAddressChangesUntilTheEditingEnds) {
+  BrowserAt(1).Navigate2("http://page/#1");
+  main().cmbURL().FeedText("http://typed/");
+  main().brwPage_BeforeNavigate2(1, "http://page/#2");
+  main().brwPage_NavigateComplete2(1);
+  EXPECT_EQ(main().cmbURL().Text(), "http://typed/");
+  main().cmbURL_KeyDown(kVkEscape, 0);
+  EXPECT_EQ(main().cmbURL().Text(), "http://page/#1");
+
+  main().cmbURL().FeedText("http://typed/");
+  main().cmbURL_LostFocus();
+  main().brwPage_BeforeNavigate2(1, "http://page/#3");
+  EXPECT_EQ(main().cmbURL().Text(), "http://page/#3");
+
+  main().cmbURL().FeedText("http://typed/");
+  main().brwPage_BeforeNavigate2(1, "http://page/#4");
+  main().cmbURL_KeyDown(kVkReturn, 0);
+  EXPECT_EQ(BrowserAt(1).LocationURL(), "http://typed/");
+}
+
 }  // namespace
 }  // namespace tabulon::testing

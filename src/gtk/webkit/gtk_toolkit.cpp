@@ -109,6 +109,10 @@ class ComboPeer final : public PlacedPeer {
           return false;  // the key is not consumed
         },
         false);
+    entry_->signal_focus_out_event().connect([this](GdkEventFocus*) {
+      Guarded([&] { input_.cmbURL_LostFocus(); });
+      return false;
+    });
     combo_.show();
     Place();
   }
