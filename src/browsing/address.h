@@ -9,4 +9,12 @@ namespace tabulon {
 // text can make a fresh tab run script through its address.
 std::string NormalizeAddress(const std::string& address);
 
+// A javascript: or vbscript: address, blanks and case aside.
+bool IsScriptAddress(const std::string& address);
+// The script of a javascript: address typed as a bookmarklet, its %XX
+// escapes decoded; "" for any other address.
+std::string BookmarkletScript(const std::string& address);
+// What panel 1 says when a script address comes from anywhere but the URL box.
+inline constexpr const char* kScriptAddressRefused = "javascript: のアドレスは開けません";
+
 }  // namespace tabulon

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "base/val.h"
+#include "browsing/address.h"
 #include "browsing/crash_page.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/placement.h"
@@ -51,6 +52,10 @@ void frmMain::brwPage_BeforeNavigate2(int index, const std::string& url) {
 
 bool frmMain::brwPage_NewWindow2(int /*index*/, const std::string& requested_url) {
   if (state_.TabCount > kMaxTabs - 1) return true;
+  if (IsScriptAddress(requested_url)) {
+    StaMsg_.SetPanelText(1, kScriptAddressRefused);
+    return true;
+  }
   LoadLbl();
   // The address the page asked for; the status text (the link under the
   // pointer) only when the engine gives none: a script's window.open has

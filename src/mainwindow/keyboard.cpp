@@ -1,5 +1,6 @@
 // The window's own keys, seen before the focused control.
 #include "base/keys.h"
+#include "browsing/address.h"
 #include "mainwindow/frm_main.h"
 
 namespace tabulon {
@@ -79,6 +80,17 @@ void frmMain::cmbURL_KeyDown(int key, int /*mask*/) {
   cmbURL_.EndEditing();
   const std::string text = cmbURL_.Text();
   cmbURL_.AddItem(text);
+  // A script typed here runs in the page shown, as a bookmarklet would; the
+  // page stays.
+  if (IsScriptAddress(text)) {
+    const std::string script = BookmarkletScript(text);
+    if (state_.CurTab == 0 || script.empty()) {
+      StaMsg_.SetPanelText(1, kScriptAddressRefused);
+    } else {
+      BrowserOfTab(WorkTab).RunBookmarklet(script);
+    }
+    return;
+  }
   if (state_.CurTab == 0) {
     // No tab to load it in: the address gets a tab of its own.
     if (state_.TabCount > kMaxTabs - 1) return;

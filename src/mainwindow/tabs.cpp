@@ -1,5 +1,6 @@
 // The tab collection: pairs of a label and a browser, opened and closed.
 #include "base/val.h"
+#include "browsing/address.h"
 #include "mainwindow/frm_main.h"
 
 namespace tabulon {
@@ -40,6 +41,11 @@ void frmMain::NewTab() {
 void frmMain::NewPage(const std::string& address) {
   if (state_.TabCount > kMaxTabs - 1) return;
   if (TrimBlanks(address).empty()) return;
+  // A script address from a favourite or the clipboard opens nothing.
+  if (IsScriptAddress(address)) {
+    StaMsg_.SetPanelText(1, kScriptAddressRefused);
+    return;
+  }
   LoadLbl();
   BrowserOfTab(state_.TabCount).Navigate2(address);
   picURL_.ZOrder();

@@ -20,6 +20,8 @@ class BrowserControl : public Control {
   virtual void Stop() = 0;
   virtual std::string LocationURL() const = 0;
   virtual std::string LocationName() const = 0;
+  // Runs a script in the page shown, as a bookmarklet typed in the URL box.
+  virtual void RunBookmarklet(const std::string& script) = 0;
 };
 
 // What the browser controls report, each with the index of the element that

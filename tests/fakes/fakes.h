@@ -32,6 +32,7 @@ class FakeBrowser final : public BrowserControl {
   void Stop() override;
   std::string LocationURL() const override;
   std::string LocationName() const override { return title; }
+  void RunBookmarklet(const std::string& script) override { calls.push_back("Run " + script); }
 
  private:
   void Refuse(const char* what);

@@ -117,6 +117,37 @@ TEST_F(HostilePages, CertificateErrorsAreNeverAcceptedSilently) {
   g_object_unref(certificate);
 }
 
+// A script address typed in the URL box runs in the page, as a bookmarklet;
+// a page asking for one in a new window gets nothing.
+TEST_F(HostilePages, ScriptAddressesRunOnlyWhenTypedInTheUrlBox) {
+  server.Serve("/js", Page("js",
+                           "<a href='#' onclick=\"window.open('javascript:1'); "
+                           "document.title = 'clicked'; return false;\" style='position:"
+                           "absolute;left:0;top:0;width:400px;height:200px;display:block'>x</a>"));
+  BrowserRun run(config, server.Url("/js"));
+  ASSERT_TRUE(run.WaitForCaption("js - Tabulon - "));
+  ASSERT_TRUE(PresentAndWaitForFocus(run.toolkit->Window()));
+  const Control& page = run.main().brwPage(1);
+  int x = 0, y = 0;
+  run.toolkit->ClientToScreen(page.Left() + 100 * 15, page.Top() + 50 * 15, x, y);
+  const std::string click =
+      "xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1";
+  ASSERT_EQ(std::system(click.c_str()), 0);
+  ASSERT_TRUE(run.WaitForCaption("clicked - Tabulon - "));
+  EXPECT_TRUE(PumpUntil([&] {
+    return run.main().StaMsg().PanelText(1) == "javascript: のアドレスは開けません";
+  })) << run.main().StaMsg().PanelText(1);
+  EXPECT_EQ(run.state.TabCount, 1);
+
+  ASSERT_EQ(std::system("xdotool key --clearmodifiers alt+d ctrl+a"), 0);
+  ASSERT_TRUE(WaitForTextFocus(run.toolkit->Window()));
+  ASSERT_EQ(std::system("xdotool type --delay 20 'javascript:document.title=%22bm%22'"), 0);
+  ASSERT_EQ(std::system("xdotool key --clearmodifiers Return"), 0);
+  ASSERT_TRUE(run.WaitForCaption("bm - Tabulon - ")) << run.main().Window().Caption();
+  EXPECT_EQ(run.main().brwPage(1).LocationURL(), server.Url("/js"));
+  EXPECT_EQ(run.state.TabCount, 1);
+}
+
 TEST_F(HostilePages, ClickStormOnANewWindowLinkStopsAtAHundredTabs) {
   server.Serve("/storm", Page("storm",
                               "<a href='/target' target='_blank' style='position:"

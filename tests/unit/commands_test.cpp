@@ -113,6 +113,27 @@ TEST_F(AllTabs, OptionsProgramIsStartedFromBesideTheBrowser) {
             (std::vector<std::string>{"\"" + state.AppDir + "tabulon-options\""}));
 }
 
+// Typed in the URL box, a javascript: address runs in the page shown, as a
+// bookmarklet; from a favourite, the clipboard or a page's pop-up it opens
+// nothing and says so.
+TEST_F(AllTabs, ScriptAddressesRunOnlyFromTheUrlBox) {
+  const size_t calls = BrowserAt(2).calls.size();
+  main().cmbURL().FeedText(" JavaScript:document.title=%22a%20b%22 ");
+  main().cmbURL_KeyDown(kVkReturn, 0);
+  ASSERT_EQ(BrowserAt(2).calls.size(), calls + 1);
+  EXPECT_EQ(BrowserAt(2).calls.back(), "Run document.title=\"a b\"");
+  EXPECT_EQ(state.TabCount, 3);
+
+  state.UrlList[4].Url = "javascript:alert(1)";
+  main().ChkOpen(4);
+  clipboard.text = " vbscript:msgbox ";
+  main().m_tab_clip_Click();
+  EXPECT_TRUE(main().brwPage_NewWindow2(2, "javascript:alert(2)"));
+  EXPECT_EQ(state.TabCount, 3);
+  EXPECT_EQ(main().StaMsg().PanelText(1), "javascript: のアドレスは開けません");
+  EXPECT_EQ(BrowserAt(2).calls.size(), calls + 1);
+}
+
 TEST_F(AllTabs, EnterWithNoTabOpenOpensATabForTheAddress) {
   main().AllCloseTab();
   main().cmbURL().FeedText("http://typed/");

@@ -161,6 +161,12 @@ void WebKitBrowser::ApplyDefaultEncoding() {
 }
 
 void WebKitBrowser::Navigate2(const std::string& url) {
+  // Only the URL box runs script addresses; from anywhere else they neither
+  // load nor blank the page.
+  if (IsScriptAddress(url)) {
+    Guarded([&] { events_.brwPage_StatusTextChange(index_, kScriptAddressRefused); });
+    return;
+  }
   ApplyDefaultEncoding();
   webkit_web_view_load_uri(view_, NormalizeAddress(url).c_str());
 }
@@ -211,6 +217,11 @@ void WebKitBrowser::Stop() {
 std::string WebKitBrowser::LocationURL() const {
   const char* uri = webkit_web_view_get_uri(view_);
   return uri ? uri : "";
+}
+
+void WebKitBrowser::RunBookmarklet(const std::string& script) {
+  webkit_web_view_evaluate_javascript(view_, script.c_str(), static_cast<gssize>(script.size()),
+                                      nullptr, nullptr, nullptr, nullptr, nullptr);
 }
 
 std::string WebKitBrowser::LocationName() const {

@@ -48,6 +48,7 @@ class WebKitBrowser final : public BrowserControl {
   void Stop() override;
   std::string LocationURL() const override;
   std::string LocationName() const override;
+  void RunBookmarklet(const std::string& script) override;
 
   WebKitWebView* View() const { return view_; }
   // Where Home goes and how undeclared pages are decoded; without it, the
