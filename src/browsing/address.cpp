@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "base/val.h"
+#include "browsing/crash_page.h"
 
 namespace tabulon {
 
@@ -21,12 +22,6 @@ std::string LowerScheme(const std::string& text) {
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return scheme;
 }
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 }  // namespace
 
 bool IsScriptAddress(const std::string& address) {
@@ -37,18 +32,7 @@ bool IsScriptAddress(const std::string& address) {
 std::string BookmarkletScript(const std::string& address) {
   const std::string text = TrimBlanks(address);
   if (LowerScheme(text) != "javascript") return "";
-  std::string script;
-  for (size_t i = sizeof "javascript:" - 1; i < text.size(); ++i) {
-    const int high = i + 2 < text.size() && text[i] == '%' ? HexValue(text[i + 1]) : -1;
-    const int low = high >= 0 ? HexValue(text[i + 2]) : -1;
-    if (low >= 0) {
-      script += static_cast<char>(high * 16 + low);
-      i += 2;
-    } else {
-      script += text[i];
-    }
-  }
-  return script;
+  return PercentDecode(text.substr(sizeof "javascript:" - 1));
 }
 
 std::string NormalizeAddress(const std::string& address) {

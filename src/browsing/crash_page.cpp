@@ -4,6 +4,25 @@
 
 namespace tabulon {
 
+namespace {
+bool IsLinkable(const std::string& url) {
+  return url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0 ||
+         url.rfind("file:", 0) == 0;
+}
+
+const char* ReasonText(LoadFailure why) {
+  switch (why) {
+    case LoadFailure::kHostNotFound:
+      return "サーバーが見つかりませんでした。アドレスが正しいか確かめてください。";
+    case LoadFailure::kConnectionRefused: return "サーバーに接続を拒否されました。";
+    case LoadFailure::kTimedOut: return "サーバーから応答がないまま、時間切れになりました。";
+    case LoadFailure::kFileNotFound: return "ファイルが見つかりませんでした。";
+    case LoadFailure::kOther: break;
+  }
+  return "通信に失敗しました。";
+}
+}  // namespace
+
 std::string PercentEncode(const std::string& text) {
   static const char kHex[] = "0123456789ABCDEF";
   std::string out;
@@ -50,8 +69,7 @@ std::string CrashPageHtml(const std::string& crash_address) {
   if (query != std::string::npos) url = PercentDecode(crash_address.substr(query + 5));
   // Only a web or file address becomes a link: the crash page must not be a
   // way to run a script address someone put in the query.
-  const bool linkable =
-      url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0 || url.rfind("file:", 0) == 0;
+  const bool linkable = IsLinkable(url);
   std::string html =
       "<!DOCTYPE html><html lang=\"ja\"><head><meta charset=\"utf-8\">"
       "<title>ページが停止しました</title><style>"
@@ -77,6 +95,21 @@ std::string CertificateErrorPageHtml(const std::string& url) {
          "</style></head><body><h1>接続の安全性を確認できません</h1>"
          "<p>このサイトの証明書を信頼できないため、ページを開きませんでした。</p><p>" +
          HtmlEscape(url) + "</p></body></html>";
+}
+
+}  // namespace tabulon
+
+namespace tabulon {
+
+std::string LoadErrorPageHtml(const std::string& url, LoadFailure why) {
+  std::string html =
+      "<!DOCTYPE html><html lang=\"ja\"><head><meta charset=\"utf-8\">"
+      "<title>ページを開けませんでした</title><style>"
+      "body{font-family:sans-serif;margin:2em;color:#222}h1{font-size:1.4em;color:#9c3b3b}"
+      "</style></head><body><h1>ページを開けませんでした</h1><p>" +
+      std::string(ReasonText(why)) + "</p><p>" + HtmlEscape(url) + "</p>";
+  if (IsLinkable(url)) html += "<p><a href=\"" + HtmlEscape(url) + "\">再読み込み</a></p>";
+  return html + "</body></html>";
 }
 
 }  // namespace tabulon

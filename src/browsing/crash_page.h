@@ -24,3 +24,15 @@ namespace tabulon {
 std::string CertificateErrorPageHtml(const std::string& url);
 
 }  // namespace tabulon
+
+namespace tabulon {
+
+// Why a page could not be loaded, as far as the user can act on it.
+enum class LoadFailure { kHostNotFound, kConnectionRefused, kTimedOut, kFileNotFound, kOther };
+
+// The page shown in place of one that could not be loaded: the address, the
+// reason and a link to try again. The tab keeps the address, so the URL box
+// still shows what was typed.
+std::string LoadErrorPageHtml(const std::string& url, LoadFailure why);
+
+}  // namespace tabulon

@@ -1,3 +1,8 @@
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "harness.h"
@@ -149,6 +154,32 @@ TEST_F(RealKeys, TypingInTheUrlBoxSurvivesAPageThatKeepsChangingItsAddress) {
   EXPECT_EQ(run->main().cmbURL().Text(), typed);
   Keys("Return");
   ASSERT_TRUE(run->WaitForCaption("fav3 - Tabulon - "));
+}
+
+// A loopback port nobody listens on: taken from the system, then let go.
+int ClosedPort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+  close(fd);
+  return ntohs(address.sin_port);
+}
+
+TEST_F(RealKeys, AnAddressThatCannotBeReachedStaysInTheBoxWithAPageThatSaysWhy) {
+  const std::string typed = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/gone";
+  Keys("alt+d");
+  ASSERT_TRUE(WaitForTextFocus(run->toolkit->Window()));
+  Keys("ctrl+a");
+  ASSERT_EQ(std::system(("xdotool type --delay 20 '" + typed + "'").c_str()), 0);
+  Keys("Return");
+  ASSERT_TRUE(run->WaitForCaption("ページを開けませんでした - Tabulon - "))
+      << run->main().Window().Caption();
+  EXPECT_EQ(run->main().cmbURL().Text(), typed);
+  EXPECT_EQ(run->main().brwPage(1).LocationURL(), typed);
 }
 
 TEST_F(RealKeys, F11SwitchesExactlyOncePerPressInBothModes) {

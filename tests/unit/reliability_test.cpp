@@ -2,6 +2,7 @@
 
 #include "base/keys.h"
 #include "base/val.h"
+#include "browsing/address.h"
 #include "browsing/crash_page.h"
 #include "main_window_fixture.h"
 
@@ -62,6 +63,30 @@ TEST(CrashPage, NamesThePageAndLinksOnlyToWebAddresses) {
   EXPECT_EQ(script.find("href="), std::string::npos);
   EXPECT_EQ(PercentDecode(PercentEncode("日本 語%&?")), "日本 語%&?");
   EXPECT_EQ(PercentDecode("%4"), "%4");
+}
+
+TEST(LoadErrorPage, SaysWhyNamesTheAddressAndOffersAReloadOfWebAddressesOnly) {
+  const std::string refused =
+      LoadErrorPageHtml("http://a:1/?q=<b>&c", LoadFailure::kConnectionRefused);
+  EXPECT_NE(refused.find("接続を拒否されました"), std::string::npos);
+  EXPECT_NE(refused.find("<a href=\"http://a:1/?q=&lt;b&gt;&amp;c\">再読み込み</a>"),
+            std::string::npos);
+  EXPECT_EQ(refused.find("<b>"), std::string::npos);
+  EXPECT_NE(LoadErrorPageHtml("http://x/", LoadFailure::kHostNotFound).find("見つかりません"),
+            std::string::npos);
+  EXPECT_NE(LoadErrorPageHtml("http://x/", LoadFailure::kTimedOut).find("時間切れ"),
+            std::string::npos);
+  EXPECT_EQ(LoadErrorPageHtml("javascript:1", LoadFailure::kOther).find("href"), std::string::npos);
+}
+
+TEST(ScriptAddress, IsRecognisedWhateverItsCaseAndItsScriptIsDecoded) {
+  EXPECT_TRUE(IsScriptAddress(" JavaScript:x"));
+  EXPECT_TRUE(IsScriptAddress("vbscript:x"));
+  EXPECT_FALSE(IsScriptAddress("http://javascript:8080/"));
+  EXPECT_FALSE(IsScriptAddress("javascript"));
+  EXPECT_EQ(BookmarkletScript("javascript:alert(%22%E6%97%A5%22)%"), "alert(\"日\")%");
+  EXPECT_EQ(BookmarkletScript("vbscript:x"), "");
+  EXPECT_EQ(NormalizeAddress("javascript:x"), "about:blank");
 }
 
 // A long run of the tab rules: every operation a user can reach, at random,

@@ -1,5 +1,7 @@
 #include "gtk/webkit/webkit_browser.h"
 
+#include <optional>
+
 #include "base/errors.h"
 #include "browsing/address.h"
 #include "browsing/crash_page.h"
@@ -24,6 +26,30 @@ const std::string& EngineDefaultCharset() {
     return text;
   }();
   return charset;
+}
+
+// What the user is told of a failed load; nothing for a load that was
+// stopped, replaced or turned into a download, which are no failures.
+std::optional<LoadFailure> FailureOf(const GError* error) {
+  if (!error) return std::nullopt;
+  if (error->domain == WEBKIT_NETWORK_ERROR) {
+    if (error->code == WEBKIT_NETWORK_ERROR_CANCELLED) return std::nullopt;
+    if (error->code == WEBKIT_NETWORK_ERROR_FILE_DOES_NOT_EXIST) return LoadFailure::kFileNotFound;
+    return LoadFailure::kOther;
+  }
+  if (error->domain == G_RESOLVER_ERROR) return LoadFailure::kHostNotFound;
+  if (error->domain == G_IO_ERROR) {
+    switch (error->code) {
+      case G_IO_ERROR_CANCELLED: return std::nullopt;
+      case G_IO_ERROR_CONNECTION_REFUSED: return LoadFailure::kConnectionRefused;
+      case G_IO_ERROR_TIMED_OUT: return LoadFailure::kTimedOut;
+      case G_IO_ERROR_HOST_NOT_FOUND:
+      case G_IO_ERROR_HOST_UNREACHABLE: return LoadFailure::kHostNotFound;
+      default: return LoadFailure::kOther;
+    }
+  }
+  // Policy, plug-in and download "errors" are the engine's own business.
+  return std::nullopt;
 }
 }  // namespace
 
@@ -61,6 +87,7 @@ WebKitBrowser::WebKitBrowser(ProcessPool& pool, bool is_template, GtkLayout* par
   g_signal_connect(view_, "create", G_CALLBACK(OnCreate), this);
   g_signal_connect(view_, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
   g_signal_connect(view_, "load-failed-with-tls-errors", G_CALLBACK(OnCertificateError), this);
+  g_signal_connect(view_, "load-failed", G_CALLBACK(OnLoadFailed), this);
   g_signal_connect(webkit_web_view_get_window_properties(view_), "notify::geometry",
                    G_CALLBACK(OnGeometry), this);
   AttachPeer(std::make_unique<Peer>(*this));
@@ -339,6 +366,17 @@ gboolean WebKitBrowser::OnCertificateError(WebKitWebView* view, gchar* failing_u
   const std::string uri = failing_uri ? failing_uri : "";
   webkit_web_view_load_alternate_html(view, CertificateErrorPageHtml(uri).c_str(), uri.c_str(),
                                       nullptr);
+  return TRUE;
+}
+
+// A page that cannot be fetched leaves the tab at its address, not at the
+// engine's blank page, with a page of ours that says why.
+gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar* failing_uri,
+                                     GError* error, gpointer) {
+  const std::optional<LoadFailure> why = FailureOf(error);
+  if (!why || !failing_uri) return FALSE;
+  webkit_web_view_load_alternate_html(view, LoadErrorPageHtml(failing_uri, *why).c_str(),
+                                      failing_uri, nullptr);
   return TRUE;
 }
 

@@ -77,6 +77,8 @@ class WebKitBrowser final : public BrowserControl {
   static gboolean OnCertificateError(WebKitWebView* view, gchar* failing_uri,
                                      GTlsCertificate* certificate, GTlsCertificateFlags errors,
                                      gpointer self);
+  static gboolean OnLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* failing_uri,
+                               GError* error, gpointer self);
   static void OnProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
                                   gpointer self);
   static GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer self);
