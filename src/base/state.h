@@ -25,6 +25,9 @@ struct AppState {
   // per-user copy an installed browser reads and saves.
   std::string SettingsFile;
   std::array<UrlEntry, kFavouriteCount + 1> UrlList;  // entries 1 to 20; 0 unused
+  // Which version of the settings file UrlList was read from or saved to
+  // (see SettingsFileStamp); "" when there was no file.
+  std::string UrlListStamp;
   std::int16_t TabCount = 0;
   std::uint16_t CurTab = 0;
   std::int16_t ListMode = 0;

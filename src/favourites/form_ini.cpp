@@ -96,6 +96,7 @@ void FormIni::SetUrlList() {
 }
 
 void FormIni::Form_Load() {
+  ReloadSettingsIfChanged(state_);
   for (int n = 1; n <= kFavouriteCount; ++n) {
     WorkList[static_cast<std::size_t>(n)] = state_.UrlList[static_cast<std::size_t>(n)];
   }
@@ -190,6 +191,9 @@ void FormIni::cmdOK_Click() {
   for (int n = 1; n <= kFavouriteCount; ++n) {
     state_.UrlList[static_cast<std::size_t>(n)] = WorkList[static_cast<std::size_t>(n)];
   }
+  // The list now matches the file as written; after a failed save it
+  // matches nothing on disk, and the file's old version stays the one known.
+  if (save_error_.empty()) state_.UrlListStamp = SettingsFileStamp(state_);
   Unload();
 }
 

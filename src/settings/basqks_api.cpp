@@ -1,5 +1,6 @@
 #include "settings/basqks_api.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -57,6 +58,23 @@ void LoadSettings(AppState& state) {
     state.UrlList[n].Title = GetIniStr("TITLE", "TITLE" + std::to_string(n), 100, file);
   }
   state.ListMode = ParseListMode(GetIniStr("TABULON", "MODE", 2, file));
+  state.UrlListStamp = SettingsFileStamp(state);
+}
+
+std::string SettingsFileStamp(const AppState& state) {
+  struct stat info;
+  if (stat(SettingsFilePath(state).c_str(), &info) != 0) return "";
+  return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + ":" +
+         std::to_string(info.st_size) + ":" + std::to_string(info.st_mtim.tv_sec) + "." +
+         std::to_string(info.st_mtim.tv_nsec) + ":" + std::to_string(info.st_ctim.tv_sec) + "." +
+         std::to_string(info.st_ctim.tv_nsec);
+}
+
+void ReloadSettingsIfChanged(AppState& state) {
+  const std::string now = SettingsFileStamp(state);
+  // A file gone or unreadable for a moment must not empty the list.
+  if (now.empty() || now == state.UrlListStamp) return;
+  LoadSettings(state);
 }
 
 }  // namespace tabulon

@@ -29,6 +29,14 @@ std::int16_t ParseListMode(const std::string& mode_text);
 // Reads the 40 favourite values and the display mode of the settings file.
 void LoadSettings(AppState& state);
 
+// What tells one version of the settings file from another (its inode, size
+// and times); "" when there is no file to see.
+std::string SettingsFileStamp(const AppState& state);
+// Reads the favourites again when another program (a second browser) has
+// saved the settings file since they were read or saved here, so that
+// editing them does not write back an old list over the other's changes.
+void ReloadSettingsIfChanged(AppState& state);
+
 // The settings file the program reads and saves: SettingsFile when set,
 // else tabulon.ini in AppDir.
 std::string SettingsFilePath(const AppState& state);

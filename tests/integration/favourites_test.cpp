@@ -2,6 +2,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "favourites/favourites_file.h"
 #include "favourites/form_ini.h"
 #include "gtk/favourites_dialog.h"
 #include "harness.h"
@@ -104,6 +105,33 @@ TEST(FavouritesOnScreen, EditedFavouriteIsSavedAndBackAfterARestart) {
   FavouritesRun second(config, exe_folder);
   EXPECT_EQ(second.run->state.UrlList[3].Url, "http://127.0.0.1/three");
   EXPECT_EQ(second.run->state.UrlList[3].Title, "お気に入り三");
+}
+
+// Two browsers share the settings file. One saves favourite 3 while the
+// other still holds the list it read at start; moving favourite 2 down in
+// the second must not put the old favourite 3 back.
+TEST(FavouritesOnScreen, TheDialogStartsFromWhatAnotherBrowserSavedMeanwhile) {
+  const std::string exe_folder = TempFolder();
+  const std::string ini = exe_folder + "/tabulon.ini";
+  std::ofstream(ini) << "[URL]\r\nURL2=http://two/\r\nURL3=http://three/\r\n";
+  FavouritesRun browser(TempFolder(), exe_folder);
+  ASSERT_TRUE(PumpUntil([&] { return browser.run->toolkit->Window().get_mapped(); }));
+  ASSERT_EQ(browser.run->state.UrlList[3].Url, "http://three/");
+  // The other browser's save.
+  Favourites before, after;
+  before[3].Url = "http://three/";
+  after[3].Url = "http://new-three/";
+  ASSERT_EQ(SaveChangedFavourites(after, before, ini), "");
+
+  browser.OpenFromMenu([](gtk::GtkFavouritesToolkit& dialogs) {
+    Gtk::TreeModel::Path second;
+    second.push_back(1);
+    Widget<Gtk::TreeView>(dialogs, "lstURLLst").set_cursor(second);
+    Widget<Gtk::Button>(dialogs, "cmdDWN").clicked();
+    Widget<Gtk::Button>(dialogs, "cmdOK").clicked();
+  });
+  EXPECT_EQ(ReadBytes(ini), "[URL]\r\nURL2=http://new-three/\r\nURL3=http://two/\r\n");
+  EXPECT_EQ(browser.run->state.UrlList[2].Url, "http://new-three/");
 }
 
 TEST(FavouritesOnScreen, CancelHidesTheDialogAndTheNextOpeningShowsItAsLeft) {

@@ -403,6 +403,9 @@ TEST_F(SavingFavourites, FailedSaveIsReportedAndTheOldFileKept) {
   EXPECT_NE(boxes.shown[0].first.find("ディスクの空きが足りません"), std::string::npos);
   EXPECT_EQ(state.UrlList[2].Url, "http://two.example/");
   EXPECT_EQ(dialogs.destroyed, 1);
+  // The file did not change since it was read: the edits stay to be saved
+  // again, not replaced by the file's old list.
+  Open([](FormIni& f) { EXPECT_EQ(f.WorkList[2].Url, "http://two.example/"); });
 }
 
 }  // namespace
