@@ -29,6 +29,15 @@ bool IsScriptAddress(const std::string& address) {
   return scheme == "javascript" || scheme == "vbscript";
 }
 
+bool PageMayOpen(const std::string& opener, const std::string& target) {
+  const std::string from = LowerScheme(TrimBlanks(opener));
+  if (from != "http" && from != "https") return true;
+  std::string to = LowerScheme(TrimBlanks(target));
+  // view-source: shows whatever address follows it.
+  if (to == "view-source") to = LowerScheme(TrimBlanks(target).substr(sizeof "view-source:" - 1));
+  return to != "file" && to != "tabulon";
+}
+
 std::string BookmarkletScript(const std::string& address) {
   const std::string text = TrimBlanks(address);
   if (LowerScheme(text) != "javascript") return "";

@@ -14,6 +14,11 @@ bool IsScriptAddress(const std::string& address);
 // The script of a javascript: address typed as a bookmarklet, its %XX
 // escapes decoded; "" for any other address.
 std::string BookmarkletScript(const std::string& address);
+// Whether a page at opener may open target in a new window: a web page may
+// not bring local files or the browser's own pages in front of the user.
+bool PageMayOpen(const std::string& opener, const std::string& target);
+inline constexpr const char* kLocalAddressRefused =
+    "このページからはローカルファイルや内部ページを開けません";
 // What panel 1 says when a script address comes from anywhere but the URL box.
 inline constexpr const char* kScriptAddressRefused = "javascript: のアドレスは開けません";
 

@@ -50,18 +50,22 @@ void frmMain::brwPage_BeforeNavigate2(int index, const std::string& url) {
   if (IsCurrent(*this, state_, index) && !cmbURL_.Edited()) cmbURL_.SetText(url);
 }
 
-bool frmMain::brwPage_NewWindow2(int /*index*/, const std::string& requested_url) {
+bool frmMain::brwPage_NewWindow2(int index, const std::string& requested_url) {
   if (state_.TabCount > kMaxTabs - 1) return true;
-  if (IsScriptAddress(requested_url)) {
-    StaMsg_.SetPanelText(1, kScriptAddressRefused);
-    return true;
-  }
-  LoadLbl();
   // The address the page asked for; the status text (the link under the
   // pointer) only when the engine gives none: a script's window.open has
   // nothing to do with whatever the status bar happened to show.
-  BrowserOfTab(state_.TabCount)
-      .Navigate2(requested_url.empty() ? StaMsg_.PanelText(1) : requested_url);
+  const std::string target = requested_url.empty() ? StaMsg_.PanelText(1) : requested_url;
+  if (IsScriptAddress(target)) {
+    StaMsg_.SetPanelText(1, kScriptAddressRefused);
+    return true;
+  }
+  if (!PageMayOpen(brwPage_(index).LocationURL(), target)) {
+    StaMsg_.SetPanelText(1, kLocalAddressRefused);
+    return true;
+  }
+  LoadLbl();
+  BrowserOfTab(state_.TabCount).Navigate2(target);
   picURL_.ZOrder();
   return true;
 }

@@ -148,6 +148,33 @@ TEST_F(HostilePages, ScriptAddressesRunOnlyWhenTypedInTheUrlBox) {
   EXPECT_EQ(run.state.TabCount, 1);
 }
 
+TEST_F(HostilePages, APageCannotPopUpLocalFilesOrTheBrowsersOwnPages) {
+  server.Serve("/local", Page("local",
+                              "<a href='#' onclick=\"window.open(['file:///etc/hostname', "
+                              "'tabulon://start/'][n]); document.title = 'clicked ' + ++n; "
+                              "return false;\" style='position:absolute;left:0;top:0;"
+                              "width:400px;height:200px;display:block'>x</a><script>let n = 0;"
+                              "</script>"));
+  BrowserRun run(config, server.Url("/local"));
+  ASSERT_TRUE(run.WaitForCaption("local - Tabulon - "));
+  ASSERT_TRUE(PresentAndWaitForFocus(run.toolkit->Window()));
+  const Control& page = run.main().brwPage(1);
+  int x = 0, y = 0;
+  run.toolkit->ClientToScreen(page.Left() + 100 * 15, page.Top() + 50 * 15, x, y);
+  const std::string click =
+      "xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1";
+  for (const char* clicked : {"clicked 1 - Tabulon - ", "clicked 2 - Tabulon - "}) {
+    ASSERT_EQ(std::system(click.c_str()), 0);
+    ASSERT_TRUE(run.WaitForCaption(clicked)) << run.main().Window().Caption();
+    EXPECT_TRUE(PumpUntil([&] {
+      return run.main().StaMsg().PanelText(1) ==
+             "このページからはローカルファイルや内部ページを開けません";
+    })) << run.main().StaMsg().PanelText(1);
+    run.main().StaMsg().SetPanelText(1, "");
+  }
+  EXPECT_EQ(run.state.TabCount, 1);
+}
+
 TEST_F(HostilePages, ClickStormOnANewWindowLinkStopsAtAHundredTabs) {
   server.Serve("/storm", Page("storm",
                               "<a href='/target' target='_blank' style='position:"

@@ -104,6 +104,20 @@ TEST_F(BrowserEventsTest, NewWindowWithoutAnAddressFallsBackToTheStatusText) {
   EXPECT_EQ(main().picURL().ZOrderCalls(), 1);
 }
 
+TEST_F(BrowserEventsTest, AWebPageCannotOpenLocalFilesOrTheBrowsersOwnPages) {
+  BrowserAt(1).Navigate2("https://site/");
+  for (const char* target : {"file:///etc/hostname", "TABULON://start/", "view-source:file:///x"}) {
+    EXPECT_TRUE(main().brwPage_NewWindow2(1, target)) << target;
+  }
+  EXPECT_EQ(state.TabCount, 3);
+  EXPECT_EQ(main().StaMsg().PanelText(1),
+            "このページからはローカルファイルや内部ページを開けません");
+  // Our own pages and local files may link on.
+  BrowserAt(1).Navigate2("tabulon://start/");
+  EXPECT_TRUE(main().brwPage_NewWindow2(1, "file:///home/"));
+  EXPECT_EQ(state.TabCount, 4);
+}
+
 TEST_F(BrowserEventsTest, PageMovesAndResizesTheWindow) {
   main().brwPage_WindowSetLeft(2, 1500);
   main().brwPage_WindowSetWidth(2, 9000);
