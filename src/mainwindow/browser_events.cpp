@@ -60,7 +60,9 @@ bool frmMain::brwPage_NewWindow2(int index, const std::string& requested_url) {
     StaMsg_.SetPanelText(1, kScriptAddressRefused);
     return true;
   }
-  if (!PageMayOpen(brwPage_(index).LocationURL(), target)) {
+  // A page whose tab is gone by now counts as a web page.
+  const std::string opener = brwPage_.Exists(index) ? brwPage_(index).LocationURL() : "http:";
+  if (!PageMayOpen(opener, target)) {
     StaMsg_.SetPanelText(1, kLocalAddressRefused);
     return true;
   }

@@ -2,6 +2,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "gtk/webkit/page_area.h"
+#include "gtk/webkit/webkit_browser.h"
 #include "harness.h"
 
 namespace tabulon::integration {
@@ -173,6 +175,56 @@ TEST_F(HostilePages, APageCannotPopUpLocalFilesOrTheBrowsersOwnPages) {
     run.main().StaMsg().SetPanelText(1, "");
   }
   EXPECT_EQ(run.state.TabCount, 1);
+}
+
+gtk::PageDialog& DialogOf(BrowserRun& run, int tab) {
+  auto& browser = static_cast<gtk::WebKitBrowser&>(run.main().BrowserOfTab(tab));
+  return gtk::PageArea::Of(browser.View())->Dialog();
+}
+
+// An endless run of alerts: the window still answers, and closing the tab
+// answers its dialog, so the engine loads the next page of the same site.
+TEST_F(HostilePages, AnAlertLoopHoldsOnlyItsTabAndClosingItFreesTheEngine) {
+  server.Serve("/loop", Page("loop",
+                             "<script>setTimeout(() => { for (;;) alert('again'); }, 0);"
+                             "</script>"));
+  server.Serve("/next", Page("next", "n"));
+  BrowserRun run(config, server.Url("/loop"));
+  ASSERT_TRUE(PresentAndWaitForFocus(run.toolkit->Window()));
+  ASSERT_TRUE(PumpUntil([&] { return DialogOf(run, 1).IsOpen(); }));
+  EXPECT_EQ(DialogOf(run, 1).Message(), "again");
+  ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+n"), 0);
+  ASSERT_TRUE(PumpUntil([&] { return run.state.TabCount == 2; }));
+  ASSERT_EQ(run.state.CurTab, 1);
+  ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+w"), 0);
+  ASSERT_TRUE(PumpUntil([&] { return run.state.TabCount == 1; }));
+  // Asked for while the engine still spins in the closed page's loop: the
+  // page comes once the engine is free again.
+  run.main().BrowserOfTab(1).Navigate2(server.Url("/next"));
+  EXPECT_TRUE(run.WaitForCaption("next - Tabulon - ")) << run.main().Window().Caption();
+}
+
+// From a page's second dialog on, the user may stop the rest: they are then
+// answered without asking (OK to an alert, cancel to a confirm).
+TEST_F(HostilePages, ThePagesDialogsCanBeStoppedFromTheSecondOn) {
+  server.Serve("/asks", Page("asks",
+                             "<script>setTimeout(() => { alert('one'); alert('two'); "
+                             "alert('three'); document.title = 'answered ' + "
+                             "confirm('four'); }, 0);</script>"));
+  BrowserRun run(config, server.Url("/asks"));
+  ASSERT_TRUE(PresentAndWaitForFocus(run.toolkit->Window()));
+  gtk::PageDialog& dialog = DialogOf(run, 1);
+  ASSERT_TRUE(PumpUntil([&] { return dialog.IsOpen() && dialog.Message() == "one"; }));
+  EXPECT_FALSE(dialog.OffersToStop());
+  ASSERT_TRUE(WaitUntilSettled(run.toolkit->Window()));
+  ASSERT_EQ(std::system("xdotool key --clearmodifiers Return"), 0);
+  ASSERT_TRUE(PumpUntil([&] { return dialog.IsOpen() && dialog.Message() == "two"; }));
+  EXPECT_TRUE(dialog.OffersToStop());
+  gtk_toggle_button_set_active(dialog.StopCheck(), TRUE);
+  ASSERT_TRUE(WaitUntilSettled(run.toolkit->Window()));
+  ASSERT_EQ(std::system("xdotool key --clearmodifiers Return"), 0);
+  ASSERT_TRUE(run.WaitForCaption("answered false - Tabulon - ")) << run.main().Window().Caption();
+  EXPECT_FALSE(dialog.IsOpen());
 }
 
 TEST_F(HostilePages, ClickStormOnANewWindowLinkStopsAtAHundredTabs) {

@@ -377,15 +377,10 @@ TEST_F(PageArea, AlertAppearsAndIsDismissedWithEnter) {
                "</script></body></html>");
   Start(server.Url("/alert"));
   ASSERT_TRUE(run->WaitForCaption("before - Tabulon - "));
-  std::string message;
-  g_signal_connect(Browser(1).View(), "script-dialog",
-                   G_CALLBACK(+[](WebKitWebView*, WebKitScriptDialog* d, gpointer out) -> gboolean {
-                     *static_cast<std::string*>(out) = webkit_script_dialog_get_message(d);
-                     return FALSE;  // the engine's own dialog shows it
-                   }),
-                   &message);
-  ASSERT_TRUE(PumpUntil([&] { return message == "こんにちは"; }));
-  Pump(500);
+  // Drawn over the tab's page; the page waits for the user meanwhile.
+  ASSERT_TRUE(PumpUntil([&] { return Area(1).Dialog().IsOpen(); }));
+  EXPECT_EQ(Area(1).Dialog().Message(), "こんにちは");
+  ASSERT_TRUE(WaitUntilSettled(run->toolkit->Window()));
   EXPECT_EQ(run->main().Window().Caption(), "before - Tabulon - ") << "the page waits for the user";
   Keys("Return");
   EXPECT_TRUE(run->WaitForCaption("after - Tabulon - "));

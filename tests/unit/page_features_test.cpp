@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 
+#include "browsing/page_dialog_rule.h"
 #include "param_names.h"
 
 namespace tabulon {
@@ -106,6 +107,33 @@ TEST(PageAreaTexts, DownloadReportsNameTheFile) {
   EXPECT_EQ(DownloadFailedText("a.zip"), "ダウンロード失敗: a.zip");
   EXPECT_EQ(DownloadCancelledText("a.zip"), "ダウンロード中止: a.zip");
   EXPECT_EQ(DownloadStartedText("a.zip"), "ダウンロード中: a.zip");
+}
+
+}  // namespace
+}  // namespace tabulon
+
+namespace tabulon {
+namespace {
+
+// A page raising dialog after dialog: the second offers to stop them; once
+// stopped, the rest are answered without asking until the page changes.
+TEST(PageDialogs, CanBeStoppedFromTheSecondOnUntilThePageIsNavigated) {
+  PageDialogPolicy policy;
+  EXPECT_TRUE(policy.ShouldShow());
+  EXPECT_FALSE(policy.OffersToStop());
+  EXPECT_TRUE(policy.ShouldShow());
+  EXPECT_TRUE(policy.OffersToStop());
+  policy.StopShowing();
+  EXPECT_FALSE(policy.ShouldShow());
+  EXPECT_FALSE(policy.ShouldShow());
+  policy.PageNavigated();
+  EXPECT_TRUE(policy.ShouldShow());
+  EXPECT_FALSE(policy.OffersToStop());
+
+  EXPECT_TRUE(AnswerWithoutAsking(PageDialogKind::kAlert));
+  EXPECT_TRUE(AnswerWithoutAsking(PageDialogKind::kLeavePage));
+  EXPECT_FALSE(AnswerWithoutAsking(PageDialogKind::kConfirm));
+  EXPECT_FALSE(AnswerWithoutAsking(PageDialogKind::kPrompt));
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ void OnPrintFailed(WebKitPrintOperation*, GError*, gpointer self) {
 }  // namespace
 
 PageArea::PageArea(WebKitWebView* view, GtkLayout* parent, BrowserEvents& events, int index)
-    : view_(view), events_(events), index_(index), find_bar_(view, parent) {
+    : view_(view), events_(events), index_(index), find_bar_(view, parent), dialog_(view, parent) {
   g_object_set_data(G_OBJECT(view_), kAreaKey, this);
   gtk_widget_add_events(GTK_WIDGET(view_), GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK);
   g_signal_connect(view_, "key-press-event", G_CALLBACK(OnKey), this);

@@ -6,12 +6,14 @@
 #include <string>
 
 #include "gtk/webkit/find_bar.h"
+#include "gtk/webkit/page_dialog.h"
 #include "platform/browser.h"
 
 namespace tabulon::gtk {
 
 // What one tab's page area does besides showing the page: its own keys
 // (find, print, zoom), wherever the focus is in the window, Ctrl+wheel zoom,
+// the page's own dialogs,
 // and turning responses the engine cannot show into downloads. Reports go
 // to the window through the browser's events, like the page's own.
 class PageArea {
@@ -29,6 +31,7 @@ class PageArea {
   void ShowProgress(int permille);
 
   FindBar& Finder() { return find_bar_; }
+  PageDialog& Dialog() { return dialog_; }
   double ZoomLevel() const;
   void ZoomIn();
   void ZoomOut();
@@ -54,6 +57,7 @@ class PageArea {
   BrowserEvents& events_;
   int index_;
   FindBar find_bar_;
+  PageDialog dialog_;
 };
 
 }  // namespace tabulon::gtk

@@ -7,7 +7,16 @@ namespace tabulon::gtk {
 ProcessPool::ProcessPool(WebKitWebContext* context, int processes)
     : context_(context), rule_(processes), anchors_(static_cast<std::size_t>(rule_.Size())) {}
 
+namespace {
+constexpr guint kProbeMilliseconds = 3000;
+}  // namespace
+
 ProcessPool::~ProcessPool() {
+  if (probe_timeout_) g_source_remove(probe_timeout_);
+  if (probe_) {
+    g_cancellable_cancel(probe_);
+    g_object_unref(probe_);
+  }
   for (WebKitWebView* anchor : anchors_) {
     if (!anchor) continue;
     gtk_widget_destroy(GTK_WIDGET(anchor));
@@ -51,12 +60,55 @@ WebKitWebView* ProcessPool::CreateView(bool is_template) {
   return view;
 }
 
-void ProcessPool::ViewClosed(WebKitWebView* view) {
+void ProcessPool::ViewClosed(WebKitWebView* view, bool trapped) {
   auto it = std::find_if(members_.begin(), members_.end(),
                          [view](const Member& m) { return m.view == view; });
   if (it == members_.end()) return;
-  if (it->counts) rule_.Release(it->slot);
+  const int slot = it->slot;
+  if (it->counts) rule_.Release(slot);
   members_.erase(it);
+  if (trapped && !probe_) Probe(slot);
+}
+
+// A script as small as can be, run in the slot's hidden page: a process
+// that answers it within the time is at work as usual.
+void ProcessPool::Probe(int slot) {
+  WebKitWebView* anchor = anchors_[static_cast<std::size_t>(slot)];
+  if (!anchor) return;
+  probed_slot_ = slot;
+  probe_ = g_cancellable_new();
+  webkit_web_view_evaluate_javascript(anchor, "0", -1, nullptr, nullptr, probe_, OnProbeAnswered,
+                                      this);
+  probe_timeout_ = g_timeout_add(kProbeMilliseconds, OnProbeTimeout, this);
+}
+
+void ProcessPool::OnProbeAnswered(GObject* view, GAsyncResult* result, gpointer self) {
+  GError* error = nullptr;
+  if (JSCValue* value =
+          webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error)) {
+    g_object_unref(value);
+  }
+  const bool cancelled = error && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
+  if (error) g_error_free(error);
+  if (cancelled) return;  // the pool is gone, or the process was ended
+  auto* pool = static_cast<ProcessPool*>(self);
+  g_source_remove(pool->probe_timeout_);
+  pool->probe_timeout_ = 0;
+  g_clear_object(&pool->probe_);
+}
+
+gboolean ProcessPool::OnProbeTimeout(gpointer self) {
+  auto* pool = static_cast<ProcessPool*>(self);
+  pool->probe_timeout_ = 0;
+  g_cancellable_cancel(pool->probe_);
+  g_clear_object(&pool->probe_);
+  WebKitWebView* anchor = pool->anchors_[static_cast<std::size_t>(pool->probed_slot_)];
+  if (!anchor) return G_SOURCE_REMOVE;
+  // Its pages learn of it as of a crash, and come back.
+  pool->ending_slot_ = pool->probed_slot_;
+  webkit_web_view_terminate_web_process(anchor);
+  pool->ending_slot_ = -1;
+  return G_SOURCE_REMOVE;
 }
 
 }  // namespace tabulon::gtk

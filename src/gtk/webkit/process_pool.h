@@ -23,8 +23,12 @@ class ProcessPool {
   // template view holds the first process open for the first tab and counts
   // as no tab.
   WebKitWebView* CreateView(bool is_template);
-  // The view is about to be destroyed.
-  void ViewClosed(WebKitWebView* view);
+  // The view is about to be destroyed. trapped: its page was kept waiting on
+  // a dialog; such a page may spin in its process (an endless run of
+  // alerts that are now refused at once), so the process is asked whether
+  // it still answers and ended when it does not, which frees the other tabs
+  // it serves (their pages come back as after a crash).
+  void ViewClosed(WebKitWebView* view, bool trapped = false);
 
   // While an opener is set, new views join its process: a page and the
   // pop-up it opens keep to one process.
@@ -44,6 +48,11 @@ class ProcessPool {
 
   // Which process slot a view is in, -1 for a view the pool does not know.
   int SlotOf(WebKitWebView* view) const;
+  // Whether the view's process is being ended by the pool, which its pages
+  // take as a crash.
+  bool Ending(WebKitWebView* view) const {
+    return ending_slot_ >= 0 && SlotOf(view) == ending_slot_;
+  }
 
  private:
   struct Member {
@@ -52,6 +61,9 @@ class ProcessPool {
     bool counts;  // false for the template
   };
   static WebKitWebView* NewView(const char* property, gpointer value);
+  void Probe(int slot);
+  static void OnProbeAnswered(GObject*, GAsyncResult* result, gpointer self);
+  static gboolean OnProbeTimeout(gpointer self);
 
   WebKitWebContext* context_;
   ProcessPoolRule rule_;
@@ -59,6 +71,12 @@ class ProcessPool {
   // Per slot, the hidden view that holds its process open.
   std::vector<WebKitWebView*> anchors_;
   WebKitWebView* opener_ = nullptr;
+  // The process being asked whether it answers: its slot, and the time
+  // left to answer.
+  int probed_slot_ = -1;
+  int ending_slot_ = -1;
+  guint probe_timeout_ = 0;
+  GCancellable* probe_ = nullptr;
 };
 
 }  // namespace tabulon::gtk

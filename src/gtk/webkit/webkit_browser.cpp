@@ -98,12 +98,14 @@ WebKitBrowser::WebKitBrowser(ProcessPool& pool, bool is_template, GtkLayout* par
 }
 
 WebKitBrowser::~WebKitBrowser() {
+  if (mend_idle_) g_source_remove(mend_idle_);
   if (painted_) painted_->Remove(this);
+  const bool trapped = page_area_ && page_area_->Dialog().IsOpen();
   encoding_.reset();
   page_area_.reset();
   g_signal_handlers_disconnect_by_data(webkit_web_view_get_window_properties(view_), this);
   g_signal_handlers_disconnect_by_data(view_, this);
-  pool_.ViewClosed(view_);
+  pool_.ViewClosed(view_, trapped);
   gtk_widget_destroy(GTK_WIDGET(view_));
   g_object_unref(view_);
 }
@@ -151,7 +153,10 @@ void WebKitBrowser::Place() {
   const bool shown = Visible();
   if (shown != on_screen_) {
     on_screen_ = shown;
-    if (page_area_) page_area_->Finder().PageShown(shown);
+    if (page_area_) {
+      page_area_->Finder().PageShown(shown);
+      page_area_->Dialog().PageShown(shown);
+    }
   }
   if (shown || !kept_painted_) {
     const int x = TwipsToPixels(Left()), y = TwipsToPixels(Top());
@@ -162,6 +167,7 @@ void WebKitBrowser::Place() {
     gtk_layout_move(parent_, widget, x, y);
     gtk_widget_set_size_request(widget, width, height - bar);
     if (bar > 0) page_area_->Finder().Place(x, y + height - bar, width);
+    if (page_area_) page_area_->Dialog().Place(x, y, width, height - bar);
   } else {
     constexpr int kGap = 100;  // pixels between the kept page and the client area
     gtk_layout_move(parent_, widget, -painted_size_.width - kGap, TwipsToPixels(Top()));
@@ -195,7 +201,8 @@ void WebKitBrowser::Navigate2(const std::string& url) {
     return;
   }
   ApplyDefaultEncoding();
-  webkit_web_view_load_uri(view_, NormalizeAddress(url).c_str());
+  requested_ = NormalizeAddress(url);
+  webkit_web_view_load_uri(view_, requested_.c_str());
 }
 
 void WebKitBrowser::GoBack() {
@@ -225,6 +232,13 @@ void WebKitBrowser::GoSearch() {
 
 void WebKitBrowser::Refresh2() {
   ApplyDefaultEncoding();
+  // A process that stopped before the page asked for got as far as a first
+  // answer leaves no address to reload: ask for the page again.
+  const char* current = webkit_web_view_get_uri(view_);
+  if ((!current || !*current) && !requested_.empty()) {
+    webkit_web_view_load_uri(view_, requested_.c_str());
+    return;
+  }
   // A page decoded again from its bytes would reload the same bytes: fetch
   // its address anew instead.
   if (encoding_ && encoding_->ShowsRedecodedPage()) {
@@ -278,6 +292,7 @@ void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointe
   auto* b = static_cast<WebKitBrowser*>(self);
   switch (event) {
     case WEBKIT_LOAD_COMMITTED:
+      b->requested_.clear();
       Guarded([&] { b->events_.brwPage_NavigateComplete2(b->index_); });
       break;
     case WEBKIT_LOAD_FINISHED:
@@ -352,11 +367,28 @@ void WebKitBrowser::OnGeometry(WebKitWindowProperties* props, GParamSpec*, gpoin
 
 void WebKitBrowser::OnProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
                                         gpointer self) {
-  // Closing the view ourselves ends its process on purpose: nothing to mend.
-  if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API) return;
   auto* b = static_cast<WebKitBrowser*>(self);
+  if (reason == WEBKIT_WEB_PROCESS_TERMINATED_BY_API) {
+    // Closing the view ourselves ends its process on purpose: nothing to
+    // mend. A process the pool ended for not answering is mended as after a
+    // crash, once the engine is done ending it: a load asked for while it
+    // still does would be lost.
+    if (b->pool_.Ending(b->view_) && !b->mend_idle_) b->mend_idle_ = g_idle_add(OnMendIdle, b);
+    return;
+  }
+  b->ProcessEnded();
+}
+
+void WebKitBrowser::ProcessEnded() {
   const std::int64_t now_ms = g_get_monotonic_time() / 1000;
-  Guarded([&] { b->events_.brwPage_ProcessTerminated(b->index_, now_ms); });
+  Guarded([&] { events_.brwPage_ProcessTerminated(index_, now_ms); });
+}
+
+gboolean WebKitBrowser::OnMendIdle(gpointer self) {
+  auto* b = static_cast<WebKitBrowser*>(self);
+  b->mend_idle_ = 0;
+  b->ProcessEnded();
+  return G_SOURCE_REMOVE;
 }
 
 gboolean WebKitBrowser::OnCertificateError(WebKitWebView* view, gchar* failing_uri,

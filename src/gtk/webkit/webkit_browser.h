@@ -79,6 +79,8 @@ class WebKitBrowser final : public BrowserControl {
                                      gpointer self);
   static gboolean OnLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* failing_uri,
                                GError* error, gpointer self);
+  void ProcessEnded();
+  static gboolean OnMendIdle(gpointer self);
   static void OnProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
                                   gpointer self);
   static GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer self);
@@ -95,6 +97,8 @@ class WebKitBrowser final : public BrowserControl {
   bool on_screen_ = false;
   const BrowsingPreferences* preferences_ = nullptr;
   std::string status_text_;
+  std::string requested_;
+  guint mend_idle_ = 0;  // the address last asked for, until its page commits
   GdkRectangle geometry_{0, 0, 0, 0};
   // Find, print, zoom and downloads of this tab.
   std::unique_ptr<PageArea> page_area_;
