@@ -85,8 +85,6 @@ void PageArea::Print() {
   }
 }
 
-void PageArea::CancelDownloads() { CancelDownloadsOf(this); }
-
 // The window has passed the key on: these are the page area's own keys.
 // Ctrl+0 is the window's (a favourite) and only arrives here if the window
 // ever lets it go.

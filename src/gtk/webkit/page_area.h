@@ -35,8 +35,6 @@ class PageArea {
   void ResetZoom();
   // The GTK print dialog for the page; its printers include a PDF file.
   void Print();
-  // The tab's Stop also stops its downloads.
-  void CancelDownloads();
 
  private:
   void SetZoom(double level);
