@@ -320,6 +320,13 @@ TEST_F(PageArea, StopLeavesADownloadRunningAndTheDownloadsWindowCancelsIt) {
   EXPECT_EQ(Row(id).state, "ダウンロード中");
   EXPECT_EQ(Panel1(), "ダウンロード中: endless.bin");
 
+  Gtk::MenuItem* item = FindMenuItem(run->toolkit->Window(), "ダウンロード(_D)");
+  ASSERT_NE(item, nullptr);
+  guint key = 0;
+  Gdk::ModifierType mods{};
+  static_cast<Gtk::AccelLabel*>(item->get_child())->get_accel(key, mods);
+  EXPECT_EQ(key, GDK_KEY_j) << "the menu shows Ctrl+J";
+  EXPECT_EQ(mods, Gdk::CONTROL_MASK);
   ASSERT_TRUE(PresentAndWaitForFocus(run->toolkit->Window()));
   Keys("ctrl+j");
   Gtk::Window& window = run->downloads_window->Window();
