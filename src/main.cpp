@@ -7,9 +7,11 @@
 #include "browsing/internet_settings.h"
 #include "browsing/search_page.h"
 #include "gtk/about_dialog.h"
+#include "gtk/downloads_window.h"
 #include "gtk/favourites_dialog.h"
 #include "gtk/gtk_services.h"
 #include "gtk/icons.h"
+#include "gtk/webkit/downloads.h"
 #include "gtk/webkit/gtk_toolkit.h"
 #include "gtk/webkit/web_engine.h"
 #include "settings/basqks_api.h"
@@ -43,6 +45,10 @@ int main(int argc, char** argv) {
   tabulon::gtk::GtkMessageBoxes boxes(&toolkit.Window());
   tabulon::gtk::GtkClipboard clipboard;
   tabulon::gtk::SpawnProcessStarter processes;
+  // The downloads window and the engine's downloads outlive the program's
+  // model of them.
+  tabulon::gtk::DownloadsWindowToolkit downloads_window(&toolkit.Window());
+  tabulon::gtk::EngineDownloads engine_downloads;
 
   tabulon::Application app(state, toolkit, {store, boxes, clipboard, processes},
                            tabulon::ExecutableFolder());
@@ -52,7 +58,10 @@ int main(int argc, char** argv) {
   app.SetFavouritesToolkit(&favourites_toolkit);
   tabulon::gtk::AboutDialogToolkit about(&toolkit.Window());
   app.SetAboutToolkit(&about);
+  app.SetDownloads(downloads_window, engine_downloads);
+  tabulon::gtk::ReportDownloadsTo(app.Downloads());
   app.Main();
   Gtk::Main::run();
+  tabulon::gtk::ReportDownloadsTo(nullptr);
   return 0;
 }

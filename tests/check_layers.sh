@@ -8,7 +8,7 @@
 root="$1"
 cd "$root" || exit 2
 
-# Layer of a folder under src/, lowest first. The four windows share a
+# Layer of a folder under src/, lowest first. The windows share a
 # layer and never include each other.
 rank() {
   case "$1" in
@@ -16,7 +16,7 @@ rank() {
     settings) echo 1 ;;
     platform) echo 2 ;;
     browsing) echo 3 ;;
-    mainwindow | favourites | about | options) echo 4 ;;
+    mainwindow | favourites | about | options | downloads) echo 4 ;;
     app) echo 5 ;;
     gtk) echo 6 ;;
     gtk/webkit) echo 7 ;;

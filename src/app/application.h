@@ -5,6 +5,7 @@
 
 #include "about/frm_qksinfo.h"
 #include "base/state.h"
+#include "downloads/downloads_window.h"
 #include "favourites/form_ini.h"
 #include "mainwindow/frm_main.h"
 #include "platform/dialogs.h"
@@ -29,6 +30,13 @@ class Application final : public WindowDialogs, public FavouritesHost {
   void SetAboutToolkit(AboutToolkit* toolkit) { about_toolkit_ = toolkit; }
   void ShowFavourites() override;
   void ShowAbout() override;
+  // The downloads window's toolkit and the engine's downloads. Without them
+  // there is no window and nothing to ask about at quit.
+  void SetDownloads(DownloadsToolkit& toolkit, DownloadControl& control);
+  // Where the engine reports downloads; nullptr before SetDownloads.
+  DownloadsWindow* Downloads() { return downloads_.get(); }
+  void ShowDownloads() override;
+  bool AllowQuit() override;
 
   // Where per-user settings live. Given it, a browser whose folder the user
   // cannot write to keeps its settings file there; without it the file
@@ -58,6 +66,7 @@ class Application final : public WindowDialogs, public FavouritesHost {
   // Each dialog exists at most once, created on first use.
   std::unique_ptr<FormIni> form_ini_;
   std::unique_ptr<frmQKSinfo> about_;
+  std::unique_ptr<DownloadsWindow> downloads_;
 };
 
 }  // namespace tabulon

@@ -1,4 +1,4 @@
-// Opening the two dialogs from the main window.
+// Opening the dialogs and the downloads window from the main window.
 #include "app/application.h"
 #include "platform/favourites_toolkit.h"
 
@@ -42,5 +42,15 @@ void Application::ShowAbout() {
   }
   about_.reset();
 }
+
+void Application::SetDownloads(DownloadsToolkit& toolkit, DownloadControl& control) {
+  downloads_ = std::make_unique<DownloadsWindow>(toolkit, control);
+}
+
+void Application::ShowDownloads() {
+  if (downloads_) downloads_->Show();
+}
+
+bool Application::AllowQuit() { return !downloads_ || downloads_->AllowQuit(); }
 
 }  // namespace tabulon

@@ -123,6 +123,8 @@ bool ShortcutToAccelerator(int key, int mask, guint& keyval, GdkModifierType& mo
   keyval = 0;
   if (key >= kVkF1 && key < kVkF1 + 24) keyval = GDK_KEY_F1 + static_cast<guint>(key - kVkF1);
   if (key == kVkInsert) keyval = GDK_KEY_Insert;
+  // Letter keys share their codes with the capital letters.
+  if (key >= 'A' && key <= 'Z') keyval = GDK_KEY_a + static_cast<guint>(key - 'A');
   if (keyval == 0) return false;
   int m = 0;
   if (mask & kShift) m |= GDK_SHIFT_MASK;

@@ -56,6 +56,7 @@ void frmMain::m_clip_Click() {
 }
 
 void frmMain::m_end_Click() {
+  if (dialogs_ && !dialogs_->AllowQuit()) return;
   Form_Unload();
   toolkit_.EndProgram();
 }
@@ -66,6 +67,10 @@ void frmMain::m_List_Click() {
 
 void frmMain::m_ver_Click() {
   if (dialogs_) dialogs_->ShowAbout();
+}
+
+void frmMain::m_download_Click() {
+  if (dialogs_) dialogs_->ShowDownloads();
 }
 
 void frmMain::MnuOpt_Click() {

@@ -90,6 +90,7 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   void m_List_Click();
   void MnuOpt_Click();
   void m_ver_Click();
+  void m_download_Click();
 
   // Browser events.
   void brwPage_StatusTextChange(int index, const std::string& text) override;

@@ -118,6 +118,7 @@ void frmMain::Form_Unload() {
 }
 
 void frmMain::CloseRequested() {
+  if (dialogs_ && !dialogs_->AllowQuit()) return;
   Form_Unload();
   toolkit_.EndProgram();
 }

@@ -2,7 +2,7 @@
 
 namespace tabulon {
 
-// The main window's way to its two modal dialogs.
+// The main window's way to its dialogs and to the downloads window.
 class WindowDialogs {
  public:
   virtual ~WindowDialogs() = default;
@@ -10,6 +10,10 @@ class WindowDialogs {
   virtual void ShowFavourites() = 0;
   // "バージョン情報": the about box, created on use, shown modally.
   virtual void ShowAbout() = 0;
+  // "ダウンロード": the downloads window, beside the main window (not modal).
+  virtual void ShowDownloads() = 0;
+  // Asked before the program ends; false keeps it running.
+  virtual bool AllowQuit() = 0;
 };
 
 }  // namespace tabulon

@@ -186,14 +186,19 @@ BrowserRun::BrowserRun(const std::string& config_dir, const std::string& command
   toolkit = std::make_unique<gtk::GtkToolkit>(*engine, [this] { ended = true; });
   toolkit->SetBrowsingPreferences(
       {[this] { return ReadHomePage(*store); }, [this] { return ReadDefaultEncoding(*store); }});
+  downloads_window = std::make_unique<gtk::DownloadsWindowToolkit>(&toolkit->Window());
   app = std::make_unique<Application>(state, *toolkit,
                                       MainWindowServices{*store, boxes, clipboard, processes},
                                       exe_folder.empty() ? TempFolder() : exe_folder);
+  app->SetDownloads(*downloads_window, engine_downloads);
+  gtk::ReportDownloadsTo(app->Downloads());
   app->Main();
 }
 
 BrowserRun::~BrowserRun() {
+  gtk::ReportDownloadsTo(nullptr);
   app.reset();
+  downloads_window.reset();
   toolkit.reset();
   engine.reset();
   Pump(50);

@@ -10,7 +10,9 @@
 
 #include "app/application.h"
 #include "browsing/start_page.h"
+#include "gtk/downloads_window.h"
 #include "gtk/gtk_services.h"
+#include "gtk/webkit/downloads.h"
 #include "gtk/webkit/gtk_toolkit.h"
 #include "gtk/webkit/web_engine.h"
 #include "settings/file_settings_store.h"
@@ -97,6 +99,8 @@ class BrowserRun {
   RecordingBoxes boxes;
   gtk::GtkClipboard clipboard;
   gtk::SpawnProcessStarter processes;
+  std::unique_ptr<gtk::DownloadsWindowToolkit> downloads_window;
+  gtk::EngineDownloads engine_downloads;
   std::unique_ptr<Application> app;
   bool ended = false;
 };

@@ -3,7 +3,9 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
+#include <vector>
 
 #include "gtk/webkit/page_area.h"
 #include "gtk/webkit/webkit_browser.h"
@@ -79,6 +81,15 @@ int EntriesIn(const std::string& folder) {
   return n;
 }
 
+std::string Listing(const std::string& folder) {
+  std::string names;
+  GDir* dir = g_dir_open(folder.c_str(), 0, nullptr);
+  if (!dir) return "(no folder)";
+  while (const char* name = g_dir_read_name(dir)) names += std::string(" ") + name;
+  g_dir_close(dir);
+  return "left:" + names;
+}
+
 // The first shown top-level window of a GTK type, nullptr when none is.
 template <typename Check>
 GtkWidget* ShownWindow(Check is_type) {
@@ -115,6 +126,33 @@ GtkFileChooser* SaveDialogIn(const std::string& folder) {
   return chooser;
 }
 
+// A question box answered as soon as it shows; it runs a loop of its own.
+struct Question {
+  GtkResponseType answer;
+  bool answered = false;
+  std::string text;
+};
+
+std::shared_ptr<Question> AnswerNextQuestion(GtkResponseType answer) {
+  auto question = std::make_shared<Question>(Question{answer, false, ""});
+  g_timeout_add_full(
+      G_PRIORITY_DEFAULT, 50,
+      [](gpointer data) -> gboolean {
+        Question& q = **static_cast<std::shared_ptr<Question>*>(data);
+        GtkWidget* box = ShownWindow([](GtkWidget* w) { return GTK_IS_MESSAGE_DIALOG(w); });
+        if (!box) return G_SOURCE_CONTINUE;
+        gchar* text = nullptr;
+        g_object_get(box, "text", &text, nullptr);
+        q.text = Chosen(text);
+        q.answered = true;
+        gtk_dialog_response(GTK_DIALOG(box), q.answer);
+        return G_SOURCE_REMOVE;
+      },
+      new std::shared_ptr<Question>(question),
+      [](gpointer data) { delete static_cast<std::shared_ptr<Question>*>(data); });
+  return question;
+}
+
 class PageArea : public ::testing::Test {
  protected:
   LoopbackServer server;
@@ -122,6 +160,7 @@ class PageArea : public ::testing::Test {
   std::string config = TempFolder();
   std::string downloads = TempFolder() + "/Downloads";
   std::unique_ptr<BrowserRun> run;
+  std::vector<guint> timers;
 
   void SetUp() override {
     g_mkdir_with_parents(downloads.c_str(), 0700);
@@ -129,6 +168,11 @@ class PageArea : public ::testing::Test {
     server.Serve("/page", "<html><head><title>page</title></head><body>page</body></html>");
   }
   void TearDown() override {
+    for (guint timer : timers) {
+      if (GSource* source = g_main_context_find_source_by_id(nullptr, timer)) {
+        g_source_destroy(source);
+      }
+    }
     run.reset();
     unsetenv("XDG_DOWNLOAD_DIR");
   }
@@ -146,6 +190,55 @@ class PageArea : public ::testing::Test {
     GtkWidget* view = GTK_WIDGET(Browser(tab).View());
     gtk_widget_grab_focus(view);
     ASSERT_TRUE(PumpUntil([&] { return gtk_widget_has_focus(view); }));
+  }
+  // A body that announces 100 MB and trickles in, 64 KB every 100 ms: a
+  // download that runs until it is stopped.
+  void ServeEndless(const std::string& path) {
+    special.On(path, [this](SoupServerMessage* msg) {
+      soup_server_message_set_status(msg, 200, nullptr);
+      SoupMessageHeaders* headers = soup_server_message_get_response_headers(msg);
+      soup_message_headers_set_content_type(headers, "application/octet-stream", nullptr);
+      soup_message_headers_set_content_length(headers, 100000000);
+      AppendChunk(msg);
+      // The feed stops with the message: the client may go at any time.
+      g_signal_connect(msg, "finished", G_CALLBACK(+[](SoupServerMessage* m, gpointer) {
+                         g_object_set_data(G_OBJECT(m), "ended", GINT_TO_POINTER(1));
+                       }),
+                       nullptr);
+      timers.push_back(g_timeout_add_full(
+          G_PRIORITY_DEFAULT, 100,
+          [](gpointer m) -> gboolean {
+            if (g_object_get_data(G_OBJECT(m), "ended")) return G_SOURCE_REMOVE;
+            AppendChunk(static_cast<SoupServerMessage*>(m));
+            return G_SOURCE_CONTINUE;
+          },
+          g_object_ref(msg), g_object_unref));
+    });
+  }
+  static void AppendChunk(SoupServerMessage* msg) {
+    static const std::string chunk(65536, 'y');
+    soup_message_body_append(soup_server_message_get_response_body(msg), SOUP_MEMORY_STATIC,
+                             chunk.data(), chunk.size());
+    soup_server_message_unpause(msg);
+  }
+  // Accepts the save dialog for an endless download; its id in the
+  // downloads window once its file exists, or -1.
+  int StartEndlessDownload(const std::string& path) {
+    Browser(1).Navigate2(special.Url(path));
+    if (!SaveDialogIn(downloads)) return -1;
+    gtk_dialog_response(GTK_DIALOG(SaveDialog()), GTK_RESPONSE_ACCEPT);
+    const std::string name = path.substr(path.rfind('/') + 1);
+    int id = -1;
+    PumpUntil([&] {
+      id = run->downloads_window->LineNamed(name);
+      return id > 0 && EntriesIn(downloads) > 0 && Row(id).size != "0 バイト";
+    });
+    return id;
+  }
+  const DownloadRow& Row(int id) {
+    static const DownloadRow none;
+    const DownloadRow* row = run->app->Downloads()->Row(id);
+    return row ? *row : none;
   }
   void ServeFile(const std::string& path, const std::string& body,
                  const std::string& disposition = "") {
@@ -212,28 +305,65 @@ TEST_F(PageArea, CancellingTheSaveDialogWritesNothing) {
   EXPECT_EQ(EntriesIn(downloads), 0);
 }
 
-TEST_F(PageArea, StoppingTheTabDuringATransferRemovesThePartialFile) {
-  // A body that starts and never ends.
-  special.On("/endless.bin", [](SoupServerMessage* msg) {
-    soup_server_message_set_status(msg, 200, nullptr);
-    SoupMessageHeaders* headers = soup_server_message_get_response_headers(msg);
-    soup_message_headers_set_content_type(headers, "application/octet-stream", nullptr);
-    soup_message_headers_set_content_length(headers, 100000000);
-    std::string chunk(65536, 'y');
-    soup_message_body_append(soup_server_message_get_response_body(msg), SOUP_MEMORY_COPY,
-                             chunk.data(), chunk.size());
-  });
+TEST_F(PageArea, StopLeavesADownloadRunningAndTheDownloadsWindowCancelsIt) {
+  ServeEndless("/endless.bin");
   Start(server.Url("/page"));
   ASSERT_TRUE(run->WaitForCaption("page - Tabulon - "));
-  Browser(1).Navigate2(special.Url("/endless.bin"));
-  ASSERT_NE(SaveDialogIn(downloads), nullptr);
-  gtk_dialog_response(GTK_DIALOG(SaveDialog()), GTK_RESPONSE_ACCEPT);
-  ASSERT_TRUE(PumpUntil([&] { return EntriesIn(downloads) > 0; }));
-  ASSERT_TRUE(PumpUntil([&] { return run->main().StaMsg().PanelText(2) == "0%"; }))
-      << "progress shows while the transfer runs: " << run->main().StaMsg().PanelText(2);
-  Browser(1).Stop();
-  ASSERT_TRUE(PumpUntil([&] { return EntriesIn(downloads) == 0; }));
+  const int id = StartEndlessDownload("/endless.bin");
+  ASSERT_GT(id, 0);
+  run->main().Menu("m_menu(3)").Click();
+  run->main().Menu("pop_Stop").Click();
+  run->main().Menu("m_all_stop").Click();
+  // The transfer goes on: more data arrives after every Stop.
+  const std::string size = Row(id).size;
+  ASSERT_TRUE(PumpUntil([&] { return Row(id).size != size; })) << size;
+  EXPECT_EQ(Row(id).state, "ダウンロード中");
+  EXPECT_EQ(Panel1(), "ダウンロード中: endless.bin");
+
+  Gtk::MenuItem* item = FindMenuItem(run->toolkit->Window(), "ダウンロード(_D)");
+  ASSERT_NE(item, nullptr);
+  guint key = 0;
+  Gdk::ModifierType mods{};
+  static_cast<Gtk::AccelLabel*>(item->get_child())->get_accel(key, mods);
+  EXPECT_EQ(key, GDK_KEY_j) << "the menu shows Ctrl+J";
+  EXPECT_EQ(mods, Gdk::CONTROL_MASK);
+  ASSERT_TRUE(PresentAndWaitForFocus(run->toolkit->Window()));
+  Keys("ctrl+j");
+  Gtk::Window& window = run->downloads_window->Window();
+  ASSERT_TRUE(PumpUntil([&] { return window.get_mapped(); }));
+  EXPECT_TRUE(run->toolkit->Window().get_sensitive()) << "the main window stays usable";
+  EXPECT_EQ(run->downloads_window->StateText(id), "ダウンロード中");
+  EXPECT_FALSE(run->downloads_window->OpenButton(id)->get_sensitive());
+  run->downloads_window->CancelButton(id)->clicked();
+  ASSERT_TRUE(PumpUntil([&] { return EntriesIn(downloads) == 0; })) << Listing(downloads);
+  EXPECT_EQ(run->downloads_window->StateText(id), "中止");
+  EXPECT_FALSE(run->downloads_window->CancelButton(id)->get_sensitive());
   EXPECT_EQ(Panel1(), "ダウンロード中止: endless.bin");
+  Pump(500);
+  EXPECT_EQ(EntriesIn(downloads), 0) << Listing(downloads);
+}
+
+TEST_F(PageArea, QuittingDuringADownloadAsksAndLeavesNoFileBehind) {
+  ServeEndless("/endless.bin");
+  Start(server.Url("/page"));
+  ASSERT_TRUE(run->WaitForCaption("page - Tabulon - "));
+  ASSERT_GT(StartEndlessDownload("/endless.bin"), 0);
+  auto no = AnswerNextQuestion(GTK_RESPONSE_NO);
+  gtk_window_close(run->toolkit->Window().gobj());
+  ASSERT_TRUE(PumpUntil([&] { return no->answered; }));
+  EXPECT_EQ(no->text, "ダウンロード中のファイルがあります。中止して終了しますか?");
+  Pump(300);
+  EXPECT_FALSE(run->ended);
+  EXPECT_GT(EntriesIn(downloads), 0);
+
+  auto yes = AnswerNextQuestion(GTK_RESPONSE_YES);
+  run->main().Menu("m_end").Click();
+  EXPECT_TRUE(yes->answered);
+  EXPECT_TRUE(run->ended);
+  EXPECT_EQ(EntriesIn(downloads), 0) << Listing(downloads);
+  run.reset();
+  Pump(500);
+  EXPECT_EQ(EntriesIn(downloads), 0) << Listing(downloads);
 }
 
 // Straight after an address was entered, the focus is in the URL box: find

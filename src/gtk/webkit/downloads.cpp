@@ -5,16 +5,27 @@
 
 #include <cstdlib>
 #include <list>
+#include <vector>
 
 #include "browsing/page_features.h"
+#include "gtk/guard.h"
 #include "gtk/webkit/page_area.h"
 
 namespace tabulon::gtk {
 
 namespace {
 
+// How long the end of the program waits for the engine to confirm that the
+// downloads it cancelled have stopped writing.
+constexpr gint64 kCancelWaitMicroseconds = 5 * G_USEC_PER_SEC;
+
+// The engine writes a download to this file beside the chosen one and
+// renames it when the transfer is complete.
+constexpr char kPartialSuffix[] = ".wkdownload";
+
 // One download from the moment the engine starts it until it ends.
 struct Job {
+  int id = 0;
   WebKitDownload* download = nullptr;
   PageArea* area = nullptr;  // the tab it reports to; nullptr once closed
   std::string name;          // as shown to the user
@@ -30,9 +41,19 @@ std::list<Job>& Jobs() {
   return jobs;
 }
 
+DownloadEvents* g_events = nullptr;
+int g_last_id = 0;
+
 Job* JobOf(WebKitDownload* download) {
   for (Job& job : Jobs()) {
     if (job.download == download) return &job;
+  }
+  return nullptr;
+}
+
+Job* JobWithId(int id) {
+  for (Job& job : Jobs()) {
+    if (job.id == id) return &job;
   }
   return nullptr;
 }
@@ -41,9 +62,17 @@ void Report(Job& job, const std::string& text) {
   if (job.area) job.area->ShowStatus(text);
 }
 
-void RemovePartialFile(const Job& job) {
-  if (job.path.empty() || !job.created) return;
-  g_unlink(job.path.c_str());
+template <typename Call>
+void Tell(Call call) {
+  if (g_events) Guarded([&] { call(*g_events); });
+}
+
+// What a download leaves on disk until it completes: the engine's partial
+// file, and the chosen name once the engine has claimed it.
+void RemoveFilesOf(const std::string& path, bool created) {
+  if (path.empty()) return;
+  g_unlink((path + kPartialSuffix).c_str());
+  if (created) g_unlink(path.c_str());
 }
 
 void DisconnectAll(WebKitDownload* download);
@@ -51,6 +80,8 @@ void DisconnectAll(WebKitDownload* download);
 void End(WebKitDownload* download) {
   Jobs().remove_if([&](const Job& job) {
     if (job.download != download) return false;
+    // The engine has stopped: what it made after the cancel goes too.
+    if (job.cancelled) RemoveFilesOf(job.path, job.created);
     if (job.dialog) gtk_widget_destroy(job.dialog);
     DisconnectAll(download);
     g_object_unref(download);
@@ -85,6 +116,9 @@ void OnSaveResponse(GtkDialog* dialog, gint response, gpointer data) {
   webkit_download_set_allow_overwrite(download, TRUE);
   gchar* uri = g_filename_to_uri(job->path.c_str(), nullptr, nullptr);
   Report(*job, DownloadStartedText(job->name));
+  const int id = job->id;
+  const std::string name = job->name, path = job->path;
+  Tell([&](DownloadEvents& events) { events.DownloadStarted(id, name, path); });
   webkit_download_set_destination(download, uri ? uri : "");
   g_free(uri);
 }
@@ -117,7 +151,15 @@ void OnCreatedDestination(WebKitDownload* download, gchar*, gpointer) {
 
 void OnReceivedData(WebKitDownload* download, guint64, gpointer) {
   Job* job = JobOf(download);
-  if (!job || !job->area) return;
+  if (!job || job->cancelled) return;
+  const auto received =
+      static_cast<std::int64_t>(webkit_download_get_received_data_length(download));
+  WebKitURIResponse* response = webkit_download_get_response(download);
+  const guint64 length = response ? webkit_uri_response_get_content_length(response) : 0;
+  const std::int64_t total = length > 0 ? static_cast<std::int64_t>(length) : -1;
+  const int id = job->id;
+  Tell([&](DownloadEvents& events) { events.DownloadProgress(id, received, total); });
+  if (!job->area) return;
   int permille = static_cast<int>(webkit_download_get_estimated_progress(download) * 1000.0);
   if (permille == job->last_permille) return;
   job->last_permille = permille;
@@ -129,6 +171,8 @@ void OnFinished(WebKitDownload* download, gpointer) {
     if (!job->cancelled) {
       if (job->area) job->area->ShowProgress(1000);
       Report(*job, DownloadDoneText(job->name));
+      const int id = job->id;
+      Tell([&](DownloadEvents& events) { events.DownloadFinished(id); });
     }
   }
   End(download);
@@ -141,10 +185,18 @@ void OnFailed(WebKitDownload* download, GError* error, gpointer) {
                                                    WEBKIT_DOWNLOAD_ERROR_CANCELLED_BY_USER);
   if (!job->cancelled) {
     Report(*job, by_user ? DownloadCancelledText(job->name) : DownloadFailedText(job->name));
+    const int id = job->id;
+    Tell([&](DownloadEvents& events) {
+      if (by_user) {
+        events.DownloadCancelled(id);
+      } else {
+        events.DownloadFailed(id);
+      }
+    });
   }
   job->cancelled = true;
   // "finished" follows "failed"; the job ends there.
-  RemovePartialFile(*job);
+  RemoveFilesOf(job->path, job->created);
 }
 
 void DisconnectAll(WebKitDownload* download) {
@@ -161,6 +213,7 @@ void DisconnectAll(WebKitDownload* download) {
 void OnStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
   WebKitWebView* view = webkit_download_get_web_view(download);
   Job job;
+  job.id = ++g_last_id;
   job.download = WEBKIT_DOWNLOAD(g_object_ref(download));
   job.area = view ? PageArea::Of(view) : nullptr;
   Jobs().push_back(job);
@@ -169,6 +222,21 @@ void OnStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
   g_signal_connect(download, "received-data", G_CALLBACK(OnReceivedData), nullptr);
   g_signal_connect(download, "finished", G_CALLBACK(OnFinished), nullptr);
   g_signal_connect(download, "failed", G_CALLBACK(OnFailed), nullptr);
+}
+
+// Cancels a job. Whatever it wrote is removed now and again when the engine
+// reports the end: the engine may still be writing when it is asked to stop.
+void CancelJob(Job& job) {
+  if (job.cancelled) return;
+  job.cancelled = true;
+  Report(job, DownloadCancelledText(job.name));
+  if (job.dialog) {
+    gtk_widget_destroy(job.dialog);
+    job.dialog = nullptr;
+  }
+  WebKitDownload* download = job.download;
+  webkit_download_cancel(download);
+  if (Job* still = JobOf(download)) RemoveFilesOf(still->path, still->created);
 }
 
 }  // namespace
@@ -188,28 +256,40 @@ void WatchDownloads(WebKitWebContext* context) {
   g_signal_connect(context, "download-started", G_CALLBACK(OnStarted), nullptr);
 }
 
-void CancelDownloadsOf(PageArea* area) {
-  std::list<WebKitDownload*> mine;
-  for (Job& job : Jobs()) {
-    if (job.area == area && !job.cancelled) mine.push_back(job.download);
-  }
-  for (WebKitDownload* download : mine) {
-    Job* job = JobOf(download);
-    if (!job) continue;
-    job->cancelled = true;
-    Report(*job, DownloadCancelledText(job->name));
-    if (job->dialog) {
-      gtk_widget_destroy(job->dialog);
-      job->dialog = nullptr;
-    }
-    webkit_download_cancel(download);
-    if (Job* still = JobOf(download)) RemovePartialFile(*still);
-  }
-}
+void ReportDownloadsTo(DownloadEvents* events) { g_events = events; }
 
 void ForgetArea(PageArea* area) {
   for (Job& job : Jobs()) {
     if (job.area == area) job.area = nullptr;
+  }
+}
+
+void EngineDownloads::Cancel(int id) {
+  if (Job* job = JobWithId(id)) CancelJob(*job);
+}
+
+void EngineDownloads::CancelAll() {
+  std::vector<WebKitDownload*> all;
+  for (Job& job : Jobs()) all.push_back(job.download);
+  for (WebKitDownload* download : all) {
+    if (Job* job = JobOf(download)) CancelJob(*job);
+  }
+  // Quitting at once lost the race with the engine: its partial file and
+  // the claimed name stayed behind. Each job removes its files when the
+  // engine reports that it has stopped.
+  const gint64 deadline = g_get_monotonic_time() + kCancelWaitMicroseconds;
+  auto waiting = [&] {
+    for (WebKitDownload* download : all) {
+      if (JobOf(download)) return true;
+    }
+    return false;
+  };
+  while (waiting() && g_get_monotonic_time() < deadline) {
+    if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(5000);
+  }
+  // An engine that never answered: remove what it has made so far.
+  for (WebKitDownload* download : all) {
+    if (Job* job = JobOf(download)) RemoveFilesOf(job->path, job->created);
   }
 }
 

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/downloads_toolkit.h"
+
 namespace tabulon::gtk {
 
 class PageArea;
@@ -12,15 +14,21 @@ class PageArea;
 std::string DownloadFolder();
 
 // Makes every download of the context ask where to save, report to the
-// status bar of the tab it came from, and clean up after itself. Safe to
-// call more than once for the same context.
+// status bar of the tab it came from and to the downloads window, and clean
+// up after itself. Safe to call more than once for the same context.
 void WatchDownloads(WebKitWebContext* context);
 
-// Cancels the downloads started from one tab's page (its Stop command);
-// their partial files are removed.
-void CancelDownloadsOf(PageArea* area);
+// Where downloads are reported besides their tab; nullptr for nowhere.
+void ReportDownloadsTo(DownloadEvents* events);
 
 // A closing tab: its downloads carry on, but report to nobody.
 void ForgetArea(PageArea* area);
+
+// The engine's downloads as the downloads window drives them.
+class EngineDownloads final : public DownloadControl {
+ public:
+  void Cancel(int id) override;
+  void CancelAll() override;
+};
 
 }  // namespace tabulon::gtk

@@ -85,8 +85,6 @@ void PageArea::Print() {
   }
 }
 
-void PageArea::CancelDownloads() { CancelDownloadsOf(this); }
-
 gboolean PageArea::OnKey(GtkWidget*, GdkEventKey* event, gpointer self) {
   return static_cast<PageArea*>(self)->HandleKey(event);
 }

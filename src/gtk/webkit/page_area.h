@@ -38,8 +38,6 @@ class PageArea {
   void ResetZoom();
   // The GTK print dialog for the page; its printers include a PDF file.
   void Print();
-  // The tab's Stop also stops its downloads.
-  void CancelDownloads();
   // The page's keys (find, print, zoom) and Ctrl+wheel, which the window
   // hands on when the page itself does not have the focus. Whether it was
   // one of them.

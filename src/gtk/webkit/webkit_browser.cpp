@@ -250,10 +250,8 @@ void WebKitBrowser::Refresh2() {
   }
   webkit_web_view_reload(view_);
 }
-void WebKitBrowser::Stop() {
-  webkit_web_view_stop_loading(view_);
-  page_area_->CancelDownloads();
-}
+// Only the page: its downloads go on, stopped from the downloads window.
+void WebKitBrowser::Stop() { webkit_web_view_stop_loading(view_); }
 
 std::string WebKitBrowser::LocationURL() const {
   const char* uri = webkit_web_view_get_uri(view_);
