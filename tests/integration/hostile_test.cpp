@@ -1,4 +1,6 @@
 // Pages that try what a page must not do.
+#include <gtk/gtkunixprint.h>
+
 #include <cstdlib>
 #include <fstream>
 
@@ -225,6 +227,25 @@ TEST_F(HostilePages, ThePagesDialogsCanBeStoppedFromTheSecondOn) {
   ASSERT_EQ(std::system("xdotool key --clearmodifiers Return"), 0);
   ASSERT_TRUE(run.WaitForCaption("answered false - Tabulon - ")) << run.main().Window().Caption();
   EXPECT_FALSE(dialog.IsOpen());
+}
+
+// window.print() in a loop without the user's click opens no dialog at all,
+// so nothing keeps the window from closing.
+TEST_F(HostilePages, APrintLoopOpensNoDialogAndTheWindowCloses) {
+  server.Serve("/prints", Page("prints",
+                               "<script>setTimeout(() => { for (let i = 0; i < 50; ++i)"
+                               " window.print(); document.title = 'printed'; }, 0);"
+                               "</script>"));
+  BrowserRun run(config, server.Url("/prints"));
+  ASSERT_TRUE(run.WaitForCaption("printed - Tabulon - ")) << run.main().Window().Caption();
+  EXPECT_EQ(run.main().StaMsg().PanelText(1), "このページからの印刷要求を無視しました");
+  GList* windows = gtk_window_list_toplevels();
+  for (GList* l = windows; l; l = l->next) {
+    EXPECT_FALSE(GTK_IS_PRINT_UNIX_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)));
+  }
+  g_list_free(windows);
+  run.main().m_end_Click();
+  EXPECT_TRUE(PumpUntil([&] { return run.ended; }, 5000));
 }
 
 TEST_F(HostilePages, ClickStormOnANewWindowLinkStopsAtAHundredTabs) {

@@ -29,6 +29,11 @@ void OnPrintFailed(WebKitPrintOperation*, GError*, gpointer self) {
   static_cast<PageArea*>(self)->ShowStatus("印刷できませんでした");
 }
 
+// One print dialog at a time in the whole program.
+bool print_dialog_open = false;
+// How long after the user's click or key a page may still ask to print.
+constexpr gint64 kGestureMicroseconds = 1000000;
+
 }  // namespace
 
 PageArea::PageArea(WebKitWebView* view, GtkLayout* parent, BrowserEvents& events, int index)
@@ -38,6 +43,9 @@ PageArea::PageArea(WebKitWebView* view, GtkLayout* parent, BrowserEvents& events
   g_signal_connect(view_, "key-press-event", G_CALLBACK(OnKey), this);
   g_signal_connect(view_, "scroll-event", G_CALLBACK(OnScroll), this);
   g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+  g_signal_connect(view_, "print", G_CALLBACK(OnPagePrint), this);
+  g_signal_connect(view_, "button-press-event", G_CALLBACK(OnUserInput), this);
+  g_signal_connect(view_, "key-press-event", G_CALLBACK(OnUserInput), this);
   WatchDownloads(webkit_web_view_get_context(view_));
 }
 
@@ -70,11 +78,14 @@ void PageArea::SetZoom(double level) {
 }
 
 void PageArea::Print() {
+  if (print_dialog_open) return;
+  print_dialog_open = true;
   WebKitPrintOperation* operation = webkit_print_operation_new(view_);
   g_signal_connect(operation, "failed", G_CALLBACK(OnPrintFailed), this);
   GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(view_));
   WebKitPrintOperationResponse response =
       webkit_print_operation_run_dialog(operation, GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr);
+  print_dialog_open = false;
   if (response == WEBKIT_PRINT_OPERATION_RESPONSE_PRINT) {
     // Printing goes on after the dialog; the operation lives until it ends.
     g_signal_handlers_disconnect_by_data(operation, this);
@@ -83,6 +94,27 @@ void PageArea::Print() {
     g_signal_handlers_disconnect_by_data(operation, this);
     g_object_unref(operation);
   }
+}
+
+gboolean PageArea::OnUserInput(GtkWidget*, GdkEvent*, gpointer self) {
+  static_cast<PageArea*>(self)->last_gesture_us_ = g_get_monotonic_time();
+  return FALSE;
+}
+
+// window.print(): a page may start printing once per click or key of the
+// user's, and never while a print dialog is open; a page calling it in a
+// loop would otherwise keep the user in print dialogs.
+gboolean PageArea::OnPagePrint(WebKitWebView*, WebKitPrintOperation*, gpointer self) {
+  auto* area = static_cast<PageArea*>(self);
+  const bool gesture = area->last_gesture_us_ != 0 &&
+                       g_get_monotonic_time() - area->last_gesture_us_ < kGestureMicroseconds;
+  if (!gesture || print_dialog_open) {
+    area->ShowStatus("このページからの印刷要求を無視しました");
+    return TRUE;
+  }
+  area->last_gesture_us_ = 0;
+  Guarded([&] { area->Print(); });
+  return TRUE;
 }
 
 gboolean PageArea::OnKey(GtkWidget*, GdkEventKey* event, gpointer self) {

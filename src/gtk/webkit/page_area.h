@@ -47,6 +47,8 @@ class PageArea {
  private:
   void SetZoom(double level);
   static gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer self);
+  static gboolean OnUserInput(GtkWidget*, GdkEvent*, gpointer self);
+  static gboolean OnPagePrint(WebKitWebView*, WebKitPrintOperation*, gpointer self);
   static gboolean OnScroll(GtkWidget*, GdkEventScroll* event, gpointer self);
   static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                  WebKitPolicyDecisionType type, gpointer self);
@@ -56,6 +58,7 @@ class PageArea {
   int index_;
   FindBar find_bar_;
   PageDialog dialog_;
+  gint64 last_gesture_us_ = 0;  // the user's last click or key on the page
 };
 
 }  // namespace tabulon::gtk
