@@ -1,6 +1,7 @@
 #!/bin/sh
 # Takes the README's pictures under a virtual display: the main window with
-# Japanese pages in several tabs, the favourites dialog and the about box.
+# Japanese pages in several tabs, the find bar, the downloads window, the
+# favourites dialog and the about box.
 # They are saved as small PNG files under docs/screenshots/.
 #
 #   sh scripts/screenshots.sh [build folder]   # default: build
@@ -28,7 +29,8 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-mkdir -p "$work/app" "$work/pages" "$work/config/Tabulon" "$work/data" "$work/cache" "$out"
+mkdir -p "$work/app" "$work/pages" "$work/config/Tabulon" "$work/data" "$work/cache" \
+  "$work/Downloads" "$out"
 cp "$build/tabulon" "$build/tabulon-options" "$work/app/"
 
 # page FILE TITLE COLOUR HEADING TEXT
@@ -58,6 +60,10 @@ page recipe.html "料理レシピ" "#da532c" "肉じゃがの作り方" \
 page travel.html "旅行ガイド" "#603cba" "京都の旅" \
   "<p>清水寺、金閣寺、嵐山の竹林をめぐる一日コース。</p>"
 
+# Files to download: the engine shows neither, so each becomes a download.
+head -c 350000 /dev/urandom >"$work/pages/photos-2026.zip"
+head -c 120000 /dev/urandom >"$work/pages/report.tar.gz"
+
 # Favourites as the program keeps them: code page 932, CR LF.
 {
   printf '[URL]\r\n'
@@ -84,7 +90,7 @@ pids="$pids $!"
 sleep 1
 
 env HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
-  XDG_CACHE_HOME="$work/cache" \
+  XDG_CACHE_HOME="$work/cache" XDG_DOWNLOAD_DIR="$work/Downloads" \
   "$work/app/tabulon" "file://$work/pages/news.html" >/dev/null 2>&1 &
 browser=$!
 pids="$browser $pids"
@@ -120,6 +126,37 @@ for n in 2 3 4; do
 done
 sleep 2
 shot "$main" main-window.png
+
+# The find bar, from the URL box, below the page.
+xdotool key alt+d
+sleep 0.3
+xdotool key ctrl+f
+sleep 0.3
+xdotool type --delay 50 "二十"
+sleep 1
+shot "$main" find-bar.png
+xdotool key Escape
+sleep 0.3
+
+# Two files downloaded through the save dialog, then the downloads window.
+for f in photos-2026.zip report.tar.gz; do
+  xdotool key alt+d
+  sleep 0.3
+  xdotool key ctrl+a
+  xdotool type --delay 10 "file://$work/pages/$f"
+  xdotool key Return
+  save=$(wait_window '^名前を付けて保存$')
+  sleep 1
+  xdotool windowactivate --sync "$save" key Return
+  sleep 1.5
+done
+xdotool windowactivate --sync "$main"
+xdotool key ctrl+j
+downloads=$(wait_window '^ダウンロード$')
+sleep 1
+shot "$downloads" downloads.png
+xdotool key Escape
+sleep 0.5
 
 xdotool key ctrl+b
 dialog=$(wait_window '^Tabulon 設定$')
