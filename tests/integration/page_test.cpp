@@ -35,11 +35,16 @@ class SpecialServer {
     return "http://127.0.0.1:" + std::to_string(port_) + path;
   }
   SoupServer* Raw() { return server_; }
+  int Hits(const std::string& path) const {
+    auto it = hits_.find(path);
+    return it == hits_.end() ? 0 : it->second;
+  }
 
  private:
   static void Handle(SoupServer*, SoupServerMessage* msg, const char* path, GHashTable*,
                      gpointer self) {
     auto* s = static_cast<SpecialServer*>(self);
+    ++s->hits_[path];
     auto it = s->handlers_.find(path);
     if (it == s->handlers_.end()) {
       soup_server_message_set_status(msg, 404, nullptr);
@@ -50,6 +55,7 @@ class SpecialServer {
   SoupServer* server_;
   int port_ = 0;
   std::map<std::string, Handler> handlers_;
+  std::map<std::string, int> hits_;
 };
 
 void Keys(const std::string& keys) {
@@ -369,6 +375,51 @@ TEST_F(PageArea, QuittingDuringADownloadAsksAndLeavesNoFileBehind) {
 // Straight after an address was entered, the focus is in the URL box: find
 // works from there, and its bar takes a row below the page instead of
 // covering the page's top.
+int ShownSaveDialogs() {
+  int n = 0;
+  GList* all = gtk_window_list_toplevels();
+  for (GList* l = all; l; l = l->next) {
+    auto* w = static_cast<GtkWidget*>(l->data);
+    n += GTK_IS_FILE_CHOOSER_DIALOG(w) && gtk_widget_get_visible(w);
+  }
+  g_list_free(all);
+  return n;
+}
+
+// A page starting download after download: the first, which follows the
+// user's opening of the page, asks where to save; the rest are held at a
+// question over the page, never more than one save dialog is open, and the
+// window answers throughout. Refused, the page's downloads are dropped.
+TEST_F(PageArea, ADownloadFloodIsHeldAndRefusedWithOneSaveDialogAtMost) {
+  ServeFile("/files/flood.bin", std::string(1000, 'x'), "attachment");
+  std::string frames;
+  for (int i = 0; i < 20; ++i) {
+    frames +=
+        "<iframe src='" + special.Url("/files/flood.bin?" + std::to_string(i)) + "'></iframe>";
+  }
+  server.Serve("/flood",
+               "<html><head><title>flood</title></head><body>" + frames + "</body></html>");
+  Start(server.Url("/flood"));
+  ASSERT_TRUE(PumpUntil([&] { return Area(1).DownloadQuestion().Asking(); }));
+  ASSERT_TRUE(WaitUntilSettled(run->toolkit->Window()));
+  EXPECT_EQ(ShownSaveDialogs(), 1);
+  ASSERT_TRUE(PresentAndWaitForFocus(run->toolkit->Window()));
+  Keys("ctrl+n");
+  ASSERT_TRUE(PumpUntil([&] { return run->state.TabCount == 2; }));
+
+  Area(1).DownloadQuestion().Answer(false);
+  gtk_dialog_response(GTK_DIALOG(SaveDialog()), GTK_RESPONSE_CANCEL);
+  ASSERT_TRUE(WaitUntilSettled(run->toolkit->Window()));
+  // The connections the held ones kept are free: the page's other
+  // downloads arrive now, and are dropped.
+  ASSERT_TRUE(PumpUntil([&] { return special.Hits("/files/flood.bin") == 20; }))
+      << special.Hits("/files/flood.bin");
+  ASSERT_TRUE(WaitUntilSettled(run->toolkit->Window()));
+  EXPECT_EQ(ShownSaveDialogs(), 0);
+  EXPECT_FALSE(Area(1).DownloadQuestion().Asking());
+  EXPECT_EQ(EntriesIn(downloads), 0);
+}
+
 TEST_F(PageArea, FindBarOpensFromTheUrlBoxHidesNothingAndEscClosesIt) {
   server.Serve("/words",
                "<html><head><title>words</title></head><body style='margin:0'>"

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 
+#include "browsing/download_gate.h"
 #include "browsing/page_dialog_rule.h"
 #include "param_names.h"
 
@@ -134,6 +135,31 @@ TEST(PageDialogs, CanBeStoppedFromTheSecondOnUntilThePageIsNavigated) {
   EXPECT_TRUE(AnswerWithoutAsking(PageDialogKind::kLeavePage));
   EXPECT_FALSE(AnswerWithoutAsking(PageDialogKind::kConfirm));
   EXPECT_FALSE(AnswerWithoutAsking(PageDialogKind::kPrompt));
+}
+
+}  // namespace
+}  // namespace tabulon
+
+namespace tabulon {
+namespace {
+
+// A page starting downloads: one per click goes on; one without a click, or
+// a second too soon, is held; refused, the page's next ones are dropped
+// until it is navigated.
+TEST(DownloadGate, LetsOneDownloadPerUserActionAndHoldsTheRest) {
+  constexpr std::int64_t s = 1'000'000;
+  DownloadGate gate;
+  EXPECT_EQ(gate.Arrived(100 * s, 0), DownloadGate::Verdict::kHold) << "no click";
+  gate.Allow();
+  EXPECT_EQ(gate.Arrived(101 * s, 100 * s), DownloadGate::Verdict::kAsk);
+  EXPECT_EQ(gate.Arrived(102 * s, 100 * s), DownloadGate::Verdict::kHold) << "same click";
+  EXPECT_EQ(gate.Arrived(103 * s, 103 * s), DownloadGate::Verdict::kHold) << "while held";
+  gate.Allow();
+  EXPECT_EQ(gate.Arrived(104 * s, 104 * s), DownloadGate::Verdict::kHold) << "too soon";
+  gate.Refuse();
+  EXPECT_EQ(gate.Arrived(120 * s, 120 * s), DownloadGate::Verdict::kRefuse);
+  gate.PageNavigated();
+  EXPECT_EQ(gate.Arrived(121 * s, 121 * s), DownloadGate::Verdict::kAsk);
 }
 
 }  // namespace

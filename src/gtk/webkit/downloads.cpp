@@ -31,6 +31,8 @@ struct Job {
   std::string name;          // as shown to the user
   std::string path;          // where it is written, once chosen
   GtkWidget* dialog = nullptr;
+  bool held = false;            // waits for the page's 許可 or 拒否
+  bool waiting_dialog = false;  // waits for the save dialog before it to close
   bool cancelled = false;
   bool created = false;  // the download made the file (it replaces nothing of the user's yet)
   int last_permille = -1;
@@ -76,6 +78,7 @@ void RemoveFilesOf(const std::string& path, bool created) {
 }
 
 void DisconnectAll(WebKitDownload* download);
+void ShowNextDialog();
 
 void End(WebKitDownload* download) {
   Jobs().remove_if([&](const Job& job) {
@@ -87,6 +90,7 @@ void End(WebKitDownload* download) {
     g_object_unref(download);
     return true;
   });
+  ShowNextDialog();
 }
 
 void OnSaveResponse(GtkDialog* dialog, gint response, gpointer data) {
@@ -105,6 +109,7 @@ void OnSaveResponse(GtkDialog* dialog, gint response, gpointer data) {
     }
   }
   gtk_widget_destroy(GTK_WIDGET(dialog));
+  ShowNextDialog();
   if (job->path.empty()) {
     // Nothing was written yet: cancelling here leaves no file behind.
     job->cancelled = true;
@@ -123,10 +128,8 @@ void OnSaveResponse(GtkDialog* dialog, gint response, gpointer data) {
   g_free(uri);
 }
 
-gboolean OnDecideDestination(WebKitDownload* download, gchar* suggested, gpointer) {
-  Job* job = JobOf(download);
-  if (!job) return FALSE;
-  job->name = SafeDownloadName(suggested ? suggested : "");
+void OpenSaveDialog(Job& job) {
+  WebKitDownload* download = job.download;
   GtkWidget* view = GTK_WIDGET(webkit_download_get_web_view(download));
   GtkWidget* top = view ? gtk_widget_get_toplevel(view) : nullptr;
   GtkWidget* dialog = gtk_file_chooser_dialog_new(
@@ -136,12 +139,43 @@ gboolean OnDecideDestination(WebKitDownload* download, gchar* suggested, gpointe
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
   gtk_file_chooser_set_current_folder(chooser, DownloadFolder().c_str());
-  gtk_file_chooser_set_current_name(chooser, job->name.c_str());
+  gtk_file_chooser_set_current_name(chooser, job.name.c_str());
   gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
-  gtk_window_set_modal(GTK_WINDOW(dialog), TRUE);
-  job->dialog = dialog;
+  // Not modal: the window stays usable while a page's download waits.
+  job.dialog = dialog;
   g_signal_connect(dialog, "response", G_CALLBACK(OnSaveResponse), download);
   gtk_widget_show(dialog);
+}
+
+// One save dialog at a time in the whole program: a page starting many
+// downloads must not bury the window under dialogs.
+void ShowNextDialog() {
+  for (const Job& job : Jobs()) {
+    if (job.dialog) return;
+  }
+  for (Job& job : Jobs()) {
+    if (job.waiting_dialog && !job.cancelled) {
+      job.waiting_dialog = false;
+      OpenSaveDialog(job);
+      return;
+    }
+  }
+}
+
+void CancelJob(Job& job);
+
+gboolean OnDecideDestination(WebKitDownload* download, gchar* suggested, gpointer) {
+  Job* job = JobOf(download);
+  if (!job) return FALSE;
+  job->name = SafeDownloadName(suggested ? suggested : "");
+  switch (job->area ? job->area->DownloadArrived() : DownloadGate::Verdict::kAsk) {
+    case DownloadGate::Verdict::kRefuse: CancelJob(*job); break;
+    case DownloadGate::Verdict::kHold: job->held = true; break;
+    case DownloadGate::Verdict::kAsk:
+      job->waiting_dialog = true;
+      ShowNextDialog();
+      break;
+  }
   return TRUE;  // the destination follows once the user has chosen
 }
 
@@ -230,13 +264,16 @@ void CancelJob(Job& job) {
   if (job.cancelled) return;
   job.cancelled = true;
   Report(job, DownloadCancelledText(job.name));
-  if (job.dialog) {
+  job.held = job.waiting_dialog = false;
+  const bool had_dialog = job.dialog != nullptr;
+  if (had_dialog) {
     gtk_widget_destroy(job.dialog);
     job.dialog = nullptr;
   }
   WebKitDownload* download = job.download;
   webkit_download_cancel(download);
   if (Job* still = JobOf(download)) RemoveFilesOf(still->path, still->created);
+  if (had_dialog) ShowNextDialog();
 }
 
 }  // namespace
@@ -259,9 +296,34 @@ void WatchDownloads(WebKitWebContext* context) {
 void ReportDownloadsTo(DownloadEvents* events) { g_events = events; }
 
 void ForgetArea(PageArea* area) {
+  std::vector<WebKitDownload*> held;
   for (Job& job : Jobs()) {
-    if (job.area == area) job.area = nullptr;
+    if (job.area != area) continue;
+    // Those the user has not been asked about yet go with their tab.
+    if (job.held || job.waiting_dialog) held.push_back(job.download);
+    job.area = nullptr;
   }
+  for (WebKitDownload* download : held) {
+    if (Job* job = JobOf(download)) CancelJob(*job);
+  }
+}
+
+void HeldDownloadsAnswered(PageArea* area, bool allow) {
+  std::vector<WebKitDownload*> held;
+  for (Job& job : Jobs()) {
+    if (job.area == area && job.held) held.push_back(job.download);
+  }
+  for (WebKitDownload* download : held) {
+    Job* job = JobOf(download);
+    if (!job) continue;
+    job->held = false;
+    if (allow) {
+      job->waiting_dialog = true;
+    } else {
+      CancelJob(*job);
+    }
+  }
+  ShowNextDialog();
 }
 
 void EngineDownloads::Cancel(int id) {

@@ -21,8 +21,13 @@ void WatchDownloads(WebKitWebContext* context);
 // Where downloads are reported besides their tab; nullptr for nowhere.
 void ReportDownloadsTo(DownloadEvents* events);
 
-// A closing tab: its downloads carry on, but report to nobody.
+// A closing tab: its downloads carry on, but report to nobody; those not
+// yet asked about (held for its 許可, or waiting for their save dialog) are
+// dropped.
 void ForgetArea(PageArea* area);
+
+// The user allowed or refused the downloads the page held.
+void HeldDownloadsAnswered(PageArea* area, bool allow);
 
 // The engine's downloads as the downloads window drives them.
 class EngineDownloads final : public DownloadControl {

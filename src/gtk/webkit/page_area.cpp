@@ -1,5 +1,6 @@
 #include "gtk/webkit/page_area.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/keys.h"
@@ -37,13 +38,26 @@ constexpr gint64 kGestureMicroseconds = 1000000;
 }  // namespace
 
 PageArea::PageArea(WebKitWebView* view, GtkLayout* parent, BrowserEvents& events, int index)
-    : view_(view), events_(events), index_(index), find_bar_(view, parent), dialog_(view, parent) {
+    : view_(view),
+      events_(events),
+      index_(index),
+      find_bar_(view, parent),
+      dialog_(view, parent),
+      download_bar_(parent, [this](bool allow) {
+        if (allow) {
+          download_gate_.Allow();
+        } else {
+          download_gate_.Refuse();
+        }
+        HeldDownloadsAnswered(this, allow);
+      }) {
   g_object_set_data(G_OBJECT(view_), kAreaKey, this);
   gtk_widget_add_events(GTK_WIDGET(view_), GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK);
   g_signal_connect(view_, "key-press-event", G_CALLBACK(OnKey), this);
   g_signal_connect(view_, "scroll-event", G_CALLBACK(OnScroll), this);
   g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
   g_signal_connect(view_, "print", G_CALLBACK(OnPagePrint), this);
+  g_signal_connect(view_, "load-changed", G_CALLBACK(OnLoadChanged), this);
   g_signal_connect(view_, "button-press-event", G_CALLBACK(OnUserInput), this);
   g_signal_connect(view_, "key-press-event", G_CALLBACK(OnUserInput), this);
   WatchDownloads(webkit_web_view_get_context(view_));
@@ -94,6 +108,17 @@ void PageArea::Print() {
     g_signal_handlers_disconnect_by_data(operation, this);
     g_object_unref(operation);
   }
+}
+
+DownloadGate::Verdict PageArea::DownloadArrived() {
+  const DownloadGate::Verdict verdict =
+      download_gate_.Arrived(g_get_monotonic_time(), std::max(last_gesture_us_, last_request_us_));
+  if (verdict == DownloadGate::Verdict::kHold && !download_bar_.Asking()) download_bar_.Ask();
+  return verdict;
+}
+
+void PageArea::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+  if (event == WEBKIT_LOAD_COMMITTED) static_cast<PageArea*>(self)->download_gate_.PageNavigated();
 }
 
 gboolean PageArea::OnUserInput(GtkWidget*, GdkEvent*, gpointer self) {

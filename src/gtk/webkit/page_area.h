@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "browsing/download_gate.h"
+#include "gtk/webkit/download_bar.h"
 #include "gtk/webkit/find_bar.h"
 #include "gtk/webkit/page_dialog.h"
 #include "platform/browser.h"
@@ -32,6 +34,14 @@ class PageArea {
 
   FindBar& Finder() { return find_bar_; }
   PageDialog& Dialog() { return dialog_; }
+  DownloadBar& DownloadQuestion() { return download_bar_; }
+  // A download from the page wants its save dialog: whether it may ask now,
+  // is held for the user's 許可 (shown over the page), or is dropped.
+  DownloadGate::Verdict DownloadArrived();
+  // The user asked for a page in this tab (the URL box, a favourite, a
+  // link opened in a new tab): a download that comes of it is the user's
+  // own. It is no gesture for the page's scripts: they may not print on it.
+  void UserActed() { last_request_us_ = g_get_monotonic_time(); }
   double ZoomLevel() const;
   void ZoomIn();
   void ZoomOut();
@@ -47,6 +57,7 @@ class PageArea {
  private:
   void SetZoom(double level);
   static gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer self);
+  static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
   static gboolean OnUserInput(GtkWidget*, GdkEvent*, gpointer self);
   static gboolean OnPagePrint(WebKitWebView*, WebKitPrintOperation*, gpointer self);
   static gboolean OnScroll(GtkWidget*, GdkEventScroll* event, gpointer self);
@@ -59,6 +70,9 @@ class PageArea {
   FindBar find_bar_;
   PageDialog dialog_;
   gint64 last_gesture_us_ = 0;  // the user's last click or key on the page
+  gint64 last_request_us_ = 0;  // the user's last address for this tab
+  DownloadGate download_gate_;
+  DownloadBar download_bar_;
 };
 
 }  // namespace tabulon::gtk

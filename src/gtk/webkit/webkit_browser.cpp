@@ -156,6 +156,7 @@ void WebKitBrowser::Place() {
     if (page_area_) {
       page_area_->Finder().PageShown(shown);
       page_area_->Dialog().PageShown(shown);
+      page_area_->DownloadQuestion().PageShown(shown);
     }
   }
   if (shown || !kept_painted_) {
@@ -167,7 +168,10 @@ void WebKitBrowser::Place() {
     gtk_layout_move(parent_, widget, x, y);
     gtk_widget_set_size_request(widget, width, height - bar);
     if (bar > 0) page_area_->Finder().Place(x, y + height - bar, width);
-    if (page_area_) page_area_->Dialog().Place(x, y, width, height - bar);
+    if (page_area_) {
+      page_area_->Dialog().Place(x, y, width, height - bar);
+      page_area_->DownloadQuestion().Place(x, y, width);
+    }
   } else {
     constexpr int kGap = 100;  // pixels between the kept page and the client area
     gtk_layout_move(parent_, widget, -painted_size_.width - kGap, TwipsToPixels(Top()));
@@ -201,6 +205,7 @@ void WebKitBrowser::Navigate2(const std::string& url) {
     return;
   }
   ApplyDefaultEncoding();
+  if (page_area_) page_area_->UserActed();
   requested_ = NormalizeAddress(url);
   webkit_web_view_load_uri(view_, requested_.c_str());
 }
