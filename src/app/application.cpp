@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "settings/basqks_api.h"
+#include "settings/file_io.h"
 
 namespace tabulon {
 
@@ -27,6 +28,9 @@ void Application::Main() {
   if (!config_home_.empty()) {
     state_.SettingsFile = PrepareSettingsFile(exe_folder_, config_home_, writable_);
   }
+  const std::string settings_file = SettingsFilePath(state_);
+  const std::size_t slash = settings_file.find_last_of('/');
+  RemoveStaleTempFiles(slash == std::string::npos ? "." : settings_file.substr(0, slash));
   LoadSettings(state_);
   MainWindow().Show();
 }

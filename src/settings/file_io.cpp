@@ -1,5 +1,6 @@
 #include "settings/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -10,7 +11,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <ctime>
 #include <vector>
 
 namespace tabulon {
@@ -147,9 +148,13 @@ IoResult WriteFileAtomically(const std::string& path, std::string_view bytes) {
 
   const std::string directory = DirectoryOf(target);
   // The name is cut so that the temporary name stays within NAME_MAX.
-  std::string temp_path = directory + "/.tabulon-" + BaseNameOf(target).substr(0, 200) + ".XXXXXX";
+  std::string temp_path =
+      directory + "/" + kTempFilePrefix + BaseNameOf(target).substr(0, 200) + ".XXXXXX";
   const int fd = mkostemp(temp_path.data(), O_CLOEXEC);
   if (fd < 0) return {errno};
+  // Held until the file has its final name, so that a program starting
+  // meanwhile does not take it for one left by a save that was killed.
+  (void)flock(fd, LOCK_EX | LOCK_NB);
 
   // The first failure is the one reported.
   int error = 0;
@@ -168,12 +173,14 @@ IoResult WriteFileAtomically(const std::string& path, std::string_view bytes) {
   }
   if (error == 0) step(WriteAll(fd, bytes));
   if (error == 0) step(fsync(fd) == 0);
-  step(close(fd) == 0);
   if (error == 0) step(rename(temp_path.c_str(), target.c_str()) == 0);
   if (error != 0) {
     unlink(temp_path.c_str());
+    close(fd);
     return {error};
   }
+  // The bytes were flushed before the rename; closing cannot lose them.
+  close(fd);
   SyncDirectory(directory);
   return {};
 }
@@ -194,7 +201,34 @@ FileLock::~FileLock() {
   if (fd_ >= 0) close(fd_);  // closing releases the lock
 }
 
+void RemoveStaleTempFiles(const std::string& folder) {
+  DIR* listing = opendir(folder.c_str());
+  if (listing == nullptr) return;
+  const std::time_t now = std::time(nullptr);
+  while (const dirent* entry = readdir(listing)) {
+    const std::string name = entry->d_name;
+    if (!name.starts_with(kTempFilePrefix)) continue;
+    const std::string path = folder + "/" + name;
+    // Only plain files of our own, untouched for a minute; never through a
+    // link.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) continue;
+    struct stat opened;
+    struct stat named;
+    const bool stale = fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+                       opened.st_uid == geteuid() && now - opened.st_mtime > 60 &&
+                       flock(fd, LOCK_EX | LOCK_NB) == 0 && lstat(path.c_str(), &named) == 0 &&
+                       named.st_ino == opened.st_ino && named.st_dev == opened.st_dev;
+    if (stale) unlink(path.c_str());
+    close(fd);
+  }
+  closedir(listing);
+}
+
 std::string WriteFailureReason(int error) {
+  // Every reason is shown in a Japanese message box, so the C library's
+  // (English) texts are never used; an error without a reason of its own is
+  // named by its number.
   switch (error) {
     case EACCES:
     case EPERM: return "書き込みが許可されていません。";
@@ -204,8 +238,18 @@ std::string WriteFailureReason(int error) {
     case EFBIG: return "ディスクの空きが足りません。";
     case ENOENT:
     case ENOTDIR: return "フォルダーがありません。";
+    case EISDIR: return "同じ名前のフォルダーがあります。";
+    case EINVAL: return "通常のファイルではありません。";
+    case ENAMETOOLONG: return "ファイルの名前が長すぎます。";
+    case ELOOP: return "シンボリックリンクが多すぎるか、循環しています。";
+    case EIO: return "ディスクの読み書きに失敗しました。";
+    case ENOMEM: return "メモリが足りません。";
+    case EBUSY:
+    case ETXTBSY: return "ファイルが使用中です。";
+    case EMFILE:
+    case ENFILE: return "開いているファイルが多すぎます。";
     case 0: return "原因はわかりません。";
-    default: return std::strerror(error);
+    default: return "システムのエラーです（エラー番号 " + std::to_string(error) + "）。";
   }
 }
 

@@ -17,6 +17,14 @@ struct IoResult {
   bool ok() const { return error == 0; }
 };
 
+// How the temporary files of WriteFileAtomically begin.
+inline constexpr const char* kTempFilePrefix = ".tabulon-";
+
+// Removes from `folder` the temporary files left by saves that were killed
+// halfway: ours by name and owner, untouched for over a minute and not
+// locked by a save still running. Links and other files are left alone.
+void RemoveStaleTempFiles(const std::string& folder);
+
 // The reason a write failed, for the user, from the error it reported.
 std::string WriteFailureReason(int error);
 

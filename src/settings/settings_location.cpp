@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include <system_error>
 
 #include "base/state.h"
+#include "settings/file_io.h"
 
 namespace tabulon {
 
@@ -51,9 +53,11 @@ bool WriteAll(int fd, const std::string& bytes) {
 void CopyIfMissing(const std::string& from, const std::string& to) {
   std::string bytes;
   if (!ReadAll(from, bytes)) return;
-  std::string temp = to + ".XXXXXX";
-  int fd = ::mkstemp(temp.data());
+  const std::size_t slash = to.find_last_of('/');
+  std::string temp = to.substr(0, slash + 1) + kTempFilePrefix + to.substr(slash + 1) + ".XXXXXX";
+  int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return;
+  (void)::flock(fd, LOCK_EX | LOCK_NB);  // not a killed save's leftover
   const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
   ::close(fd);
   if (written) (void)::link(temp.c_str(), to.c_str());  // EEXIST: someone was first

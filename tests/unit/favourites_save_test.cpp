@@ -4,11 +4,14 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <random>
 
 #include "favourites/favourites_file.h"
+#include "settings/file_io.h"
 #include "settings/profile.h"
 #include "settings_temp_folder.h"
 
@@ -81,6 +84,21 @@ TEST(FavouritesSave, AFailedWriteChangesNothingAndSaysWhy) {
             "設定ファイル " + file + " に保存できませんでした。\nディスクの空きが足りません。");
   EXPECT_EQ(SaveChangedFavourites(work, saved, file), "");
   EXPECT_EQ(GetPrivateProfileString("TITLE", "TITLE3", 255, file), "third");
+}
+
+// The message box is Japanese: no reason, known or not, is the C library's
+// English text.
+TEST(FavouritesSave, EveryFailureReasonIsJapanese) {
+  for (int error = 0; error < 140; ++error) {
+    const std::string reason = WriteFailureReason(error);
+    const bool has_latin_word =
+        std::adjacent_find(reason.begin(), reason.end(), [](char a, char b) {
+          return std::isalpha(static_cast<unsigned char>(a)) &&
+                 std::isalpha(static_cast<unsigned char>(b));
+        }) != reason.end();
+    EXPECT_FALSE(has_latin_word) << error << ": " << reason;
+    EXPECT_TRUE(reason.ends_with("。")) << error << ": " << reason;
+  }
 }
 
 // Run by check_disk_full.sh on a small tmpfs of its own, named by

@@ -1,13 +1,21 @@
 // Saves killed at random moments, and two programs saving at once.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <random>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "settings/file_io.h"
 #include "settings/file_settings_store.h"
 #include "settings/profile.h"
 #include "settings_temp_folder.h"
@@ -17,6 +25,23 @@ namespace {
 
 using testing_support::ReadRaw;
 using testing_support::TempFolder;
+using testing_support::WriteRaw;
+
+// Sets a file's times (not a link's target's) an hour back.
+void AgeByAnHour(const std::string& path) {
+  const timespec hour_ago{time(nullptr) - 3600, 0};
+  const timespec times[2] = {hour_ago, hour_ago};
+  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 // Runs save(i) for i = 0, 1, 2, ... in a child process until it is killed,
 // killing it `kills` times at random moments; after each kill the file must
@@ -59,6 +84,33 @@ TEST(SavesKilledHalfway, LeaveTheFavouritesFileOldOrNewNeverMixed) {
         return now == state_a || now == state_b;
       });
   EXPECT_EQ(checked, 300);
+
+  // Whatever the killed saves left behind goes at the next start, once old.
+  for (const std::string& name : Names(folder.path())) AgeByAnHour(folder / name);
+  RemoveStaleTempFiles(folder.path());
+  EXPECT_EQ(Names(folder.path()), (std::vector<std::string>{"tabulon.ini", "tabulon.ini.lock"}));
+}
+
+TEST(SavesKilledHalfway, LeftoversGoOnlyWhenOursOldAndUnlocked) {
+  TempFolder folder;
+  for (const char* name : {".tabulon-a.ini.OLD111", ".tabulon-a.ini.LOCKED",
+                           ".tabulon-a.ini.NEW222", "a.ini", "target"}) {
+    WriteRaw(folder / name, "x");
+  }
+  std::filesystem::create_symlink(folder / "target", folder / ".tabulon-link");
+  for (const char* name :
+       {".tabulon-a.ini.OLD111", ".tabulon-a.ini.LOCKED", "a.ini", "target", ".tabulon-link"}) {
+    AgeByAnHour(folder / name);
+  }
+  // A save still running holds its temporary file locked.
+  const int running = open((folder / ".tabulon-a.ini.LOCKED").c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(flock(running, LOCK_EX), 0);
+
+  RemoveStaleTempFiles(folder.path());
+  close(running);
+  EXPECT_EQ(Names(folder.path()),
+            (std::vector<std::string>{".tabulon-a.ini.LOCKED", ".tabulon-a.ini.NEW222",
+                                      ".tabulon-link", "a.ini", "target"}));
 }
 
 TEST(SavesKilledHalfway, LeaveTheSettingsStoreOldOrNewNeverMixed) {
