@@ -1,9 +1,13 @@
 // Composition root: builds the GTK toolkit and hands it to the start-up module.
 #include <gtkmm.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "app/application.h"
+#include "app/command_line.h"
 #include "browsing/internet_settings.h"
 #include "browsing/search_page.h"
 #include "gtk/about_dialog.h"
@@ -15,24 +19,66 @@
 #include "gtk/webkit/gtk_toolkit.h"
 #include "gtk/webkit/web_engine.h"
 #include "settings/basqks_api.h"
+#include "settings/file_io.h"
 #include "settings/file_settings_store.h"
 
+namespace {
+
+// Answers --help, --version and mistakes without a display; returns the exit
+// status, or -1 when the browser is to run.
+int AnswerWithoutWindow(const tabulon::CommandLineRequest& request) {
+  using Action = tabulon::CommandLineRequest::Action;
+  switch (request.action) {
+    case Action::kHelp: return std::fputs(tabulon::UsageText().c_str(), stdout) < 0 ? 1 : 0;
+    case Action::kVersion: return std::fputs(tabulon::VersionLine().c_str(), stdout) < 0 ? 1 : 0;
+    case Action::kError:
+      std::fprintf(stderr, "tabulon: %s\n詳しくは tabulon --help を見てください。\n",
+                   request.error.c_str());
+      return 2;
+    case Action::kRun: break;
+  }
+  return -1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  const tabulon::CommandLineRequest request =
+      tabulon::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (const int status = AnswerWithoutWindow(request); status >= 0) return status;
+
+  // The toolkit sees only its own options; the address is ours.
+  std::vector<std::string> toolkit_args{argv[0]};
+  toolkit_args.insert(toolkit_args.end(), request.toolkit_options.begin(),
+                      request.toolkit_options.end());
+  std::vector<char*> toolkit_argv;
+  for (std::string& arg : toolkit_args) toolkit_argv.push_back(arg.data());
+  toolkit_argv.push_back(nullptr);
+  int toolkit_argc = static_cast<int>(toolkit_args.size());
+  char** toolkit_argv_data = toolkit_argv.data();
+
   tabulon::gtk::PrepareEngine();
-  Gtk::Main kit(argc, argv);
+  Gtk::Main kit(toolkit_argc, toolkit_argv_data);
+  // The engine's own processes open the display named in the environment,
+  // which --display does not change.
+  if (const Glib::RefPtr<Gdk::Display> display = Gdk::Display::get_default()) {
+    setenv("DISPLAY", display->get_name().c_str(), 1);
+  }
   Glib::set_application_name("Tabulon");
   Glib::set_prgname("tabulon");
   tabulon::gtk::UseProgramIcon();
 
   tabulon::AppState state;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) state.CommandLine += ' ';
-    state.CommandLine += argv[i];
-  }
+  state.CommandLine = request.address;
 
-  const std::string config_home =
-      tabulon::DefaultConfigHome(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+  const std::string config_home = tabulon::DefaultConfigHome(
+      std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"), tabulon::AccountHomeFolder().c_str());
   tabulon::FileSettingsStore store(config_home);
+  // Leftovers of a save killed halfway, beside the settings file.
+  const std::string store_file = store.PathFor(tabulon::kAppTitle);
+  if (!store_file.empty()) {
+    tabulon::RemoveStaleTempFiles(store_file.substr(0, store_file.rfind('/')));
+  }
   tabulon::gtk::WebEngine engine(tabulon::gtk::EngineDataDir(), tabulon::gtk::EngineCacheDir(),
                                  [&state, &store](const std::string& uri) {
                                    return tabulon::BuiltInPageHtml(uri, state, store);

@@ -14,8 +14,8 @@ int main(int argc, char** argv) {
   Glib::set_application_name("インターネットオプション");
   Glib::set_prgname("tabulon-options");
 
-  tabulon::FileSettingsStore store(
-      tabulon::DefaultConfigHome(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")));
+  tabulon::FileSettingsStore store(tabulon::DefaultConfigHome(
+      std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"), tabulon::AccountHomeFolder().c_str()));
   tabulon::BrowsingData data(tabulon::gtk::EngineDataDir(), tabulon::gtk::EngineCacheDir());
   tabulon::gtk::OptionsWindow window;
   tabulon::InternetOptions options(store, data, window);

@@ -1,11 +1,14 @@
 #include "settings/file_settings_store.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <exception>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "settings/codepage.h"
 #include "settings/file_io.h"
@@ -39,6 +42,7 @@ FileSettingsStore::FileSettingsStore(std::string base_folder)
     : base_folder_(std::move(base_folder)) {}
 
 std::string FileSettingsStore::PathFor(const std::string& app) const {
+  if (base_folder_.empty()) return {};
   std::string folder = app;
   for (char& c : folder) {
     if (c == '/' || c == '\0') c = '_';
@@ -64,6 +68,7 @@ IoResult FileSettingsStore::SaveSetting(const std::string& app, const std::strin
                                         const std::string& key, const std::string& value) {
   try {
     const std::string path = PathFor(app);
+    if (path.empty()) return {ENOENT};
     if (!MakeFolders(path.substr(0, path.rfind('/')))) return {errno};
     return UpdateFile(path, [&](std::string& bytes) {
       IniDocument document(std::move(bytes), IniDialect::kUtf8KeyFile);
@@ -77,14 +82,32 @@ IoResult FileSettingsStore::SaveSetting(const std::string& app, const std::strin
   }
 }
 
-std::string DefaultConfigHome(const char* xdg_config_home, const char* home) {
+std::string DefaultConfigHome(const char* xdg_config_home, const char* home,
+                              const char* account_home) {
   if (IsAbsolute(xdg_config_home)) return xdg_config_home;
-  if (IsAbsolute(home)) {
-    std::string folder = home;
+  for (const char* candidate : {home, account_home}) {
+    if (!IsAbsolute(candidate)) continue;
+    std::string folder = candidate;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     return folder == "/" ? "/.config" : folder + "/.config";
   }
-  return "/tmp";
+  return {};
+}
+
+std::string AccountHomeFolder() {
+  long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
+  for (;;) {
+    passwd entry;
+    passwd* found = nullptr;
+    const int error = getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found);
+    if (error == ERANGE && buffer.size() < (1u << 20)) {
+      buffer.resize(buffer.size() * 2);
+      continue;
+    }
+    if (error != 0 || found == nullptr || found->pw_dir == nullptr) return {};
+    return found->pw_dir;
+  }
 }
 
 }  // namespace tabulon

@@ -12,7 +12,8 @@ namespace tabulon {
 // spaces. Bytes that are not UTF-8 read back as U+FFFD.
 //
 // A file that cannot be read yields the fallback; a save that cannot be
-// written leaves the file as it was and says why.
+// written leaves the file as it was and says why. A store without a base
+// folder reads every setting as its fallback and saves nothing.
 class FileSettingsStore final : public SettingsStore {
  public:
   explicit FileSettingsStore(std::string base_folder);
@@ -31,10 +32,16 @@ class FileSettingsStore final : public SettingsStore {
 };
 
 // The folder per-user settings belong in, from the values of $XDG_CONFIG_HOME
-// and $HOME (either may be null): $XDG_CONFIG_HOME when it is an absolute
-// path, else $HOME/.config when $HOME is absolute, else "/tmp" so that a
-// stripped-down environment still gets somewhere writable rather than a path
-// relative to whatever the current folder happens to be.
-std::string DefaultConfigHome(const char* xdg_config_home, const char* home);
+// and $HOME and the home folder in the user database (any may be null):
+// $XDG_CONFIG_HOME when it is an absolute path, else <home>/.config for the
+// first absolute one of $HOME and the database's. Without any, "": there is
+// no per-user folder. A shared folder such as /tmp is never used, since
+// another local user could create the settings there first.
+std::string DefaultConfigHome(const char* xdg_config_home, const char* home,
+                              const char* account_home);
+
+// The home folder the user database gives the user the process runs as, or
+// "" when it has none.
+std::string AccountHomeFolder();
 
 }  // namespace tabulon

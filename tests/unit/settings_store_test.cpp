@@ -66,35 +66,45 @@ TEST_F(FileSettingsStoreFolder, MalformedUtf8ReadsAsReplacementCharacter) {
   EXPECT_EQ(store_.GetSetting("Tabulon", "S", "k", ""), "a\uFFFD");
 }
 
+TEST(FileSettingsStoreWithoutFolder, ReadsFallbacksAndRefusesToSave) {
+  FileSettingsStore nowhere("");
+  EXPECT_EQ(nowhere.PathFor("Tabulon"), "");
+  EXPECT_FALSE(nowhere.SaveSetting("Tabulon", "S", "k", "v").ok());
+  EXPECT_EQ(nowhere.GetSetting("Tabulon", "S", "k", "fallback"), "fallback");
+}
+
 struct Environment {
   const char* name;
   const char* xdg_config_home;  // nullptr when not set
   const char* home;
+  const char* account_home;  // from the user database
   std::string expected;
 };
 
 void PrintTo(const Environment& c, std::ostream* os) {
-  *os << "XDG_CONFIG_HOME " << Quoted(c.xdg_config_home) << ", HOME " << Quoted(c.home) << " -> "
-      << Quoted(c.expected);
+  *os << "XDG_CONFIG_HOME " << Quoted(c.xdg_config_home) << ", HOME " << Quoted(c.home)
+      << ", account " << Quoted(c.account_home) << " -> " << Quoted(c.expected);
 }
 
 class DefaultConfigHomeChoice : public testing::TestWithParam<Environment> {};
 
-TEST_P(DefaultConfigHomeChoice, PrefersAbsoluteXdgThenHomeThenTmp) {
-  EXPECT_EQ(DefaultConfigHome(GetParam().xdg_config_home, GetParam().home), GetParam().expected);
+TEST_P(DefaultConfigHomeChoice, PrefersAbsoluteXdgThenHomeThenAccountNeverASharedFolder) {
+  EXPECT_EQ(DefaultConfigHome(GetParam().xdg_config_home, GetParam().home, GetParam().account_home),
+            GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Environments, DefaultConfigHomeChoice,
-    testing::Values(Environment{"AbsoluteXdg", "/x/conf", "/home/u", "/x/conf"},
-                    Environment{"EmptyXdgUsesHome", "", "/home/u", "/home/u/.config"},
-                    Environment{"HomeWithTrailingSlash", nullptr, "/home/u/", "/home/u/.config"},
-                    Environment{"RelativeXdgIgnored", "relative/conf", "/home/u",
-                                "/home/u/.config"},
-                    Environment{"HomeIsRoot", nullptr, "/", "/.config"},
-                    Environment{"EmptyHome", nullptr, "", "/tmp"},
-                    Environment{"RelativeHome", nullptr, "relative", "/tmp"},
-                    Environment{"NothingSet", nullptr, nullptr, "/tmp"}),
+    testing::Values(
+        Environment{"AbsoluteXdg", "/x/conf", "/home/u", "/home/a", "/x/conf"},
+        Environment{"EmptyXdgUsesHome", "", "/home/u", "/home/a", "/home/u/.config"},
+        Environment{"HomeWithTrailingSlash", nullptr, "/home/u/", nullptr, "/home/u/.config"},
+        Environment{"RelativeXdgIgnored", "relative/conf", "/home/u", nullptr, "/home/u/.config"},
+        Environment{"HomeIsRoot", nullptr, "/", nullptr, "/.config"},
+        Environment{"NoHomeUsesAccount", nullptr, nullptr, "/home/a", "/home/a/.config"},
+        Environment{"RelativeHomeUsesAccount", "rel", "relative", "/home/a", "/home/a/.config"},
+        Environment{"NothingKnownMeansNoFolder", nullptr, "", nullptr, ""},
+        Environment{"RelativeAccountIgnored", nullptr, nullptr, "relative", ""}),
     testing_support::RowName());
 
 }  // namespace
