@@ -11,7 +11,7 @@ namespace {
 // GTK's own options; all but the last take a value, as "--name=value" or
 // as the next argument.
 constexpr std::array<std::string_view, 8> kToolkitOptionsWithValue = {
-    "--display",   "--class",    "--name",      "--gdk-debug",
+    "--display",      "--class",      "--name",      "--gdk-debug",
     "--gdk-no-debug", "--gtk-module", "--gtk-debug", "--gtk-no-debug"};
 constexpr std::string_view kToolkitFlag = "--g-fatal-warnings";
 
@@ -47,7 +47,10 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& args) {
       request.toolkit_options.push_back(arg);
     } else if (IsToolkitOptionWithValue(arg)) {
       if (i + 1 == args.size()) {
-        return {CommandLineRequest::Action::kError, {}, {}, "オプション " + arg + " には値が必要です。"};
+        return {CommandLineRequest::Action::kError,
+                {},
+                {},
+                "オプション " + arg + " には値が必要です。"};
       }
       request.toolkit_options.push_back(arg);
       request.toolkit_options.push_back(args[++i]);

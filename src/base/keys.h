@@ -23,6 +23,7 @@ inline constexpr int kVkE = 69;
 inline constexpr int kVkJ = 74;
 inline constexpr int kVkN = 78;
 inline constexpr int kVkR = 82;
+inline constexpr int kVkT = 84;
 inline constexpr int kVkW = 87;
 inline constexpr int kVkNumpad0 = 96;
 inline constexpr int kVkNumpad9 = 105;

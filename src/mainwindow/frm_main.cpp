@@ -80,6 +80,8 @@ const MenuCommand kMenuCommands[] = {
     {"m_tab", "m_tab5", "閉じる(&C)", {}, [](frmMain& f) { f.m_tab5_Click(); }},
     {"m_tab", "m_tab_line2", "-", {}, nullptr},
     {"m_tab", "m_end", "Tabulonの終了(&Q)", {}, [](frmMain& f) { f.m_end_Click(); }},
+    {"m_tab", "m_tab_line3", "-", {}, nullptr},
+    {"m_tab", "m_tab_reopen", "閉じたタブを開く", {kVkT, kCtrl | kShift}, [](frmMain& f) { f.m_tab_reopen_Click(); }},
     {"", "m_page", "ページ(&P)", {}, nullptr},
     {"m_page", "m_menu(1)", "戻る(&B)", {}, [](frmMain& f) { f.m_menu_Click(1); }},
     {"m_page", "m_menu(2)", "進む(&F)", {}, [](frmMain& f) { f.m_menu_Click(2); }},

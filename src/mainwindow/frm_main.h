@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/state.h"
+#include "mainwindow/closed_tabs.h"
 #include "mainwindow/crash_guard.h"
 #include "platform/browser.h"
 #include "platform/control_array.h"
@@ -62,6 +63,9 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   void ChkOpen(std::int16_t n);
   void CloseTab();
   void AllCloseTab();
+  // Opens the tabs of the latest close again, at the right end of the strip,
+  // each with its history.
+  void m_tab_reopen_Click();
 
   // Tab strip and tab menus.
   void lblTab_Click(int index) override;
@@ -169,6 +173,8 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   bool unloaded_ = false;
   WindowDialogs* dialogs_ = nullptr;
   CrashGuard crash_guard_;
+  ClosedTabs closed_tabs_;
+  ClosedTab Remembered(int position) const;
 };
 
 }  // namespace tabulon

@@ -58,8 +58,20 @@ void frmMain::ChkOpen(std::int16_t n) {
   if (!TrimBlanks(url).empty()) NewPage(url);
 }
 
+ClosedTab frmMain::Remembered(int position) const {
+  ClosedTab tab;
+  TryStep([&] {
+    const BrowserControl& browser = BrowserOfTab(position);
+    tab.address = browser.LocationURL();
+    tab.history = browser.History();
+    tab.title = lblTab_(position).Caption();
+  });
+  return tab;
+}
+
 void frmMain::CloseTab() {
   const int c = state_.CurTab;
+  if (c >= 1) closed_tabs_.Push({Remembered(c)});
   int k = 0;
   TryStep([&] {
     WorkTab = static_cast<std::int16_t>(c);
@@ -103,6 +115,9 @@ void frmMain::CloseTab() {
 
 void frmMain::AllCloseTab() {
   WorkTab = static_cast<std::int16_t>(state_.CurTab);
+  std::vector<ClosedTab> closing;
+  for (int i = 1; i <= state_.TabCount; ++i) closing.push_back(Remembered(i));
+  closed_tabs_.Push(std::move(closing));
   for (int i = state_.TabCount; i >= 1; --i) {
     brwPage_.Unload(Val(lblTab_(i).Tag()));
     lblTab_.Unload(i);
@@ -110,6 +125,35 @@ void frmMain::AllCloseTab() {
   cmbURL_.SetText("");
   state_.CurTab = 0;
   state_.TabCount = 0;
+}
+
+void frmMain::m_tab_reopen_Click() {
+  std::vector<ClosedTab> tabs = closed_tabs_.PopLatest();
+  for (std::size_t i = 0; i < tabs.size(); ++i) {
+    if (state_.TabCount > kMaxTabs - 1) {
+      // A full strip keeps the rest for later.
+      closed_tabs_.Push({tabs.begin() + static_cast<std::ptrdiff_t>(i), tabs.end()});
+      break;
+    }
+    const ClosedTab& tab = tabs[i];
+    LoadLbl();
+    const int n = state_.TabCount;
+    BrowserControl& browser = BrowserOfTab(n);
+    TryStep([&] {
+      lblTab_(n).SetCaption(tab.title);
+      lblTab_(n).SetToolTipText(tab.title);
+    });
+    if (tab.history.empty() || !browser.RestoreHistory(tab.history)) {
+      if (TrimBlanks(tab.address).empty()) {
+        browser.Stop();
+      } else {
+        browser.Navigate2(tab.address);
+      }
+    }
+    // One tab brought back is the one the user wants to see.
+    if (tabs.size() == 1) TryStep([&] { lblTab_Click(n); });
+  }
+  picURL_.ZOrder();
 }
 
 }  // namespace tabulon

@@ -22,6 +22,12 @@ class BrowserControl : public Control {
   virtual std::string LocationName() const = 0;
   // Runs a script in the page shown, as a bookmarklet typed in the URL box.
   virtual void RunBookmarklet(const std::string& script) = 0;
+  // The back/forward list and where in it the page is, as bytes only this
+  // control reads back; "" when it keeps none.
+  virtual std::string History() const { return {}; }
+  // Takes up a list History gave and loads its current page. False, with
+  // nothing loaded, when the bytes hold no page.
+  virtual bool RestoreHistory(const std::string& /*history*/) { return false; }
 };
 
 // What the browser controls report, each with the index of the element that

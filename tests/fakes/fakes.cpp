@@ -1,6 +1,7 @@
 #include "fakes/fakes.h"
 
 #include <algorithm>
+#include <sstream>
 
 namespace tabulon::testing {
 
@@ -50,6 +51,24 @@ void FakeBrowser::Stop() {
 }
 std::string FakeBrowser::LocationURL() const {
   return position >= 0 ? history[static_cast<size_t>(position)] : "";
+}
+
+std::string FakeBrowser::History() const {
+  if (history.empty()) return "";
+  std::string saved = std::to_string(position);
+  for (const std::string& url : history) saved += "\n" + url;
+  return saved;
+}
+
+bool FakeBrowser::RestoreHistory(const std::string& saved) {
+  std::istringstream lines(saved);
+  std::string line;
+  if (!std::getline(lines, line)) return false;
+  position = std::stoi(line);
+  history.clear();
+  while (std::getline(lines, line)) history.push_back(line);
+  calls.push_back("RestoreHistory " + LocationURL());
+  return true;
 }
 
 std::string FakeSettingsStore::GetSetting(const std::string& app, const std::string& section,

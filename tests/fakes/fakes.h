@@ -33,6 +33,9 @@ class FakeBrowser final : public BrowserControl {
   std::string LocationURL() const override;
   std::string LocationName() const override { return title; }
   void RunBookmarklet(const std::string& script) override { calls.push_back("Run " + script); }
+  // The list as "<position>" and one line per address.
+  std::string History() const override;
+  bool RestoreHistory(const std::string& saved) override;
 
  private:
   void Refuse(const char* what);

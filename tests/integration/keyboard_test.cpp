@@ -127,6 +127,30 @@ TEST_F(RealKeys, WindowKeysWinOverTheFocusedUrlBox) {
   ASSERT_TRUE(PumpUntil([&] { return run->state.TabCount == 1; }));
 }
 
+TEST_F(RealKeys, CtrlShiftTReopensClosedTabsWithTheirHistory) {
+  run->main().BrowserOfTab(1).Navigate2(server.Url("/fav1"));
+  ASSERT_TRUE(run->WaitForCaption("fav1 - Tabulon - "));
+  run->main().NewPage(server.Url("/fav2"));
+  ASSERT_TRUE(WaitForLoaded(*run, 2));
+  Keys("ctrl+w");
+  ASSERT_TRUE(PumpUntil([&] { return run->state.TabCount == 1; }));
+
+  Keys("ctrl+shift+t");
+  ASSERT_TRUE(PumpUntil([&] { return run->state.TabCount == 2 && run->state.CurTab == 2; }));
+  ASSERT_TRUE(run->WaitForCaption("fav1 - Tabulon - "));
+  EXPECT_EQ(run->main().lblTab(2).Caption(), "fav1");
+  Keys("alt+Left");
+  ASSERT_TRUE(run->WaitForCaption("page - Tabulon - "));
+
+  run->main().m_all_close_Click();
+  Keys("ctrl+shift+t");
+  ASSERT_TRUE(PumpUntil([&] { return run->state.TabCount == 2; }));
+  EXPECT_TRUE(PumpUntil([&] {
+    return run->main().BrowserOfTab(1).LocationURL() == server.Url("/fav2") &&
+           run->main().BrowserOfTab(2).LocationURL() == server.Url("/page");
+  }));
+}
+
 TEST_F(RealKeys, EnterInTheUrlBoxLoadsTheTypedAddressInTheCurrentTab) {
   Keys("alt+d");
   ASSERT_TRUE(WaitForTextFocus(run->toolkit->Window()));

@@ -1,6 +1,7 @@
 #include <ostream>
 #include <string>
 
+#include "base/keys.h"
 #include "base/val.h"
 #include "main_window_fixture.h"
 
@@ -262,6 +263,49 @@ TEST_F(ClosingTabs, InvariantHoldsThroughARandomWalk) {
     ASSERT_EQ(static_cast<int>(toolkit.browsers.size()), state.TabCount + 1);
     ASSERT_EQ(state.CurTab == 0, state.TabCount == 0);
   }
+}
+
+class ReopeningTabs : public MainWindowTest {
+ protected:
+  void SetUp() override { Start(); }
+  void PressCtrlShiftT() { main().KeyPreview(kVkT, kCtrl | kShift); }
+  std::vector<std::string> Addresses() {
+    std::vector<std::string> addresses;
+    for (int p = 1; p <= state.TabCount; ++p) addresses.push_back(BrowserAt(p).LocationURL());
+    return addresses;
+  }
+};
+
+TEST_F(ReopeningTabs, ACloseComesBackAtTheRightEndWithItsHistoryAndAllCloseAsAWhole) {
+  main().NewPage("http://a/");
+  BrowserAt(2).Navigate2("http://a/2");
+  main().lblTab(2).SetCaption("A2");
+  main().NewPage("http://b/");
+  SwitchTo(2);
+  main().CloseTab();
+
+  PressCtrlShiftT();
+  EXPECT_EQ(Addresses(), (std::vector<std::string>{"home", "http://b/", "http://a/2"}));
+  EXPECT_EQ(state.CurTab, 3);
+  EXPECT_EQ(main().lblTab(3).Caption(), "A2");
+  EXPECT_EQ(BrowserAt(3).calls, (std::vector<std::string>{"RestoreHistory http://a/2"}));
+  BrowserAt(3).GoBack();
+  EXPECT_EQ(BrowserAt(3).LocationURL(), "http://a/");
+
+  main().AllCloseTab();
+  PressCtrlShiftT();
+  EXPECT_EQ(Addresses(), (std::vector<std::string>{"home", "http://b/", "http://a/"}));
+  PressCtrlShiftT();  // nothing older is left
+  EXPECT_EQ(state.TabCount, 3);
+}
+
+TEST_F(ReopeningTabs, OnlyTheLatestTwentyClosedTabsAreKept) {
+  for (int i = 1; i <= 25; ++i) main().NewPage("http://t" + std::to_string(i) + "/");
+  main().AllCloseTab();
+  PressCtrlShiftT();
+  ASSERT_EQ(state.TabCount, 20);
+  EXPECT_EQ(BrowserAt(1).LocationURL(), "http://t6/");
+  EXPECT_EQ(BrowserAt(20).LocationURL(), "http://t25/");
 }
 
 }  // namespace

@@ -268,6 +268,34 @@ void WebKitBrowser::RunBookmarklet(const std::string& script) {
                                       nullptr, nullptr, nullptr, nullptr, nullptr);
 }
 
+std::string WebKitBrowser::History() const {
+  WebKitWebViewSessionState* state = webkit_web_view_get_session_state(view_);
+  GBytes* bytes = webkit_web_view_session_state_serialize(state);
+  webkit_web_view_session_state_unref(state);
+  gsize size = 0;
+  const auto* data = static_cast<const char*>(g_bytes_get_data(bytes, &size));
+  std::string history = data ? std::string(data, size) : std::string();
+  g_bytes_unref(bytes);
+  return history;
+}
+
+bool WebKitBrowser::RestoreHistory(const std::string& history) {
+  GBytes* bytes = g_bytes_new(history.data(), history.size());
+  WebKitWebViewSessionState* state = webkit_web_view_session_state_new(bytes);
+  g_bytes_unref(bytes);
+  if (!state) return false;
+  webkit_web_view_restore_session_state(view_, state);
+  webkit_web_view_session_state_unref(state);
+  WebKitBackForwardListItem* current =
+      webkit_back_forward_list_get_current_item(webkit_web_view_get_back_forward_list(view_));
+  if (!current) return false;
+  ApplyDefaultEncoding();
+  if (page_area_) page_area_->UserActed();
+  requested_ = webkit_back_forward_list_item_get_uri(current);
+  webkit_web_view_go_to_back_forward_list_item(view_, current);
+  return true;
+}
+
 std::string WebKitBrowser::LocationName() const {
   const char* title = webkit_web_view_get_title(view_);
   return title ? title : "";

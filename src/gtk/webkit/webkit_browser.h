@@ -49,6 +49,8 @@ class WebKitBrowser final : public BrowserControl {
   std::string LocationURL() const override;
   std::string LocationName() const override;
   void RunBookmarklet(const std::string& script) override;
+  std::string History() const override;
+  bool RestoreHistory(const std::string& history) override;
 
   WebKitWebView* View() const { return view_; }
   // Where Home goes and how undeclared pages are decoded; without it, the
