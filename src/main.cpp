@@ -1,5 +1,7 @@
 // Composition root: builds the GTK toolkit and hands it to the start-up module.
+#include <glib-unix.h>
 #include <gtkmm.h>
+#include <signal.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,7 @@
 #include "gtk/downloads_window.h"
 #include "gtk/favourites_dialog.h"
 #include "gtk/gtk_services.h"
+#include "gtk/guard.h"
 #include "gtk/icons.h"
 #include "gtk/webkit/downloads.h"
 #include "gtk/webkit/gtk_toolkit.h"
@@ -106,8 +109,23 @@ int main(int argc, char** argv) {
   app.SetAboutToolkit(&about);
   app.SetDownloads(downloads_window, engine_downloads);
   tabulon::gtk::ReportDownloadsTo(app.Downloads());
+  app.SetSessionFolder(tabulon::gtk::EngineDataDir());
   app.Main();
+  // Asked to end by the session manager or a terminal: a normal quit, so
+  // the window's place and the session are kept.
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    g_unix_signal_add(
+        signal,
+        +[](gpointer data) -> gboolean {
+          tabulon::gtk::Guarded(
+              [data] { static_cast<tabulon::Application*>(data)->MainWindow().Form_Unload(); });
+          Gtk::Main::quit();
+          return G_SOURCE_REMOVE;
+        },
+        &app);
+  }
   Gtk::Main::run();
+  app.Finish();
   tabulon::gtk::ReportDownloadsTo(nullptr);
   return 0;
 }

@@ -32,7 +32,29 @@ void Application::Main() {
   const std::size_t slash = settings_file.find_last_of('/');
   RemoveStaleTempFiles(slash == std::string::npos ? "." : settings_file.substr(0, slash));
   LoadSettings(state_);
+  session_claimed_ = session_ && session_->Claim();
+  if (session_claimed_) MainWindow().SetSessionChanged([this] { SessionChanged(); });
   MainWindow().Show();
+  if (session_claimed_ && !session_->Unfinished().empty()) {
+    toolkit_.AskInBar(kUncleanEndQuestion, kRestoreTabs, kCloseBar, [this](bool restore) {
+      if (restore) MainWindow().AppendTabs(session_->Unfinished(), false);
+    });
+  }
+}
+
+// Changes come in bursts (a page load reports several); one write a second
+// at most.
+void Application::SessionChanged() {
+  if (session_save_due_) return;
+  session_save_due_ = true;
+  toolkit_.RunLater(1000, [this] {
+    session_save_due_ = false;
+    session_->Save(MainWindow().Session());
+  });
+}
+
+void Application::Finish() {
+  if (session_claimed_) session_->SaveAtEnd(MainWindow().Session());
 }
 
 std::string Application::CurrentAddress() { return MainWindow().cmbURL().Text(); }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "about/frm_qksinfo.h"
+#include "app/session_keeper.h"
 #include "base/state.h"
 #include "downloads/downloads_window.h"
 #include "favourites/form_ini.h"
@@ -47,6 +48,14 @@ class Application final : public WindowDialogs, public FavouritesHost {
   }
 
   void Main();
+  // Keeps the open tabs in a session file in `folder` (a data folder of the
+  // user's own) and offers the tabs of a run that did not end normally.
+  // Given before Main; without it no session is kept.
+  void SetSessionFolder(const std::string& folder) {
+    session_ = std::make_unique<SessionKeeper>(folder);
+  }
+  // After the main loop has ended normally: the session says so.
+  void Finish();
   void OpenUrlNewTab(const std::string& url) override;
   std::string CurrentAddress() override;
   std::string CurrentTabCaption() override;
@@ -67,6 +76,10 @@ class Application final : public WindowDialogs, public FavouritesHost {
   std::unique_ptr<FormIni> form_ini_;
   std::unique_ptr<frmQKSinfo> about_;
   std::unique_ptr<DownloadsWindow> downloads_;
+  std::unique_ptr<SessionKeeper> session_;
+  bool session_claimed_ = false;
+  bool session_save_due_ = false;
+  void SessionChanged();
 };
 
 }  // namespace tabulon

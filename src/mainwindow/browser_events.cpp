@@ -34,6 +34,7 @@ void frmMain::brwPage_DownloadComplete(int index) {
   const std::string title = browser.LocationName();
   label.SetCaption(title);
   label.SetToolTipText(title);
+  SessionChanged();
 }
 
 void frmMain::brwPage_TitleChange(int /*index*/, const std::string& text) {
@@ -42,6 +43,7 @@ void frmMain::brwPage_TitleChange(int /*index*/, const std::string& text) {
   } catch (const std::exception&) {
     services_.boxes.Show("Tit", kAppTitle);
   }
+  SessionChanged();
 }
 
 // While the user types in the URL box, the page's address changes leave the
@@ -73,6 +75,7 @@ bool frmMain::brwPage_NewWindow2(int index, const std::string& requested_url) {
 }
 
 void frmMain::brwPage_NavigateComplete2(int index) {
+  SessionChanged();
   if (IsCurrent(*this, state_, index) && !cmbURL_.Edited()) {
     cmbURL_.SetText(brwPage_(index).LocationURL());
   }

@@ -4,14 +4,9 @@
 #include <string>
 #include <vector>
 
-namespace tabulon {
+#include "browsing/saved_session.h"
 
-// A tab as it was when it was closed.
-struct ClosedTab {
-  std::string address;
-  std::string title;
-  std::string history;  // the browser's back/forward list, opaque; "" when none
-};
+namespace tabulon {
 
 // The tabs closed in this run, newest last, to be opened again. A close of
 // one tab is one step; closing every tab at once is one step too, and
@@ -21,14 +16,14 @@ class ClosedTabs {
   static constexpr std::size_t kKept = 20;
 
   // Keeps `tabs` (in strip order) as the newest step; an empty list is none.
-  void Push(std::vector<ClosedTab> tabs);
+  void Push(std::vector<SavedTab> tabs);
   // Takes the newest step's tabs; an empty list when nothing is left.
-  std::vector<ClosedTab> PopLatest();
+  std::vector<SavedTab> PopLatest();
   bool Empty() const { return steps_.empty(); }
   std::size_t TabCount() const { return count_; }
 
  private:
-  std::deque<std::vector<ClosedTab>> steps_;
+  std::deque<std::vector<SavedTab>> steps_;
   std::size_t count_ = 0;
 };
 

@@ -1,7 +1,10 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/state.h"
 #include "mainwindow/closed_tabs.h"
@@ -66,6 +69,16 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   // Opens the tabs of the latest close again, at the right end of the strip,
   // each with its history.
   void m_tab_reopen_Click();
+  // Opens saved tabs at the right end of the strip, with their titles on the
+  // labels and their histories; those in the background load when first
+  // shown. A single tab is shown when show_single says so. Returns how many
+  // fitted in the strip.
+  std::size_t AppendTabs(const std::vector<SavedTab>& tabs, bool show_single);
+  // The open tabs, in strip order, and which is current.
+  SavedSession Session() const;
+  // Called whenever what Session() gives may have changed: a tab opened or
+  // closed, a page committed, a title changed.
+  void SetSessionChanged(std::function<void()> changed) { session_changed_ = std::move(changed); }
 
   // Tab strip and tab menus.
   void lblTab_Click(int index) override;
@@ -174,7 +187,11 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   WindowDialogs* dialogs_ = nullptr;
   CrashGuard crash_guard_;
   ClosedTabs closed_tabs_;
-  ClosedTab Remembered(int position) const;
+  std::function<void()> session_changed_;
+  void SessionChanged() {
+    if (session_changed_) session_changed_();
+  }
+  SavedTab Remembered(int position) const;
 };
 
 }  // namespace tabulon

@@ -30,6 +30,7 @@ void frmMain::LoadLbl() {
     SetCurrentColours(lblTab_(1), true);
     browser.SetVisible(true);
   }
+  SessionChanged();
 }
 
 void frmMain::NewTab() {
@@ -58,8 +59,8 @@ void frmMain::ChkOpen(std::int16_t n) {
   if (!TrimBlanks(url).empty()) NewPage(url);
 }
 
-ClosedTab frmMain::Remembered(int position) const {
-  ClosedTab tab;
+SavedTab frmMain::Remembered(int position) const {
+  SavedTab tab;
   TryStep([&] {
     const BrowserControl& browser = BrowserOfTab(position);
     tab.address = browser.LocationURL();
@@ -97,6 +98,7 @@ void frmMain::CloseTab() {
     state_.CurTab = 0;
     state_.TabCount = 0;
     TryStep([&] { picURL_.ZOrder(); });
+    SessionChanged();
     return;
   }
   state_.TabCount = static_cast<std::int16_t>(state_.TabCount - 1);
@@ -111,11 +113,12 @@ void frmMain::CloseTab() {
   TryStep([&] { cmbURL_.SetText(BrowserOfTab(state_.CurTab).LocationURL()); });
   TryStep([&] { SetCurrentColours(lblTab_(state_.CurTab), true); });
   TryStep([&] { picURL_.ZOrder(); });
+  SessionChanged();
 }
 
 void frmMain::AllCloseTab() {
   WorkTab = static_cast<std::int16_t>(state_.CurTab);
-  std::vector<ClosedTab> closing;
+  std::vector<SavedTab> closing;
   for (int i = 1; i <= state_.TabCount; ++i) closing.push_back(Remembered(i));
   closed_tabs_.Push(std::move(closing));
   for (int i = state_.TabCount; i >= 1; --i) {
@@ -125,24 +128,22 @@ void frmMain::AllCloseTab() {
   cmbURL_.SetText("");
   state_.CurTab = 0;
   state_.TabCount = 0;
+  SessionChanged();
 }
 
-void frmMain::m_tab_reopen_Click() {
-  std::vector<ClosedTab> tabs = closed_tabs_.PopLatest();
-  for (std::size_t i = 0; i < tabs.size(); ++i) {
-    if (state_.TabCount > kMaxTabs - 1) {
-      // A full strip keeps the rest for later.
-      closed_tabs_.Push({tabs.begin() + static_cast<std::ptrdiff_t>(i), tabs.end()});
-      break;
-    }
-    const ClosedTab& tab = tabs[i];
+std::size_t frmMain::AppendTabs(const std::vector<SavedTab>& tabs, bool show_single) {
+  std::size_t opened = 0;
+  for (const SavedTab& tab : tabs) {
+    if (state_.TabCount > kMaxTabs - 1) break;
     LoadLbl();
+    ++opened;
     const int n = state_.TabCount;
     BrowserControl& browser = BrowserOfTab(n);
     TryStep([&] {
       lblTab_(n).SetCaption(tab.title);
       lblTab_(n).SetToolTipText(tab.title);
     });
+    // A tab in the background loads when it is first shown.
     if (tab.history.empty() || !browser.RestoreHistory(tab.history)) {
       if (TrimBlanks(tab.address).empty()) {
         browser.Stop();
@@ -150,10 +151,26 @@ void frmMain::m_tab_reopen_Click() {
         browser.Navigate2(tab.address);
       }
     }
-    // One tab brought back is the one the user wants to see.
-    if (tabs.size() == 1) TryStep([&] { lblTab_Click(n); });
+    if (show_single && tabs.size() == 1) TryStep([&] { lblTab_Click(n); });
   }
   picURL_.ZOrder();
+  return opened;
+}
+
+void frmMain::m_tab_reopen_Click() {
+  std::vector<SavedTab> tabs = closed_tabs_.PopLatest();
+  const std::size_t opened = AppendTabs(tabs, true);
+  // A full strip keeps the rest for later.
+  if (opened < tabs.size()) {
+    closed_tabs_.Push({tabs.begin() + static_cast<std::ptrdiff_t>(opened), tabs.end()});
+  }
+}
+
+SavedSession frmMain::Session() const {
+  SavedSession session;
+  for (int p = 1; p <= state_.TabCount; ++p) session.tabs.push_back(Remembered(p));
+  session.current = state_.CurTab;
+  return session;
 }
 
 }  // namespace tabulon

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -55,6 +56,12 @@ class MainWindowToolkit {
   virtual ScreenArea WorkArea() = 0;
   // Ends the program once the current handler returns.
   virtual void EndProgram() = 0;
+  // Runs `task` once, from the main loop, after about delay_ms.
+  virtual void RunLater(int delay_ms, std::function<void()> task) = 0;
+  // A question in a bar above the page area, answered by one of two
+  // buttons (true for `yes`); the bar goes when answered.
+  virtual void AskInBar(const std::string& question, const std::string& yes, const std::string& no,
+                        std::function<void(bool yes)> answered) = 0;
 };
 
 }  // namespace tabulon

@@ -137,7 +137,8 @@ IoResult ReadWholeFile(const std::string& path, std::string& out) {
   return {};
 }
 
-IoResult WriteFileAtomically(const std::string& path, std::string_view bytes) {
+IoResult WriteFileAtomically(const std::string& path, std::string_view bytes,
+                             unsigned new_file_mode) {
   if (path.empty()) return {ENOENT};
   std::string target;
   if (const int error = ResolveLinks(path, target)) return {error};
@@ -169,7 +170,7 @@ IoResult WriteFileAtomically(const std::string& path, std::string_view bytes) {
       step(fchmod(fd, old_info.st_mode & 07777) == 0);  // chown clears set-id bits.
     }
   } else {
-    step(fchmod(fd, 0644 & ~CurrentUmask()) == 0);
+    step(fchmod(fd, static_cast<mode_t>(new_file_mode & 0777) & ~CurrentUmask()) == 0);
   }
   if (error == 0) step(WriteAll(fd, bytes));
   if (error == 0) step(fsync(fd) == 0);

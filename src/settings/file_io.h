@@ -37,10 +37,11 @@ IoResult ReadWholeFile(const std::string& path, std::string& out);
 // the old or the new contents, never a mix: the bytes go to a temporary file
 // in the same folder, which is flushed and renamed over the target. A
 // symbolic link is followed and stays a link; the old file's permission bits
-// (and, where allowed, owner) carry over. A missing file is created; the
-// folder is not. On failure the old file is untouched and no temporary file
-// is left behind.
-IoResult WriteFileAtomically(const std::string& path, std::string_view bytes);
+// (and, where allowed, owner) carry over. A missing file is created with
+// new_file_mode less the umask; the folder is not. On failure the old file
+// is untouched and no temporary file is left behind.
+IoResult WriteFileAtomically(const std::string& path, std::string_view bytes,
+                             unsigned new_file_mode = 0644);
 
 // Holds an exclusive advisory lock on "<path>.lock" for as long as it lives,
 // so that two programs changing the same file one key at a time (the browser

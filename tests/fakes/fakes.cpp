@@ -63,10 +63,16 @@ std::string FakeBrowser::History() const {
 bool FakeBrowser::RestoreHistory(const std::string& saved) {
   std::istringstream lines(saved);
   std::string line;
-  if (!std::getline(lines, line)) return false;
-  position = std::stoi(line);
-  history.clear();
-  while (std::getline(lines, line)) history.push_back(line);
+  if (!std::getline(lines, line) || line.empty() ||
+      line.find_first_not_of("0123456789") != std::string::npos) {
+    return false;  // not bytes this control wrote
+  }
+  const int at = std::stoi(line);
+  std::vector<std::string> list;
+  while (std::getline(lines, line)) list.push_back(line);
+  if (at >= static_cast<int>(list.size())) return false;
+  history = list;
+  position = at;
   calls.push_back("RestoreHistory " + LocationURL());
   return true;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -102,6 +103,22 @@ class FakeToolkit final : public MainWindowToolkit {
   void ShowMainWindow() override {}
   ScreenArea WorkArea() override { return work_area; }
   void EndProgram() override { ended = true; }
+  // Tasks waiting to run, and the bar's question and answer, for the tests
+  // to look at and to give.
+  std::vector<std::function<void()>> later;
+  void RunLater(int, std::function<void()> task) override { later.push_back(std::move(task)); }
+  void RunLaterTasks() {
+    std::vector<std::function<void()>> due;
+    due.swap(later);
+    for (auto& task : due) task();
+  }
+  std::string bar_question;
+  std::function<void(bool)> bar_answered;
+  void AskInBar(const std::string& question, const std::string&, const std::string&,
+                std::function<void(bool)> answered) override {
+    bar_question = question;
+    bar_answered = std::move(answered);
+  }
 
   // The user drags the window to a new outer size.
   void UserResizes(int width, int height);

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "kill_at_random.h"
 #include "settings/file_io.h"
 #include "settings/file_settings_store.h"
 #include "settings/profile.h"
@@ -23,6 +24,7 @@
 namespace tabulon {
 namespace {
 
+using testing_support::KillSavesAtRandom;
 using testing_support::ReadRaw;
 using testing_support::TempFolder;
 using testing_support::WriteRaw;
@@ -41,28 +43,6 @@ std::vector<std::string> Names(const std::string& folder) {
   }
   std::sort(names.begin(), names.end());
   return names;
-}
-
-// Runs save(i) for i = 0, 1, 2, ... in a child process until it is killed,
-// killing it `kills` times at random moments; after each kill the file must
-// be exactly one of the contents a whole save leaves.
-template <typename Save, typename Check>
-int KillSavesAtRandom(int kills, Save save, Check check) {
-  std::mt19937 random(4242);
-  int checked = 0;
-  for (int round = 0; round < kills; ++round) {
-    const pid_t child = fork();
-    if (child == 0) {
-      for (unsigned i = 0;; ++i) save(i);
-    }
-    std::this_thread::sleep_for(std::chrono::microseconds(200 + random() % 3000));
-    kill(child, SIGKILL);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!check()) return -1;
-    ++checked;
-  }
-  return checked;
 }
 
 TEST(SavesKilledHalfway, LeaveTheFavouritesFileOldOrNewNeverMixed) {

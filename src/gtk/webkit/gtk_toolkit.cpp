@@ -247,7 +247,11 @@ class GtkToolkit::FormPeer final : public ControlPeer {
 GtkToolkit::GtkToolkit(WebEngine& engine, std::function<void()> end_program)
     : engine_(engine), end_program_(std::move(end_program)) {}
 
-GtkToolkit::~GtkToolkit() { feed_idle_.disconnect(); }
+GtkToolkit::~GtkToolkit() {
+  feed_idle_.disconnect();
+  // Whoever asked for these is going too.
+  for (sigc::connection& task : later_) task.disconnect();
+}
 
 void GtkToolkit::BuildMainWindow(MainWindowControls c, MainWindowInput& input) {
   input_ = &input;
@@ -463,6 +467,26 @@ void GtkToolkit::ClientToScreen(int x_twips, int y_twips, int& x, int& y) {
   if (auto window = client_.get_window()) window->get_origin(x, y);
   x += TwipsToPixels(x_twips);
   y += TwipsToPixels(y_twips);
+}
+
+void GtkToolkit::RunLater(int delay_ms, std::function<void()> task) {
+  std::erase_if(later_, [](const sigc::connection& c) { return !c.connected(); });
+  later_.push_back(Glib::signal_timeout().connect(
+      [task = std::move(task)] {
+        Guarded(task);
+        return false;
+      },
+      static_cast<unsigned>(delay_ms > 0 ? delay_ms : 0)));
+}
+
+void GtkToolkit::AskInBar(const std::string& question, const std::string& yes,
+                          const std::string& no, std::function<void(bool yes)> answered) {
+  question_bar_ = std::make_unique<QuestionBar>(nullptr, question, yes, no, std::move(answered));
+  GtkWidget* bar = question_bar_->Widget();
+  gtk_box_pack_start(GTK_BOX(vbox_.gobj()), bar, FALSE, FALSE, 0);
+  gtk_box_reorder_child(GTK_BOX(vbox_.gobj()), bar, 1);  // below the menu bar
+  question_bar_->PageShown(true);
+  question_bar_->Ask();
 }
 
 void GtkToolkit::FeedWindow() {

@@ -4,7 +4,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
+#include "gtk/question_bar.h"
 #include "gtk/webkit/painted_tabs.h"
 #include "gtk/webkit/web_engine.h"
 #include "gtk/webkit/webkit_browser.h"
@@ -26,6 +28,9 @@ class GtkToolkit final : public MainWindowToolkit {
   void ShowMainWindow() override;
   ScreenArea WorkArea() override;
   void EndProgram() override;
+  void RunLater(int delay_ms, std::function<void()> task) override;
+  void AskInBar(const std::string& question, const std::string& yes, const std::string& no,
+                std::function<void(bool yes)> answered) override;
 
   Gtk::Window& Window() { return window_; }
   // What every browser, made before or after, asks for its home page and its
@@ -50,6 +55,7 @@ class GtkToolkit final : public MainWindowToolkit {
   MainWindowInput* input_ = nullptr;
   bool feed_pending_ = false;
   sigc::connection feed_idle_;
+  std::vector<sigc::connection> later_;
   BrowsingPreferences preferences_;
   // Which background tabs keep their pages drawn.
   PaintedTabs painted_tabs_;
@@ -61,6 +67,8 @@ class GtkToolkit final : public MainWindowToolkit {
   Gtk::Layout tab_strip_;
   Gtk::Layout url_bar_;
   Gtk::Menu popup_;
+  // A question about the whole window, between the menu bar and the rest.
+  std::unique_ptr<QuestionBar> question_bar_;
 };
 
 }  // namespace tabulon::gtk

@@ -43,7 +43,7 @@ PageArea::PageArea(WebKitWebView* view, GtkLayout* parent, BrowserEvents& events
       index_(index),
       find_bar_(view, parent),
       dialog_(view, parent),
-      download_bar_(parent, [this](bool allow) {
+      download_bar_(parent, kManyDownloadsQuestion, "許可", "拒否", [this](bool allow) {
         if (allow) {
           download_gate_.Allow();
         } else {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "browsing/download_gate.h"
-#include "gtk/webkit/download_bar.h"
+#include "gtk/question_bar.h"
 #include "gtk/webkit/find_bar.h"
 #include "gtk/webkit/page_dialog.h"
 #include "platform/browser.h"
@@ -34,7 +34,7 @@ class PageArea {
 
   FindBar& Finder() { return find_bar_; }
   PageDialog& Dialog() { return dialog_; }
-  DownloadBar& DownloadQuestion() { return download_bar_; }
+  QuestionBar& DownloadQuestion() { return download_bar_; }
   // A download from the page wants its save dialog: whether it may ask now,
   // is held for the user's 許可 (shown over the page), or is dropped.
   DownloadGate::Verdict DownloadArrived();
@@ -72,7 +72,7 @@ class PageArea {
   gint64 last_gesture_us_ = 0;  // the user's last click or key on the page
   gint64 last_request_us_ = 0;  // the user's last address for this tab
   DownloadGate download_gate_;
-  DownloadBar download_bar_;
+  QuestionBar download_bar_;
 };
 
 }  // namespace tabulon::gtk

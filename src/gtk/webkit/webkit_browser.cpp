@@ -151,6 +151,7 @@ void WebKitBrowser::KeepPainted(bool keep, PageSize size) {
 void WebKitBrowser::Place() {
   GtkWidget* widget = GTK_WIDGET(view_);
   const bool shown = Visible();
+  if (shown && deferred_) LoadDeferred();
   if (shown != on_screen_) {
     on_screen_ = shown;
     if (page_area_) {
@@ -204,6 +205,7 @@ void WebKitBrowser::Navigate2(const std::string& url) {
     Guarded([&] { events_.brwPage_StatusTextChange(index_, kScriptAddressRefused); });
     return;
   }
+  deferred_ = false;
   ApplyDefaultEncoding();
   if (page_area_) page_area_->UserActed();
   requested_ = NormalizeAddress(url);
@@ -212,11 +214,13 @@ void WebKitBrowser::Navigate2(const std::string& url) {
 
 void WebKitBrowser::GoBack() {
   if (!webkit_web_view_can_go_back(view_)) throw ControlError("no earlier page");
+  deferred_ = false;
   webkit_web_view_go_back(view_);
 }
 
 void WebKitBrowser::GoForward() {
   if (!webkit_web_view_can_go_forward(view_)) throw ControlError("no later page");
+  deferred_ = false;
   webkit_web_view_go_forward(view_);
 }
 
@@ -225,17 +229,23 @@ void WebKitBrowser::GoHome() {
   std::string home;
   if (preferences_ && preferences_->home_page) home = preferences_->home_page();
   if (home.empty()) home = kHomeUrl;
+  deferred_ = false;
   ApplyDefaultEncoding();
   webkit_web_view_load_uri(view_, NormalizeAddress(home).c_str());
 }
 
 // The built-in search page reads the search address when it is served.
 void WebKitBrowser::GoSearch() {
+  deferred_ = false;
   ApplyDefaultEncoding();
   webkit_web_view_load_uri(view_, kSearchUrl);
 }
 
 void WebKitBrowser::Refresh2() {
+  if (deferred_) {
+    LoadDeferred();
+    return;
+  }
   ApplyDefaultEncoding();
   // A process that stopped before the page asked for got as far as a first
   // answer leaves no address to reload: ask for the page again.
@@ -259,6 +269,7 @@ void WebKitBrowser::Refresh2() {
 void WebKitBrowser::Stop() { webkit_web_view_stop_loading(view_); }
 
 std::string WebKitBrowser::LocationURL() const {
+  if (deferred_) return requested_;
   const char* uri = webkit_web_view_get_uri(view_);
   return uri ? uri : "";
 }
@@ -284,19 +295,40 @@ bool WebKitBrowser::RestoreHistory(const std::string& history) {
   WebKitWebViewSessionState* state = webkit_web_view_session_state_new(bytes);
   g_bytes_unref(bytes);
   if (!state) return false;
+  // Only the list: nothing loads yet.
   webkit_web_view_restore_session_state(view_, state);
   webkit_web_view_session_state_unref(state);
   WebKitBackForwardListItem* current =
       webkit_back_forward_list_get_current_item(webkit_web_view_get_back_forward_list(view_));
   if (!current) return false;
-  ApplyDefaultEncoding();
-  if (page_area_) page_area_->UserActed();
   requested_ = webkit_back_forward_list_item_get_uri(current);
-  webkit_web_view_go_to_back_forward_list_item(view_, current);
+  deferred_ = true;
+  // A tab in the background costs no engine work until it is first shown.
+  if (Visible()) LoadDeferred();
   return true;
 }
 
+void WebKitBrowser::LoadDeferred() {
+  if (!deferred_) return;
+  deferred_ = false;
+  WebKitBackForwardListItem* current =
+      webkit_back_forward_list_get_current_item(webkit_web_view_get_back_forward_list(view_));
+  ApplyDefaultEncoding();
+  if (page_area_) page_area_->UserActed();
+  if (current) {
+    webkit_web_view_go_to_back_forward_list_item(view_, current);
+  } else if (!requested_.empty()) {
+    webkit_web_view_load_uri(view_, requested_.c_str());
+  }
+}
+
 std::string WebKitBrowser::LocationName() const {
+  if (deferred_) {
+    WebKitBackForwardListItem* current =
+        webkit_back_forward_list_get_current_item(webkit_web_view_get_back_forward_list(view_));
+    const char* saved = current ? webkit_back_forward_list_item_get_title(current) : nullptr;
+    return saved ? saved : "";
+  }
   const char* title = webkit_web_view_get_title(view_);
   return title ? title : "";
 }

@@ -69,6 +69,8 @@ class WebKitBrowser final : public BrowserControl {
   void Apply(Prop prop);
   void Place();
   void ApplyDefaultEncoding();
+  // Loads the page of a restored history that waited to be shown.
+  void LoadDeferred();
 
   static void OnTitle(WebKitWebView* view, GParamSpec*, gpointer self);
   static void OnProgress(WebKitWebView* view, GParamSpec*, gpointer self);
@@ -100,7 +102,8 @@ class WebKitBrowser final : public BrowserControl {
   const BrowsingPreferences* preferences_ = nullptr;
   std::string status_text_;
   std::string requested_;
-  guint mend_idle_ = 0;  // the address last asked for, until its page commits
+  bool deferred_ = false;  // a restored history whose page waits to be shown
+  guint mend_idle_ = 0;    // the address last asked for, until its page commits
   GdkRectangle geometry_{0, 0, 0, 0};
   // Find, print, zoom and downloads of this tab.
   std::unique_ptr<PageArea> page_area_;
