@@ -176,7 +176,7 @@ void LoopbackServer::Handle(SoupServer*, SoupServerMessage* msg, const char* pat
 }
 
 BrowserRun::BrowserRun(const std::string& config_dir, const std::string& command_line,
-                       const std::string& exe_folder) {
+                       const std::string& exe_folder, const std::string& session_folder) {
   state.CommandLine = command_line;
   store = std::make_unique<FileSettingsStore>(config_dir);
   engine = std::make_unique<gtk::WebEngine>(TempFolder(), TempFolder(),
@@ -192,6 +192,7 @@ BrowserRun::BrowserRun(const std::string& config_dir, const std::string& command
                                       exe_folder.empty() ? TempFolder() : exe_folder);
   app->SetDownloads(*downloads_window, engine_downloads);
   gtk::ReportDownloadsTo(app->Downloads());
+  if (!session_folder.empty()) app->SetSessionFolder(session_folder);
   app->Main();
 }
 

@@ -84,8 +84,9 @@ class BrowserRun {
  public:
   // exe_folder: where the browser believes it was started from (its AppDir,
   // where it looks for the options program); a fresh folder when empty.
+  // session_folder: where the session file is kept; none is kept when empty.
   explicit BrowserRun(const std::string& config_dir, const std::string& command_line = "",
-                      const std::string& exe_folder = "");
+                      const std::string& exe_folder = "", const std::string& session_folder = "");
   ~BrowserRun();
   frmMain& main() { return app->MainWindow(); }
   bool WaitForCaption(const std::string& caption) {

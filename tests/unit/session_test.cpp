@@ -70,9 +70,9 @@ TEST(SessionKeeping, OneBrowserKeepsItAndAnUncleanEndIsOfferedOnce) {
     EXPECT_EQ(next.Unfinished()[3].title, "タイトル 4");
     EXPECT_TRUE(std::filesystem::exists(folder / "session.previous"));
     next.SaveAtEnd(FourTabs());
-    EXPECT_EQ(std::filesystem::status(folder / "session").permissions() &
-                  std::filesystem::perms::all,
-              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(
+        std::filesystem::status(folder / "session").permissions() & std::filesystem::perms::all,
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   }
   SessionKeeper after_quit(folder.path());
   ASSERT_TRUE(after_quit.Claim());
