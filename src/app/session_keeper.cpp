@@ -68,8 +68,7 @@ void SessionKeeper::SaveAtEnd(SavedSession session) {
   if (!writer_) return;
   session.ended = true;
   if (!writer_->WriteNow(EncodeSession(session))) {
-    std::fprintf(stderr, "tabulon: the session file %s could not be written\n",
-                 FilePath().c_str());
+    std::fprintf(stderr, "tabulon: the session file %s could not be written\n", FilePath().c_str());
   }
 }
 

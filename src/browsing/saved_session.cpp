@@ -88,7 +88,8 @@ std::string EncodeSession(const SavedSession& session) {
   out += session.ended ? '1' : '0';
   out += "\ncurrent " + std::to_string(session.current) + "\n";
   for (const SavedTab& tab : session.tabs) {
-    out += "tab " + Base64(tab.address) + " " + Base64(tab.title) + " " + Base64(tab.history) + "\n";
+    out +=
+        "tab " + Base64(tab.address) + " " + Base64(tab.title) + " " + Base64(tab.history) + "\n";
   }
   out += kFooter;
   out += '\n';
