@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "browsing/internet_settings.h"
 #include "settings/basqks_api.h"
 #include "settings/file_io.h"
 
@@ -35,7 +36,10 @@ void Application::Main() {
   session_claimed_ = session_ && session_->Claim();
   if (session_claimed_) MainWindow().SetSessionChanged([this] { SessionChanged(); });
   MainWindow().Show();
-  if (session_claimed_ && !session_->Unfinished().empty()) {
+  if (session_claimed_ && ReadRestoreTabs(services_.store)) {
+    // Asked for in the options: no question, however the last run ended.
+    MainWindow().AppendTabs(session_->LastTabs(), false);
+  } else if (session_claimed_ && !session_->Unfinished().empty()) {
     toolkit_.AskInBar(kUncleanEndQuestion, kRestoreTabs, kCloseBar, [this](bool restore) {
       if (restore) MainWindow().AppendTabs(session_->Unfinished(), false);
     });

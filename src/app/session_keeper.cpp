@@ -51,6 +51,7 @@ bool SessionKeeper::Claim() {
     std::rename(FilePath().c_str(), (folder_ + "/session.broken").c_str());
     return true;
   }
+  last_tabs_ = last->tabs;
   if (!last->ended && !last->tabs.empty()) {
     unfinished_ = last->tabs;
     // Kept until the user has had the chance to restore it, even if this

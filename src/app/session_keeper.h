@@ -29,6 +29,8 @@ class SessionKeeper {
   bool Claim();
   // The tabs of the last run when it did not end normally, else none.
   const std::vector<SavedTab>& Unfinished() const { return unfinished_; }
+  // The tabs of the last run, however it ended.
+  const std::vector<SavedTab>& LastTabs() const { return last_tabs_; }
 
   // Writes the session on a thread of its own.
   void Save(const SavedSession& session);
@@ -41,6 +43,7 @@ class SessionKeeper {
   std::string folder_;
   int lock_fd_ = -1;
   std::vector<SavedTab> unfinished_;
+  std::vector<SavedTab> last_tabs_;
   std::unique_ptr<BackgroundWriter> writer_;
 };
 

@@ -128,8 +128,13 @@ std::string ReadDefaultEncoding(SettingsStore& store) {
   return CanonicalEncoding(value, canonical) ? canonical : "";
 }
 
+bool ReadRestoreTabs(SettingsStore& store) {
+  return TrimBlanks(store.GetSetting(kApp, kInternetSection, kRestoreTabsKey, "0")) == "1";
+}
+
 InternetSettings ReadInternetSettings(SettingsStore& store) {
-  return {ReadHomePage(store), ReadSearchAddress(store), ReadDefaultEncoding(store)};
+  return {ReadHomePage(store), ReadSearchAddress(store), ReadDefaultEncoding(store),
+          ReadRestoreTabs(store)};
 }
 
 IoResult SaveInternetSettings(SettingsStore& store, const InternetSettings& settings) {
@@ -147,6 +152,10 @@ IoResult SaveInternetSettings(SettingsStore& store, const InternetSettings& sett
     saved = store.SaveSetting(kApp, kInternetSection, kSearchAddressKey, settings.search_address);
   }
   if (saved.ok()) saved = store.SaveSetting(kApp, kInternetSection, kDefaultEncodingKey, encoding);
+  if (saved.ok()) {
+    saved = store.SaveSetting(kApp, kInternetSection, kRestoreTabsKey,
+                              settings.restore_tabs ? "1" : "0");
+  }
   return saved;
 }
 

@@ -13,6 +13,7 @@ inline constexpr const char* kInternetSection = "Internet";
 inline constexpr const char* kHomePageKey = "HomePage";
 inline constexpr const char* kSearchAddressKey = "SearchAddress";
 inline constexpr const char* kDefaultEncodingKey = "DefaultEncoding";
+inline constexpr const char* kRestoreTabsKey = "RestoreTabs";
 
 // Where the query goes in a search address.
 inline constexpr const char* kQueryPlaceholder = "%s";
@@ -33,6 +34,7 @@ struct InternetSettings {
   std::string home_page;
   std::string search_address;
   std::string default_encoding;  // "" leaves it to the engine
+  bool restore_tabs = false;     // start with the last run's tabs after the first
 };
 
 enum class AddressProblem {
@@ -55,9 +57,10 @@ bool CanonicalEncoding(const std::string& name, std::string& canonical);
 std::string ReadHomePage(SettingsStore& store);
 std::string ReadSearchAddress(SettingsStore& store);
 std::string ReadDefaultEncoding(SettingsStore& store);
+bool ReadRestoreTabs(SettingsStore& store);
 InternetSettings ReadInternetSettings(SettingsStore& store);
 
-// Writes the three settings and nothing else of the store. The caller checks
+// Writes the four settings and nothing else of the store. The caller checks
 // the values first; values that do not pass their checks are not written
 // (EINVAL). Otherwise says whether the store took them, and if not, why.
 IoResult SaveInternetSettings(SettingsStore& store, const InternetSettings& settings);

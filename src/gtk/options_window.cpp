@@ -60,6 +60,9 @@ OptionsWindow::OptionsWindow() {
   pages_.attach(search_hint_, 1, 2, 2, 1);
   pages_.attach(encoding_label_, 0, 3);
   pages_.attach(encoding_, 1, 3);
+  restore_tabs_.set_label("起動時に前回のタブを開く(_R)");
+  restore_tabs_.set_use_underline(true);
+  pages_.attach(restore_tabs_, 1, 4, 2, 1);
   pages_frame_.add(pages_);
 
   MnemonicButton(clear_cookies_, "Cookie の削除(_C)...");
@@ -114,10 +117,12 @@ void OptionsWindow::ShowSettings(const InternetSettings& settings) {
   home_.set_text(settings.home_page);
   search_.set_text(settings.search_address);
   if (!encoding_.set_active_id(settings.default_encoding)) encoding_.set_active(0);
+  restore_tabs_.set_active(settings.restore_tabs);
 }
 
 InternetSettings OptionsWindow::EnteredSettings() {
-  return {home_.get_text(), search_.get_text(), encoding_.get_active_id()};
+  return {home_.get_text(), search_.get_text(), encoding_.get_active_id(),
+          restore_tabs_.get_active()};
 }
 
 void OptionsWindow::ShowMessage(const std::string& text) {

@@ -39,6 +39,7 @@ class OptionsWindow final : public OptionsView {
   Gtk::Label search_hint_;
   Gtk::Label encoding_label_;
   Gtk::ComboBoxText encoding_;
+  Gtk::CheckButton restore_tabs_;
   Gtk::Frame data_frame_{"閲覧の履歴"};
   Gtk::Box data_{Gtk::ORIENTATION_HORIZONTAL, 6};
   Gtk::Button clear_cookies_;

@@ -150,5 +150,20 @@ TEST_F(RestoringTabs, TheBarAppendsTheLastRunsTabsAndChangesAreSavedInABatch) {
   EXPECT_EQ(saved->tabs[0].address, "http://first/");
 }
 
+TEST_F(RestoringTabs, WithTheOptionOnTheLastTabsComeBackWithoutAQuestion) {
+  TempFolder folder;
+  {
+    SessionKeeper quit(folder.path());
+    ASSERT_TRUE(quit.Claim());
+    quit.SaveAtEnd(FourTabs());
+  }
+  store.values["Tabulon/Internet/RestoreTabs"] = "1";
+  app.SetSessionFolder(folder.path());
+  Start("http://first/");
+  EXPECT_EQ(toolkit.bar_question, "");
+  EXPECT_EQ(state.TabCount, 5);
+  EXPECT_EQ(state.CurTab, 1);
+}
+
 }  // namespace
 }  // namespace tabulon::testing
