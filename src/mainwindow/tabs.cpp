@@ -148,7 +148,7 @@ std::size_t frmMain::AppendTabs(const std::vector<SavedTab>& tabs, bool show_sin
       if (TrimBlanks(tab.address).empty()) {
         browser.Stop();
       } else {
-        browser.Navigate2(tab.address);
+        browser.LoadWhenShown(tab.address);
       }
     }
     if (show_single && tabs.size() == 1) TryStep([&] { lblTab_Click(n); });

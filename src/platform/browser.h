@@ -28,6 +28,8 @@ class BrowserControl : public Control {
   // Takes up a list History gave and loads its current page. False, with
   // nothing loaded, when the bytes hold no page.
   virtual bool RestoreHistory(const std::string& /*history*/) { return false; }
+  // Navigate2, put off until the control is first shown.
+  virtual void LoadWhenShown(const std::string& url) { Navigate2(url); }
 };
 
 // What the browser controls report, each with the index of the element that

@@ -37,6 +37,10 @@ class FakeBrowser final : public BrowserControl {
   // The list as "<position>" and one line per address.
   std::string History() const override;
   bool RestoreHistory(const std::string& saved) override;
+  void LoadWhenShown(const std::string& url) override {
+    calls.push_back("LoadWhenShown " + url);
+    Visit(url);
+  }
 
  private:
   void Refuse(const char* what);

@@ -137,7 +137,7 @@ TEST_F(RestoringTabs, TheBarAppendsTheLastRunsTabsAndChangesAreSavedInABatch) {
   EXPECT_EQ(main().lblTab(5).Caption(), "タイトル 4");
   EXPECT_EQ(BrowserAt(2).calls, (std::vector<std::string>{"RestoreHistory http://t1/"}));
   // A history the browser cannot read still opens the address.
-  EXPECT_EQ(BrowserAt(4).calls, (std::vector<std::string>{"Navigate2 http://t3/"}));
+  EXPECT_EQ(BrowserAt(4).calls, (std::vector<std::string>{"LoadWhenShown http://t3/"}));
 
   // Five tabs opened and their pages reported: one write, a second later.
   ASSERT_EQ(toolkit.later.size(), 1u);

@@ -308,6 +308,16 @@ bool WebKitBrowser::RestoreHistory(const std::string& history) {
   return true;
 }
 
+void WebKitBrowser::LoadWhenShown(const std::string& url) {
+  if (IsScriptAddress(url)) {
+    Navigate2(url);  // refused there, with its message
+    return;
+  }
+  requested_ = NormalizeAddress(url);
+  deferred_ = true;
+  if (Visible()) LoadDeferred();
+}
+
 void WebKitBrowser::LoadDeferred() {
   if (!deferred_) return;
   deferred_ = false;
