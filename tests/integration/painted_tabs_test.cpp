@@ -1,3 +1,5 @@
+#include <cstdlib>
+
 #include "gtk/units.h"
 #include "gtk/webkit/page_area.h"
 #include "gtk/webkit/webkit_browser.h"
@@ -18,7 +20,8 @@ class PaintedTabs : public ::testing::Test {
     for (int i = 1; i <= 5; ++i) {
       server.Serve("/" + std::to_string(i) + ".html",
                    "<html><head><title>page " + std::to_string(i) +
-                       "</title></head><body><input id='box'></body></html>");
+                       "</title></head><body onkeydown=\"document.title='KEY '+event.key\">"
+                       "<input id='box'></body></html>");
     }
     run = std::make_unique<BrowserRun>(config, server.Url("/1.html"));
     ASSERT_TRUE(run->WaitForCaption("page 1 - Tabulon - "));
@@ -102,6 +105,22 @@ TEST_F(PaintedTabs, APageOutOfSightTakesNoTypingAndShowsNoFindBar) {
   // Back on its tab, the bar is there again.
   SwitchTo(1);
   EXPECT_TRUE(finder.OnScreen());
+}
+
+// Tabbing on from the URL box, a kept page out of sight is never reached.
+TEST_F(PaintedTabs, KeysTypedAfterTabbingOutOfTheUrlBoxNeverReachAPageOutOfSight) {
+  ASSERT_TRUE(PresentAndWaitForFocus(run->toolkit->Window()));
+  SwitchTo(2);
+  ASSERT_TRUE(KeptOutOfSight(1) && KeptOutOfSight(3));
+  for (const char* keys : {"alt+d", "Tab", "Tab", "Tab", "q", "Return"}) {
+    ASSERT_EQ(std::system((std::string("xdotool key --clearmodifiers ") + keys).c_str()), 0);
+    Pump(100);
+  }
+  Pump(300);
+  EXPECT_EQ(run->main().lblTab(1).Caption(), "page 1");
+  EXPECT_EQ(run->main().lblTab(3).Caption(), "page 3");
+  EXPECT_EQ(run->main().BrowserOfTab(1).LocationName(), "page 1");
+  EXPECT_EQ(run->main().BrowserOfTab(3).LocationName(), "page 3");
 }
 
 }  // namespace

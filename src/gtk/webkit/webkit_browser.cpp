@@ -184,6 +184,10 @@ void WebKitBrowser::Place() {
     GtkWidget* top = gtk_widget_get_toplevel(widget);
     if (GTK_IS_WINDOW(top)) gtk_window_set_focus(GTK_WINDOW(top), nullptr);
   }
+  // A page kept drawn out of sight is out of the focus chain and takes no
+  // key, pointer or input-method event: the user cannot see it.
+  gtk_widget_set_can_focus(widget, shown);
+  gtk_widget_set_sensitive(widget, shown);
   gtk_widget_set_visible(widget, shown || kept_painted_);
 }
 
