@@ -112,4 +112,16 @@ std::string LoadErrorPageHtml(const std::string& url, LoadFailure why) {
   return html + "</body></html>";
 }
 
+std::string StoppedPageHtml(const std::string& url) {
+  std::string html =
+      "<!DOCTYPE html><html lang=\"ja\"><head><meta charset=\"utf-8\">"
+      "<title>ページを停止しました</title><style>"
+      "body{font-family:sans-serif;margin:2em;color:#222}h1{font-size:1.4em;color:#9c3b3b}"
+      "</style></head><body><h1>ページを停止しました</h1>"
+      "<p>このページが応答しなくなったため、停止しました。</p><p>" +
+      HtmlEscape(url) + "</p>";
+  if (IsLinkable(url)) html += "<p><a href=\"" + HtmlEscape(url) + "\">再読み込み</a></p>";
+  return html + "</body></html>";
+}
+
 }  // namespace tabulon

@@ -35,4 +35,8 @@ enum class LoadFailure { kHostNotFound, kConnectionRefused, kTimedOut, kFileNotF
 // still shows what was typed.
 std::string LoadErrorPageHtml(const std::string& url, LoadFailure why);
 
+// The page shown in place of one the user stopped because it no longer
+// answered: the tab keeps the address, and a link loads it again.
+std::string StoppedPageHtml(const std::string& url);
+
 }  // namespace tabulon

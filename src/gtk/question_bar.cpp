@@ -56,7 +56,15 @@ void QuestionBar::Answer(bool yes) {
   if (!asking_) return;
   asking_ = false;
   Refresh();
-  answered_(yes);
+  // Answering may ask the next question, which takes this bar away: nothing
+  // of it is used after the call.
+  const std::function<void(bool)> answered = std::move(answered_);
+  answered(yes);
+}
+
+void QuestionBar::Withdraw() {
+  asking_ = false;
+  Refresh();
 }
 
 void QuestionBar::Place(int x, int y, int width) {

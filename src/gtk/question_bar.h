@@ -20,6 +20,8 @@ class QuestionBar {
   void Ask();
   bool Asking() const { return asking_; }
   void Answer(bool yes);
+  // Takes the question away unanswered.
+  void Withdraw();
   // The page's place while its tab is current, and whether it is.
   void Place(int x, int y, int width);
   void PageShown(bool shown);

@@ -81,6 +81,34 @@ void frmMain::brwPage_NavigateComplete2(int index) {
   }
 }
 
+// A page that keeps its process busy is named in a bar, whichever tab it is
+// in, with the choice to wait or to stop it. With one process for many
+// tabs, every page of it stops answering: the current tab's is named then.
+void frmMain::brwPage_Responsive(int index, bool responsive) {
+  if (index == 0) return;
+  if (responsive) {
+    unresponsive_.erase(index);
+    if (unresponsive_.empty() && hang_bar_ != 0) {
+      toolkit_.CloseBar(hang_bar_);
+      hang_bar_ = 0;
+    }
+    return;
+  }
+  unresponsive_.insert(index);
+  if (hang_bar_ != 0) return;
+  const int current = state_.CurTab >= 1 ? Val(lblTab_(state_.CurTab).Tag()) : 0;
+  const int named = unresponsive_.count(current) ? current : index;
+  BrowserControl& page = brwPage_(named);
+  std::string title = page.LocationName();
+  if (title.empty()) title = page.LocationURL();
+  hang_bar_ = toolkit_.AskInBar("「" + title + "」が応答していません", "待つ", "ページを停止",
+                                [this, named](bool wait) {
+                                  hang_bar_ = 0;
+                                  if (wait || !brwPage_.Exists(named)) return;
+                                  TryStep([&] { brwPage_(named).EndProcess(); });
+                                });
+}
+
 // A page may move and size the window, but never off the visible screen nor
 // below a usable size: a page must not hide the browser from its user.
 void frmMain::ApplyPageGeometry(Placement wanted) {

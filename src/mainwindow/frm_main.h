@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -122,6 +123,7 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   void brwPage_WindowSetWidth(int index, std::int32_t width) override;
   void brwPage_WindowSetHeight(int index, std::int32_t height) override;
   void brwPage_ProcessTerminated(int index, std::int64_t now_ms) override;
+  void brwPage_Responsive(int index, bool responsive) override;
 
   // Keys, the URL box and the window system.
   bool KeyPreview(int key, int mask) override;
@@ -188,6 +190,9 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   CrashGuard crash_guard_;
   ClosedTabs closed_tabs_;
   std::function<void()> session_changed_;
+  // Browsers whose page does not answer, and the bar that says so (0: none).
+  std::set<int> unresponsive_;
+  int hang_bar_ = 0;
   void SessionChanged() {
     if (session_changed_) session_changed_();
   }

@@ -90,6 +90,7 @@ void frmMain::CloseTab() {
       lblTab_(i).SetToolTipText(lblTab_(i + 1).ToolTipText());
     });
   }
+  brwPage_Responsive(k, true);  // a page that is gone hangs no more
   TryStep([&] { brwPage_.Unload(k); });
   TryStep([&] { lblTab_.Unload(state_.TabCount); });
   TryStep([&] { cmbURL_.SetText(""); });
@@ -122,6 +123,7 @@ void frmMain::AllCloseTab() {
   for (int i = 1; i <= state_.TabCount; ++i) closing.push_back(Remembered(i));
   closed_tabs_.Push(std::move(closing));
   for (int i = state_.TabCount; i >= 1; --i) {
+    brwPage_Responsive(Val(lblTab_(i).Tag()), true);
     brwPage_.Unload(Val(lblTab_(i).Tag()));
     lblTab_.Unload(i);
   }

@@ -30,6 +30,10 @@ class BrowserControl : public Control {
   virtual bool RestoreHistory(const std::string& /*history*/) { return false; }
   // Navigate2, put off until the control is first shown.
   virtual void LoadWhenShown(const std::string& url) { Navigate2(url); }
+  // Ends the engine process of a page that no longer answers. The page
+  // shows that it was stopped; the other pages of that process come back
+  // as after a crash.
+  virtual void EndProcess() {}
 };
 
 // What the browser controls report, each with the index of the element that
@@ -54,6 +58,8 @@ class BrowserEvents {
   // The engine process showing the page stopped (crashed, killed, out of
   // memory); now_ms is a monotonic clock reading.
   virtual void brwPage_ProcessTerminated(int index, std::int64_t now_ms) = 0;
+  // The page's engine process stopped answering (false), or answers again.
+  virtual void brwPage_Responsive(int /*index*/, bool /*responsive*/) {}
 };
 
 }  // namespace tabulon

@@ -37,6 +37,7 @@ class FakeBrowser final : public BrowserControl {
   // The list as "<position>" and one line per address.
   std::string History() const override;
   bool RestoreHistory(const std::string& saved) override;
+  void EndProcess() override { calls.push_back("EndProcess"); }
   void LoadWhenShown(const std::string& url) override {
     calls.push_back("LoadWhenShown " + url);
     Visit(url);
@@ -116,12 +117,17 @@ class FakeToolkit final : public MainWindowToolkit {
     due.swap(later);
     for (auto& task : due) task();
   }
-  std::string bar_question;
+  std::string bar_question;  // the latest bar's, "" once it is closed
   std::function<void(bool)> bar_answered;
-  void AskInBar(const std::string& question, const std::string&, const std::string&,
-                std::function<void(bool)> answered) override {
+  int bars = 0;
+  int AskInBar(const std::string& question, const std::string&, const std::string&,
+               std::function<void(bool)> answered) override {
     bar_question = question;
     bar_answered = std::move(answered);
+    return ++bars;
+  }
+  void CloseBar(int bar) override {
+    if (bar == bars) bar_question.clear();
   }
 
   // The user drags the window to a new outer size.

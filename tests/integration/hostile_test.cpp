@@ -248,6 +248,39 @@ TEST_F(HostilePages, APrintLoopOpensNoDialogAndTheWindowCloses) {
   EXPECT_TRUE(PumpUntil([&] { return run.ended; }, 5000));
 }
 
+Gtk::Button* FindButton(Gtk::Widget& widget, const std::string& label) {
+  if (auto* button = dynamic_cast<Gtk::Button*>(&widget)) {
+    if (button->get_label() == label && button->is_visible()) return button;
+  }
+  if (auto* container = dynamic_cast<Gtk::Container*>(&widget)) {
+    for (Gtk::Widget* child : container->get_children()) {
+      if (Gtk::Button* found = FindButton(*child, label)) return found;
+    }
+  }
+  return nullptr;
+}
+
+// A page that loops for ever is named in a bar within seconds; ページを停止
+// ends it, and the tab shows a page of ours instead, at the same address.
+TEST_F(HostilePages, ALoopingPageIsNamedAndCanBeStopped) {
+  server.Serve("/loop",
+               Page("looping", "<script>setTimeout(() => { for (;;) {} }, 300);</script>"));
+  server.Serve("/other", Page("other", "other"));
+  BrowserRun run(config, server.Url("/loop"));
+  ASSERT_TRUE(run.WaitForCaption("looping - Tabulon - "));
+  Gtk::Button* stop = nullptr;
+  ASSERT_TRUE(PumpUntil(
+      [&] { return (stop = FindButton(run.toolkit->Window(), "ページを停止")) != nullptr; }, 8000));
+  EXPECT_TRUE(FindButton(run.toolkit->Window(), "待つ"));
+  stop->clicked();
+  ASSERT_TRUE(run.WaitForCaption("ページを停止しました - Tabulon - "));
+  EXPECT_EQ(run.main().BrowserOfTab(1).LocationURL(), server.Url("/loop"));
+  EXPECT_FALSE(FindButton(run.toolkit->Window(), "ページを停止"));
+  // The engine serves the tab again.
+  run.main().BrowserOfTab(1).Navigate2(server.Url("/other"));
+  EXPECT_TRUE(run.WaitForCaption("other - Tabulon - "));
+}
+
 TEST_F(HostilePages, ClickStormOnANewWindowLinkStopsAtAHundredTabs) {
   server.Serve("/storm", Page("storm",
                               "<a href='/target' target='_blank' style='position:"

@@ -479,14 +479,22 @@ void GtkToolkit::RunLater(int delay_ms, std::function<void()> task) {
       static_cast<unsigned>(delay_ms > 0 ? delay_ms : 0)));
 }
 
-void GtkToolkit::AskInBar(const std::string& question, const std::string& yes,
-                          const std::string& no, std::function<void(bool yes)> answered) {
-  question_bar_ = std::make_unique<QuestionBar>(nullptr, question, yes, no, std::move(answered));
-  GtkWidget* bar = question_bar_->Widget();
-  gtk_box_pack_start(GTK_BOX(vbox_.gobj()), bar, FALSE, FALSE, 0);
-  gtk_box_reorder_child(GTK_BOX(vbox_.gobj()), bar, 1);  // below the menu bar
-  question_bar_->PageShown(true);
-  question_bar_->Ask();
+int GtkToolkit::AskInBar(const std::string& question, const std::string& yes, const std::string& no,
+                         std::function<void(bool yes)> answered) {
+  std::erase_if(bars_, [](const auto& entry) { return !entry.second->Asking(); });
+  auto bar = std::make_unique<QuestionBar>(nullptr, question, yes, no, std::move(answered));
+  GtkWidget* widget = bar->Widget();
+  gtk_box_pack_start(GTK_BOX(vbox_.gobj()), widget, FALSE, FALSE, 0);
+  gtk_box_reorder_child(GTK_BOX(vbox_.gobj()), widget, 1);  // below the menu bar
+  bar->PageShown(true);
+  bar->Ask();
+  bars_[++last_bar_] = std::move(bar);
+  return last_bar_;
+}
+
+void GtkToolkit::CloseBar(int bar) {
+  const auto found = bars_.find(bar);
+  if (found != bars_.end()) found->second->Withdraw();
 }
 
 void GtkToolkit::FeedWindow() {

@@ -29,8 +29,9 @@ class GtkToolkit final : public MainWindowToolkit {
   ScreenArea WorkArea() override;
   void EndProgram() override;
   void RunLater(int delay_ms, std::function<void()> task) override;
-  void AskInBar(const std::string& question, const std::string& yes, const std::string& no,
-                std::function<void(bool yes)> answered) override;
+  int AskInBar(const std::string& question, const std::string& yes, const std::string& no,
+               std::function<void(bool yes)> answered) override;
+  void CloseBar(int bar) override;
 
   Gtk::Window& Window() { return window_; }
   // What every browser, made before or after, asks for its home page and its
@@ -67,8 +68,10 @@ class GtkToolkit final : public MainWindowToolkit {
   Gtk::Layout tab_strip_;
   Gtk::Layout url_bar_;
   Gtk::Menu popup_;
-  // A question about the whole window, between the menu bar and the rest.
-  std::unique_ptr<QuestionBar> question_bar_;
+  // Questions about the whole window, between the menu bar and the rest,
+  // by number; an answered one goes at the next question.
+  std::map<int, std::unique_ptr<QuestionBar>> bars_;
+  int last_bar_ = 0;
 };
 
 }  // namespace tabulon::gtk

@@ -91,6 +91,8 @@ void PageArea::SetZoom(double level) {
   ShowStatus(ZoomText(level));
 }
 
+bool PageArea::WaitsOnUser() const { return print_dialog_open || dialog_.IsOpen(); }
+
 void PageArea::Print() {
   if (print_dialog_open) return;
   print_dialog_open = true;

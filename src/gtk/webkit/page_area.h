@@ -48,6 +48,9 @@ class PageArea {
   void ResetZoom();
   // The GTK print dialog for the page; its printers include a PDF file.
   void Print();
+  // Whether the page waits on the user (a dialog of its own, or printing),
+  // so that its process is rightly slow to answer.
+  bool WaitsOnUser() const;
   // The page's keys (find, print, zoom) and Ctrl+wheel, which the window
   // hands on when the page itself does not have the focus. Whether it was
   // one of them.

@@ -111,4 +111,14 @@ gboolean ProcessPool::OnProbeTimeout(gpointer self) {
   return G_SOURCE_REMOVE;
 }
 
+void ProcessPool::EndProcessOf(WebKitWebView* view) {
+  const int slot = SlotOf(view);
+  // A view outside the pool ends as a view of a slot of its own would.
+  ending_slot_ = slot >= 0 ? slot : kOutsideSlot;
+  outside_view_ = slot >= 0 ? nullptr : view;
+  webkit_web_view_terminate_web_process(view);
+  ending_slot_ = -1;
+  outside_view_ = nullptr;
+}
+
 }  // namespace tabulon::gtk

@@ -46,15 +46,22 @@ class ProcessPool {
     WebKitWebView* saved_;
   };
 
+  // Ends the view's process now; its pages, the view's included, learn of
+  // it as of a crash (Ending is true for them meanwhile).
+  void EndProcessOf(WebKitWebView* view);
+
   // Which process slot a view is in, -1 for a view the pool does not know.
   int SlotOf(WebKitWebView* view) const;
   // Whether the view's process is being ended by the pool, which its pages
   // take as a crash.
   bool Ending(WebKitWebView* view) const {
+    if (ending_slot_ == kOutsideSlot) return view == outside_view_;
     return ending_slot_ >= 0 && SlotOf(view) == ending_slot_;
   }
 
  private:
+  static constexpr int kOutsideSlot = -2;
+  WebKitWebView* outside_view_ = nullptr;
   struct Member {
     WebKitWebView* view;
     int slot;

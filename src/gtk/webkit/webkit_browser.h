@@ -2,6 +2,7 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -52,6 +53,7 @@ class WebKitBrowser final : public BrowserControl {
   std::string History() const override;
   bool RestoreHistory(const std::string& history) override;
   void LoadWhenShown(const std::string& url) override;
+  void EndProcess() override;
 
   WebKitWebView* View() const { return view_; }
   // Where Home goes and how undeclared pages are decoded; without it, the
@@ -85,6 +87,13 @@ class WebKitBrowser final : public BrowserControl {
   static gboolean OnLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* failing_uri,
                                GError* error, gpointer self);
   void ProcessEnded();
+  // Whether the page's process answers: the engine's own view of it, and a
+  // script of ours run every second while the tab is shown.
+  void ReportResponsiveness();
+  void Watch(bool shown);
+  static gboolean OnPingTick(gpointer self);
+  static void OnPingReply(GObject* view, GAsyncResult* result, gpointer self);
+  static void OnResponsiveChanged(WebKitWebView*, GParamSpec*, gpointer self);
   static gboolean OnMendIdle(gpointer self);
   static void OnProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
                                   gpointer self);
@@ -104,7 +113,16 @@ class WebKitBrowser final : public BrowserControl {
   std::string status_text_;
   std::string requested_;
   bool deferred_ = false;  // a restored history whose page waits to be shown
-  guint mend_idle_ = 0;    // the address last asked for, until its page commits
+  guint mend_idle_ = 0;
+  guint ping_timer_ = 0;
+  GCancellable* ping_cancel_ = nullptr;
+  bool ping_waiting_ = false;
+  std::int64_t ping_sent_us_ = 0;
+  bool ping_late_ = false;
+  bool reported_responsive_ = true;
+  bool stopped_by_user_ = false;  // EndProcess: show the stopped page
+  std::string stopped_url_;       // the address last asked
+                                  // for, until its page commits
   GdkRectangle geometry_{0, 0, 0, 0};
   // Find, print, zoom and downloads of this tab.
   std::unique_ptr<PageArea> page_area_;
