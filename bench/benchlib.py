@@ -168,6 +168,7 @@ class Scratch:
                 f.write(f"[URL]\nURL1={favourite_url}\n[TITLE]\nTITLE1=bench\n")
 
     def env(self, display, extra=None):
+        self.display = display
         env = dict(os.environ)
         env.update({
             "DISPLAY": display,
@@ -182,6 +183,16 @@ class Scratch:
         return env
 
     def remove(self):
+        # An accessibility bus started for a browser run here names a socket
+        # in this folder on the display's root window; once the folder is
+        # gone, the stale name would stop the next browser on the display.
+        display = getattr(self, "display", None)
+        if display and shutil.which("xprop"):
+            shown = subprocess.run(["xprop", "-display", display, "-root", "AT_SPI_BUS"],
+                                   capture_output=True, text=True).stdout
+            if self.dir in shown:
+                subprocess.run(["xprop", "-display", display, "-root", "-remove", "AT_SPI_BUS"],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # A desktop portal GNOME Web woke may have left a FUSE mount in here.
         try:
             with open("/proc/mounts") as f:
