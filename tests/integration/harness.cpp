@@ -205,6 +205,18 @@ BrowserRun::~BrowserRun() {
   Pump(50);
 }
 
+Gtk::Button* FindButton(Gtk::Widget& widget, const std::string& label) {
+  if (auto* button = dynamic_cast<Gtk::Button*>(&widget)) {
+    if (button->get_label() == label && button->is_visible()) return button;
+  }
+  if (auto* container = dynamic_cast<Gtk::Container*>(&widget)) {
+    for (Gtk::Widget* child : container->get_children()) {
+      if (Gtk::Button* found = FindButton(*child, label)) return found;
+    }
+  }
+  return nullptr;
+}
+
 // The menu item with the given label (its GTK text, mnemonic included),
 // anywhere under the widget.
 Gtk::MenuItem* FindMenuItem(Gtk::Widget& widget, const std::string& label) {

@@ -111,6 +111,9 @@ std::string TempFolder();
 // Waits until the tab's page has finished loading.
 bool WaitForLoaded(BrowserRun& run, int tab);
 
+// The visible button with the given label anywhere under the widget, or
+// nullptr.
+Gtk::Button* FindButton(Gtk::Widget& widget, const std::string& label);
 // The menu item with the given label anywhere under the widget, or nullptr.
 Gtk::MenuItem* FindMenuItem(Gtk::Widget& widget, const std::string& label);
 

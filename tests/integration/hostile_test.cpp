@@ -248,18 +248,6 @@ TEST_F(HostilePages, APrintLoopOpensNoDialogAndTheWindowCloses) {
   EXPECT_TRUE(PumpUntil([&] { return run.ended; }, 5000));
 }
 
-Gtk::Button* FindButton(Gtk::Widget& widget, const std::string& label) {
-  if (auto* button = dynamic_cast<Gtk::Button*>(&widget)) {
-    if (button->get_label() == label && button->is_visible()) return button;
-  }
-  if (auto* container = dynamic_cast<Gtk::Container*>(&widget)) {
-    for (Gtk::Widget* child : container->get_children()) {
-      if (Gtk::Button* found = FindButton(*child, label)) return found;
-    }
-  }
-  return nullptr;
-}
-
 // A page that loops for ever is named in a bar within seconds; ページを停止
 // ends it, and the tab shows a page of ours instead, at the same address.
 TEST_F(HostilePages, ALoopingPageIsNamedAndCanBeStopped) {

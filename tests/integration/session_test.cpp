@@ -9,21 +9,9 @@
 namespace tabulon::integration {
 namespace {
 
-Gtk::Button* FindButton(Gtk::Widget& widget, const std::string& label) {
-  if (auto* button = dynamic_cast<Gtk::Button*>(&widget)) {
-    if (button->get_label() == label) return button;
-  }
-  if (auto* container = dynamic_cast<Gtk::Container*>(&widget)) {
-    for (Gtk::Widget* child : container->get_children()) {
-      if (Gtk::Button* found = FindButton(*child, label)) return found;
-    }
-  }
-  return nullptr;
-}
-
 bool RestoreBarShown(BrowserRun& run) {
   Gtk::Button* restore = FindButton(run.toolkit->Window(), "タブを復元");
-  return restore && restore->is_visible() && restore->get_parent()->get_parent()->is_visible();
+  return restore && restore->get_parent()->get_parent()->is_visible();
 }
 
 std::size_t SavedTitledTabs(const std::string& folder) {
