@@ -83,6 +83,11 @@ int main(int argc, char** argv) {
                                  [&state, &store](const std::string& uri) {
                                    return tabulon::BuiltInPageHtml(uri, state, store);
                                  });
+  // Ads and trackers are blocked from when the rules are ready; pages load
+  // meanwhile.
+  if (const std::string rules = tabulon::gtk::ShippedBlockingRules(); !rules.empty()) {
+    engine.Blocker().Start(rules);
+  }
   tabulon::gtk::GtkToolkit toolkit(engine, [] { Gtk::Main::quit(); });
   // The options program writes these while the browser runs; they are read
   // when used.

@@ -28,6 +28,9 @@ class BrowserControl : public Control {
   // Takes up a list History gave and loads its current page. False, with
   // nothing loaded, when the bytes hold no page.
   virtual bool RestoreHistory(const std::string& /*history*/) { return false; }
+  // Whether ads and trackers are blocked in this tab's pages (they are until
+  // told otherwise). A page already shown keeps what it loaded.
+  virtual void SetContentBlocking(bool /*enabled*/) {}
 };
 
 // What the browser controls report, each with the index of the element that

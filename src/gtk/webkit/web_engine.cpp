@@ -9,10 +9,13 @@
 
 #include "browsing/accessibility_bus.h"
 #include "gtk/guard.h"
+#include "settings/basqks_api.h"
 
 namespace tabulon::gtk {
 
 namespace {
+constexpr const char* kBlockingRulesFile = "content-filters.json";
+
 // Without a GPU the engine composites with GL drawn on the CPU: every tab
 // shown again is drawn twice over and each process keeps GL buffers. Drawing
 // straight into the window is several times faster and lighter there (see
@@ -35,6 +38,16 @@ bool HaveGpu() {
 
 std::string EngineDataDir() { return std::string(g_get_user_data_dir()) + "/tabulon"; }
 std::string EngineCacheDir() { return std::string(g_get_user_cache_dir()) + "/tabulon"; }
+
+std::string ShippedBlockingRules() {
+  const std::string folder = ExecutableFolder();
+  for (const std::string& path :
+       {folder + "/" + TABULON_DATA_DIR_FROM_BIN + "/tabulon/" + kBlockingRulesFile,
+        folder + "/" + kBlockingRulesFile}) {
+    if (g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR)) return path;
+  }
+  return "";
+}
 
 // TABULON_SANDBOX=0 turns the sandbox off, for measuring what it costs. With
 // WebKit's own switch set the engine runs pages unsandboxed whatever we ask.
@@ -199,13 +212,16 @@ WebEngine::WebEngine(const std::string& data_dir, const std::string& cache_dir,
     }
   }
 
+  blocker_ = std::make_unique<ContentBlocker>(cache_dir + "/content-filters");
   // TABULON_WEB_PROCESSES overrides the pool size, for measuring others.
   pool_ = std::make_unique<ProcessPool>(context_,
                                         PoolSizeFromText(std::getenv("TABULON_WEB_PROCESSES")));
+  pool_->SetBlocker(blocker_.get());
 }
 
 WebEngine::~WebEngine() {
   pool_.reset();
+  blocker_.reset();
   g_object_unref(context_);
 }
 

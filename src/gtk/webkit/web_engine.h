@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "gtk/webkit/content_blocker.h"
 #include "gtk/webkit/process_pool.h"
 
 namespace tabulon::gtk {
@@ -25,11 +26,14 @@ class WebEngine {
   WebKitWebContext* Context() const { return context_; }
   // The engine processes the tabs' views share.
   ProcessPool& Pool() { return *pool_; }
+  // The ad and tracker blocker of the tabs' views; idle until started.
+  ContentBlocker& Blocker() { return *blocker_; }
 
  private:
   static void OnSchemeRequest(WebKitURISchemeRequest* request, gpointer self);
   WebKitWebContext* context_ = nullptr;
   PageSource page_source_;
+  std::unique_ptr<ContentBlocker> blocker_;
   std::unique_ptr<ProcessPool> pool_;
 };
 
@@ -43,5 +47,10 @@ void PrepareEngine();
 // $XDG_CACHE_HOME/tabulon).
 std::string EngineDataDir();
 std::string EngineCacheDir();
+
+// The blocking rules the program ships (made from EasyList and EasyPrivacy
+// when it was built): in its installed data folder, or beside it in the
+// build folder. "" when it was built without them.
+std::string ShippedBlockingRules();
 
 }  // namespace tabulon::gtk

@@ -296,6 +296,10 @@ bool WebKitBrowser::RestoreHistory(const std::string& history) {
   return true;
 }
 
+void WebKitBrowser::SetContentBlocking(bool enabled) {
+  if (ContentBlocker* blocker = pool_.Blocker()) blocker->SetEnabled(view_, enabled);
+}
+
 std::string WebKitBrowser::LocationName() const {
   const char* title = webkit_web_view_get_title(view_);
   return title ? title : "";

@@ -51,6 +51,7 @@ class WebKitBrowser final : public BrowserControl {
   void RunBookmarklet(const std::string& script) override;
   std::string History() const override;
   bool RestoreHistory(const std::string& history) override;
+  void SetContentBlocking(bool enabled) override;
 
   WebKitWebView* View() const { return view_; }
   // Where Home goes and how undeclared pages are decoded; without it, the
