@@ -41,12 +41,11 @@ int main(int argc, char** argv) {
   }
   const tabulon::FilterStats& stats = converter.Stats();
   std::printf("%d lines: %d blocking rules, %d hiding rules (%d hiding exceptions), %d skipped\n",
-              stats.lines, stats.blocking, stats.hiding, stats.hiding_exceptions,
-              stats.Skipped());
+              stats.lines, stats.blocking, stats.hiding, stats.hiding_exceptions, stats.Skipped());
   for (int i = 0; i < static_cast<int>(tabulon::FilterSkip::kCount); ++i) {
     if (stats.skipped[i]) {
-      std::printf("  skipped, %s: %d\n", tabulon::FilterSkipName(static_cast<tabulon::FilterSkip>(i)),
-                  stats.skipped[i]);
+      std::printf("  skipped, %s: %d\n",
+                  tabulon::FilterSkipName(static_cast<tabulon::FilterSkip>(i)), stats.skipped[i]);
     }
   }
   return 0;

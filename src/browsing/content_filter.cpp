@@ -9,7 +9,7 @@ namespace tabulon {
 namespace {
 
 constexpr const char* kSkipNames[] = {
-    "regex",   "scriptlet",     "procedural", "style",     "html",    "option",
+    "regex",   "scriptlet",     "procedural", "style",     "html",      "option",
     "domains", "domain-syntax", "non-ascii",  "bad-utf-8", "too-broad",
 };
 static_assert(std::size(kSkipNames) == static_cast<std::size_t>(FilterSkip::kCount));
@@ -36,10 +36,17 @@ constexpr struct {
   unsigned bit;
   const char* name;
 } kTypeNames[] = {
-    {kImage, "image"}, {kStyleSheet, "style-sheet"}, {kScript, "script"},
-    {kFont, "font"},   {kRaw, "raw"},                {kSvg, "svg-document"},
-    {kMedia, "media"}, {kPing, "ping"},              {kChildDocument, "child-document"},
-    {kTopDocument, "top-document"},                  {kPopup, "popup"},
+    {kImage, "image"},
+    {kStyleSheet, "style-sheet"},
+    {kScript, "script"},
+    {kFont, "font"},
+    {kRaw, "raw"},
+    {kSvg, "svg-document"},
+    {kMedia, "media"},
+    {kPing, "ping"},
+    {kChildDocument, "child-document"},
+    {kTopDocument, "top-document"},
+    {kPopup, "popup"},
 };
 
 // Filter options naming resource types.
@@ -73,11 +80,12 @@ constexpr std::string_view kIgnoredOptions[] = {"important", "~important"};
 
 // Selectors the engine's style sheets do not know: these need script.
 constexpr std::string_view kProceduralMarks[] = {
-    ":has-text(",   ":-abp-contains(", ":-abp-has(",   ":-abp-properties(", ":contains(",
-    ":xpath(",      ":matches-css",    ":upward(",     ":remove(",          ":remove-attr(",
-    ":remove-class(", ":min-text-length(", ":watch-attr(", ":others(",      ":matches-path(",
-    ":matches-attr(", ":matches-media(",   ":matches-prop(", ":if(",         ":if-not(",
-    ":nth-ancestor(", ":shadow(",
+    ":has-text(",      ":-abp-contains(", ":-abp-has(",     ":-abp-properties(",
+    ":contains(",      ":xpath(",         ":matches-css",   ":upward(",
+    ":remove(",        ":remove-attr(",   ":remove-class(", ":min-text-length(",
+    ":watch-attr(",    ":others(",        ":matches-path(", ":matches-attr(",
+    ":matches-media(", ":matches-prop(",  ":if(",           ":if-not(",
+    ":nth-ancestor(",  ":shadow(",
 };
 
 bool IsValidUtf8(std::string_view text) {
@@ -133,8 +141,8 @@ std::string Lower(std::string_view text) {
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() &&
-         (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n')) {
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' ||
+                           text.back() == '\n')) {
     text.remove_suffix(1);
   }
   return text;
@@ -183,8 +191,7 @@ std::string QuotedList(const std::vector<std::string>& items) {
 // A domain as the engine's if-domain and unless-domain take it ("*" in front
 // takes in its subdomains), or "" for one it cannot match.
 std::string DomainPattern(std::string_view domain) {
-  if (domain.empty() || domain.front() == '.' || domain.back() == '.' ||
-      domain.back() == '*') {
+  if (domain.empty() || domain.front() == '.' || domain.back() == '.' || domain.back() == '*') {
     return "";
   }
   const std::string lower = Lower(domain);
@@ -301,8 +308,7 @@ void ContentFilterConverter::AddLine(std::string_view line) {
   const std::size_t hash = line.find('#');
   if (hash != std::string_view::npos) {
     const std::string_view domains = line.substr(0, hash);
-    const bool domain_like =
-        domains.find_first_of("/|$@\"^") == std::string_view::npos;
+    const bool domain_like = domains.find_first_of("/|$@\"^") == std::string_view::npos;
     const std::string_view rest = line.substr(hash);
     struct Marker {
       std::string_view text;
@@ -402,8 +408,7 @@ void ContentFilterConverter::AddNetwork(std::string_view line) {
           option.find('=') == std::string_view::npos ? "" : option.substr(option.find('=') + 1);
       if (name == "third-party" || name == "3p" || name == "~first-party" || name == "~1p") {
         party = 1;
-      } else if (name == "~third-party" || name == "~3p" || name == "first-party" ||
-                 name == "1p") {
+      } else if (name == "~third-party" || name == "~3p" || name == "first-party" || name == "1p") {
         party = -1;
       } else if (name == "match-case") {
         match_case = true;
@@ -465,7 +470,8 @@ void ContentFilterConverter::AddNetwork(std::string_view line) {
     }
     trigger += ",\"resource-type\":" + QuotedList(names);
   }
-  if (party) trigger += party > 0 ? ",\"load-type\":[\"third-party\"]" : ",\"load-type\":[\"first-party\"]";
+  if (party)
+    trigger += party > 0 ? ",\"load-type\":[\"third-party\"]" : ",\"load-type\":[\"first-party\"]";
   ++stats_.blocking;
   if (exception) {
     exceptions_.push_back(Rule(trigger, "\"type\":\"ignore-previous-rules\""));
@@ -482,8 +488,7 @@ std::string ContentFilterConverter::Json() {
       excepted = it->second;
     }
     if (std::find(excepted.begin(), excepted.end(), "") != excepted.end()) continue;
-    const std::string action =
-        "\"type\":\"css-display-none\",\"selector\":" + Quoted(selector);
+    const std::string action = "\"type\":\"css-display-none\",\"selector\":" + Quoted(selector);
     for (Hiding hiding : hiding_.at(selector)) {
       if (hiding.domains.empty()) {
         hiding.except.insert(hiding.except.end(), excepted.begin(), excepted.end());
