@@ -292,6 +292,9 @@ int FilterStats::Skipped() const {
 }
 
 void ContentFilterConverter::AddList(std::string_view text) {
+  // The line break ending the last line starts no line of its own.
+  if (text.ends_with('\n')) text.remove_suffix(1);
+  if (text.empty()) return;
   for (std::string_view line : Split(text, '\n')) AddLine(line);
 }
 
@@ -433,7 +436,7 @@ void ContentFilterConverter::AddNetwork(std::string_view line) {
   }
   if (!if_domains.empty() && !unless_domains.empty()) return Skip(FilterSkip::kMixedDomains);
 
-  unsigned wanted = (types ? types : not_types ? kAllTypes & ~kPopup : kDefaultTypes) & ~not_types;
+  unsigned wanted = (types ? types : kDefaultTypes) & ~not_types;
   if (hide_exception) {
     if (types || not_types) return Skip(FilterSkip::kOption);
     wanted = kTopDocument | kChildDocument;
@@ -453,7 +456,9 @@ void ContentFilterConverter::AddNetwork(std::string_view line) {
       return;
     }
   }
-  const std::string regex = PatternRegex(pattern);
+  // Anchors and wildcards alone match every address.
+  const std::string regex =
+      pattern.find_first_not_of("|*^") == std::string_view::npos ? ".*" : PatternRegex(pattern);
   if (regex == ".*" && if_domains.empty() && unless_domains.empty() && party == 0 && !exception &&
       !types) {
     return Skip(FilterSkip::kTooBroad);

@@ -3,6 +3,7 @@
 
 #include "base/val.h"
 #include "browsing/address.h"
+#include "browsing/content_filter.h"
 #include "browsing/crash_page.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/placement.h"
@@ -48,6 +49,8 @@ void frmMain::brwPage_TitleChange(int /*index*/, const std::string& text) {
 // typed text alone: Enter must load what was typed.
 void frmMain::brwPage_BeforeNavigate2(int index, const std::string& url) {
   if (IsCurrent(*this, state_, index) && !cmbURL_.Edited()) cmbURL_.SetText(url);
+  // Settled before the page's first request goes out.
+  if (brwPage_.Exists(index)) brwPage_(index).SetContentBlocking(BlocksAdsOn(FilterSiteOf(url)));
 }
 
 bool frmMain::brwPage_NewWindow2(int index, const std::string& requested_url) {
@@ -73,9 +76,9 @@ bool frmMain::brwPage_NewWindow2(int index, const std::string& requested_url) {
 }
 
 void frmMain::brwPage_NavigateComplete2(int index) {
-  if (IsCurrent(*this, state_, index) && !cmbURL_.Edited()) {
-    cmbURL_.SetText(brwPage_(index).LocationURL());
-  }
+  if (!IsCurrent(*this, state_, index)) return;
+  if (!cmbURL_.Edited()) cmbURL_.SetText(brwPage_(index).LocationURL());
+  SyncBlockingItem();
 }
 
 // A page may move and size the window, but never off the visible screen nor

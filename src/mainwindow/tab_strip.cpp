@@ -21,6 +21,7 @@ void frmMain::lblTab_Click(int index) {
   browser.SetVisible(true);
   SetCurrentColours(lblTab_(index), true);
   state_.CurTab = static_cast<std::uint16_t>(index);
+  SyncBlockingItem();
 }
 
 void frmMain::lblTab_MouseDown(int /*index*/, int button, int /*shift*/, int /*x*/, int /*y*/) {

@@ -22,6 +22,7 @@ class FakeBrowser final : public BrowserControl {
   int position = -1;
   std::string title;
   bool refuse_commands = false;
+  bool blocking = true;  // whether ads are blocked in its pages
 
   void Navigate2(const std::string& url) override;
   void GoBack() override;
@@ -36,6 +37,7 @@ class FakeBrowser final : public BrowserControl {
   // The list as "<position>" and one line per address.
   std::string History() const override;
   bool RestoreHistory(const std::string& saved) override;
+  void SetContentBlocking(bool enabled) override { blocking = enabled; }
 
  private:
   void Refuse(const char* what);

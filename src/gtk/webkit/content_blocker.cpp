@@ -127,8 +127,8 @@ void ContentBlocker::OnLoaded(GObject* store, GAsyncResult* result, gpointer sel
   }
   // Not compiled yet, or compiled by another engine version.
   webkit_user_content_filter_store_save(blocker->store_, blocker->identifier_.c_str(),
-                                        blocker->rules_, blocker->cancel_,
-                                        &ContentBlocker::OnSaved, blocker);
+                                        blocker->rules_, blocker->cancel_, &ContentBlocker::OnSaved,
+                                        blocker);
 }
 
 void ContentBlocker::OnSaved(GObject* store, GAsyncResult* result, gpointer self) {
