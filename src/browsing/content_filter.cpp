@@ -524,9 +524,10 @@ std::string ContentFilterConverter::Json() {
 }
 
 std::string FilterSiteOf(std::string_view url) {
-  const std::size_t scheme = url.find("://");
-  if (scheme == std::string_view::npos) return "";
-  std::string_view rest = url.substr(scheme + 3);
+  // Web pages only: the program's own pages and files are no sites.
+  const std::string scheme = Lower(url.substr(0, url.find(':')));
+  if ((scheme != "http" && scheme != "https") || url.substr(scheme.size(), 3) != "://") return "";
+  std::string_view rest = url.substr(scheme.size() + 3);
   rest = rest.substr(0, rest.find_first_of("/?#"));
   if (const std::size_t at = rest.rfind('@'); at != std::string_view::npos) {
     rest.remove_prefix(at + 1);

@@ -68,9 +68,9 @@ class ContentFilterConverter {
   FilterStats stats_;
 };
 
-// The site a per-site setting is kept under: the host of the address in
-// lower case, without a leading "www."; "" for an address without a host
-// name (a built-in page, a file, an IPv6 address).
+// The site a per-site setting is kept under: the host of a web (http or
+// https) address in lower case, without a leading "www."; "" for any other
+// address (a built-in page, a file) and for an IPv6 address.
 std::string FilterSiteOf(std::string_view url);
 
 }  // namespace tabulon

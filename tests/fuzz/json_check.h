@@ -81,7 +81,8 @@ class Checker {
     return true;
   }
   void Space() {
-    while (at_ < text_.size() && std::string_view(" \t\r\n").find(text_[at_]) != std::string_view::npos) {
+    while (at_ < text_.size() &&
+           std::string_view(" \t\r\n").find(text_[at_]) != std::string_view::npos) {
       ++at_;
     }
   }

@@ -73,11 +73,12 @@ TEST_F(AdBlockingSwitch, ChangesNothingWhenTheSettingCannotBeSaved) {
 }
 
 TEST_F(AdBlockingSwitch, LeavesPagesWithoutASiteAlone) {
-  Visit(1, "tabulon:start");
+  Visit(1, "tabulon://start/");
   main().m_page_block_Click();
   EXPECT_TRUE(Checked());
   EXPECT_TRUE(BrowserAt(1).blocking);
-  for (const auto& [key, value] : store.values) EXPECT_EQ(key.find("AdBlocking"), std::string::npos);
+  for (const auto& [key, value] : store.values)
+    EXPECT_EQ(key.find("AdBlocking"), std::string::npos);
 }
 
 }  // namespace

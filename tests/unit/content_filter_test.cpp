@@ -72,8 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
         AddressCase{"/nb-collector^", "https://e.com/nb-collector?x", true},
         AddressCase{"/nb-collector^", "https://e.com/nb-collectors", false},
         // * spans anything; ? and other specials stand for themselves.
-        AddressCase{"/?l=*&s=*&mprtr=$~third-party,xmlhttprequest", "https://e.com/?l=1&s=2&mprtr=3",
-                    true},
+        AddressCase{"/?l=*&s=*&mprtr=$~third-party,xmlhttprequest",
+                    "https://e.com/?l=1&s=2&mprtr=3", true},
         AddressCase{"/?l=*&s=*&mprtr=$~third-party,xmlhttprequest", "https://e.com/l=1&s=2&mprtr=3",
                     false},
         AddressCase{"/ajax/banners?page=$~third-party,xmlhttprequest",
@@ -97,8 +97,10 @@ TEST_P(RuleTriggers, CarryTheOptions) {
   const TriggerCase& c = GetParam();
   const std::string json = Convert(c.line);
   ASSERT_TRUE(json_check::IsJson(json)) << json;
-  for (const std::string& fragment : c.has) EXPECT_NE(json.find(fragment), std::string::npos) << json;
-  for (const std::string& fragment : c.lacks) EXPECT_EQ(json.find(fragment), std::string::npos) << json;
+  for (const std::string& fragment : c.has)
+    EXPECT_NE(json.find(fragment), std::string::npos) << json;
+  for (const std::string& fragment : c.lacks)
+    EXPECT_EQ(json.find(fragment), std::string::npos) << json;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -123,15 +125,17 @@ INSTANTIATE_TEST_SUITE_P(
                      "ignore-previous-rules"},
                     {"\"block\""}},
         // A whole site let through.
-        TriggerCase{"@@||jetzt.de^$document",
-                    {"\"url-filter\":\".*\",\"if-domain\":[\"*jetzt.de\"]", "ignore-previous-rules"},
-                    {"resource-type"}},
+        TriggerCase{
+            "@@||jetzt.de^$document",
+            {"\"url-filter\":\".*\",\"if-domain\":[\"*jetzt.de\"]", "ignore-previous-rules"},
+            {"resource-type"}},
         TriggerCase{"@@||example.com^$elemhide",
                     {"top-document", "child-document", "ignore-previous-rules"},
                     {"image"}},
-        TriggerCase{"##.ad-banner",
-                    {"\"url-filter\":\".*\"", "\"css-display-none\"", "\"selector\":\".ad-banner\""},
-                    {"domain"}},
+        TriggerCase{
+            "##.ad-banner",
+            {"\"url-filter\":\".*\"", "\"css-display-none\"", "\"selector\":\".ad-banner\""},
+            {"domain"}},
         TriggerCase{"dez.ro,53.com###ad-carousel", {"\"if-domain\":[\"*dez.ro\",\"*53.com\"]"}, {}},
         TriggerCase{"~example.com##.ad", {"\"unless-domain\":[\"*example.com\"]"}, {"if-domain"}},
         // Quotes and backslashes stay inside their JSON string.
@@ -158,8 +162,10 @@ TEST_P(SkippedLines, AreCountedByReasonAndGiveNoRule) {
 INSTANTIATE_TEST_SUITE_P(
     FromTheLists, SkippedLines,
     ::testing::Values(
-        SkipCase{"/^https?:\\/\\/146\\.59\\.211\\.(\\d){1,3}.*/$popup,third-party", FilterSkip::kRegex},
-        SkipCase{"/(https?:\\/\\/)\\w{30,}\\.me\\/\\w{30,}\\./$script,third-party", FilterSkip::kRegex},
+        SkipCase{"/^https?:\\/\\/146\\.59\\.211\\.(\\d){1,3}.*/$popup,third-party",
+                 FilterSkip::kRegex},
+        SkipCase{"/(https?:\\/\\/)\\w{30,}\\.me\\/\\w{30,}\\./$script,third-party",
+                 FilterSkip::kRegex},
         SkipCase{"visible.com##+js(set-local-storage-item, browser-ids, $remove$)",
                  FilterSkip::kScriptlet},
         SkipCase{"gsmarena.com#?##subHeader3:has-text(daily deals)", FilterSkip::kProcedural},
@@ -170,12 +176,11 @@ INSTANTIATE_TEST_SUITE_P(
         SkipCase{"@@||jetzt.de^$generichide", FilterSkip::kOption},
         SkipCase{"||example.com/ad.js$redirect=noopjs", FilterSkip::kOption},
         SkipCase{"||example.com^$removeparam=utm_source", FilterSkip::kOption},
-        SkipCase{".com/ad/$~image,third-party,domain=espn.com|~x.espn.com", FilterSkip::kMixedDomains},
+        SkipCase{".com/ad/$~image,third-party,domain=espn.com|~x.espn.com",
+                 FilterSkip::kMixedDomains},
         SkipCase{"ticketmaster.*##.ad", FilterSkip::kDomain},
-        SkipCase{"/広告/", FilterSkip::kRegex},
-        SkipCase{"/広告.gif", FilterSkip::kNonAscii},
-        SkipCase{"/ad\xff.gif", FilterSkip::kBadText},
-        SkipCase{"*", FilterSkip::kTooBroad}));
+        SkipCase{"/広告/", FilterSkip::kRegex}, SkipCase{"/広告.gif", FilterSkip::kNonAscii},
+        SkipCase{"/ad\xff.gif", FilterSkip::kBadText}, SkipCase{"*", FilterSkip::kTooBroad}));
 
 TEST(ContentFilterList, CommentsAreNoRulesAndExceptionsComeAfterWhatTheyExcept) {
   ContentFilterConverter converter;
@@ -202,11 +207,15 @@ TEST(ContentFilterList, HidingExceptionsNarrowTheRulesTheyExcept) {
       "a.com,b.com##.promo\na.com#@#.promo\n"
       "c.com##.gone\n#@#.gone\n"
       "d.com##.only\nd.com#@#.only\n");
-  EXPECT_NE(json.find(R"("unless-domain":["*dez.ro"]},"action":{"type":"css-display-none","selector":"#ad-carousel"})"),
-            std::string::npos)
+  EXPECT_NE(
+      json.find(
+          R"("unless-domain":["*dez.ro"]},"action":{"type":"css-display-none","selector":"#ad-carousel"})"),
+      std::string::npos)
       << json;
-  EXPECT_NE(json.find(R"("if-domain":["*b.com"]},"action":{"type":"css-display-none","selector":".promo"})"),
-            std::string::npos)
+  EXPECT_NE(
+      json.find(
+          R"("if-domain":["*b.com"]},"action":{"type":"css-display-none","selector":".promo"})"),
+      std::string::npos)
       << json;
   EXPECT_EQ(json.find(".gone"), std::string::npos) << json;
   EXPECT_EQ(json.find(".only"), std::string::npos) << json;
@@ -228,7 +237,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SiteCase{"https://www.Example.com/a?b#c", "example.com"},
                       SiteCase{"http://user:pw@news.example.co.jp:8080/", "news.example.co.jp"},
                       SiteCase{"http://127.0.0.1:4000/x", "127.0.0.1"},
-                      SiteCase{"http://[::1]:80/", ""}, SiteCase{"tabulon:start", ""},
+                      SiteCase{"http://[::1]:80/", ""}, SiteCase{"tabulon://start/", ""},
+                      SiteCase{"HTTPS://Example.com", "example.com"},
                       SiteCase{"file:///home/a.html", ""}, SiteCase{"", ""},
                       SiteCase{"http://a=b;c/", ""}));
 
