@@ -8,6 +8,7 @@
 
 #include "app/application.h"
 #include "app/command_line.h"
+#include "browsing/blocked_sites.h"
 #include "browsing/internet_settings.h"
 #include "browsing/search_page.h"
 #include "gtk/about_dialog.h"
@@ -91,8 +92,10 @@ int main(int argc, char** argv) {
   tabulon::gtk::GtkToolkit toolkit(engine, [] { Gtk::Main::quit(); });
   // The options program writes these while the browser runs; they are read
   // when used.
-  toolkit.SetBrowsingPreferences({[&store] { return tabulon::ReadHomePage(store); },
-                                  [&store] { return tabulon::ReadDefaultEncoding(store); }});
+  toolkit.SetBrowsingPreferences(
+      {[&store] { return tabulon::ReadHomePage(store); },
+       [&store] { return tabulon::ReadDefaultEncoding(store); },
+       [&store](const std::string& url) { return tabulon::BlocksAdsAt(store, url); }});
   tabulon::gtk::GtkMessageBoxes boxes(&toolkit.Window());
   tabulon::gtk::GtkClipboard clipboard;
   tabulon::gtk::SpawnProcessStarter processes;

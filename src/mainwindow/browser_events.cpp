@@ -3,7 +3,6 @@
 
 #include "base/val.h"
 #include "browsing/address.h"
-#include "browsing/content_filter.h"
 #include "browsing/crash_page.h"
 #include "mainwindow/frm_main.h"
 #include "mainwindow/placement.h"
@@ -49,8 +48,6 @@ void frmMain::brwPage_TitleChange(int /*index*/, const std::string& text) {
 // typed text alone: Enter must load what was typed.
 void frmMain::brwPage_BeforeNavigate2(int index, const std::string& url) {
   if (IsCurrent(*this, state_, index) && !cmbURL_.Edited()) cmbURL_.SetText(url);
-  // Settled before the page's first request goes out.
-  if (brwPage_.Exists(index)) brwPage_(index).SetContentBlocking(BlocksAdsOn(FilterSiteOf(url)));
 }
 
 bool frmMain::brwPage_NewWindow2(int index, const std::string& requested_url) {

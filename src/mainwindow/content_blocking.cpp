@@ -1,25 +1,21 @@
 // Blocking ads and trackers, or not, site by site: the page menu's check
-// item. Every site is blocked until the user says otherwise; the sites let
-// through are kept in the settings store.
+// item. Every site is blocked until the user says otherwise; each tab's
+// browser asks the settings store as its pages load.
+#include "browsing/blocked_sites.h"
 #include "browsing/content_filter.h"
 #include "mainwindow/frm_main.h"
 
 namespace tabulon {
 
 namespace {
-constexpr const char* kBlockingSection = "AdBlocking";
 constexpr const char* kBlockingItem = "m_page_block";
 }  // namespace
-
-bool frmMain::BlocksAdsOn(const std::string& site) {
-  if (site.empty()) return true;
-  return services_.store.GetSetting(kAppTitle, kBlockingSection, site, "1") != "0";
-}
 
 void frmMain::SyncBlockingItem() {
   bool block = true;
   if (state_.CurTab > 0) {
-    TryStep([&] { block = BlocksAdsOn(FilterSiteOf(BrowserOfTab(state_.CurTab).LocationURL())); });
+    TryStep(
+        [&] { block = BlocksAdsAt(services_.store, BrowserOfTab(state_.CurTab).LocationURL()); });
   }
   Menu(kBlockingItem).SetChecked(block);
 }
@@ -30,8 +26,8 @@ void frmMain::m_page_block_Click() {
   const std::string site = FilterSiteOf(current.LocationURL());
   // The program's own pages and files have no site to remember.
   if (site.empty()) return SyncBlockingItem();
-  const bool block = !BlocksAdsOn(site);
-  if (!services_.store.SaveSetting(kAppTitle, kBlockingSection, site, block ? "1" : "0").ok()) {
+  const bool block = !BlocksAdsOn(services_.store, site);
+  if (!SaveBlocksAdsOn(services_.store, site, block).ok()) {
     StaMsg_.SetPanelText(1, "このサイトの設定を保存できませんでした");
     return SyncBlockingItem();
   }

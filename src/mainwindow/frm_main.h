@@ -157,8 +157,6 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   int StoredValue(const char* key, int fallback);
   MenuItem* FindMenu(MenuItem& root, const std::string& name);
   MenuItem* FindShortcut(MenuItem& root, Shortcut shortcut);
-  // Whether ads are blocked on a site (the host, as FilterSiteOf gives it).
-  bool BlocksAdsOn(const std::string& site);
   // Checks the blocking item as the current tab's site has it.
   void SyncBlockingItem();
 

@@ -19,6 +19,8 @@ namespace tabulon::gtk {
 struct BrowsingPreferences {
   std::function<std::string()> home_page;         // what Home loads
   std::function<std::string()> default_encoding;  // "" leaves it to the engine
+  // Whether ads are blocked on the page at an address; all are without it.
+  std::function<bool(const std::string& url)> blocks_ads;
 };
 
 // A page's size on the screen, in pixels.
@@ -70,6 +72,7 @@ class WebKitBrowser final : public BrowserControl {
   void Apply(Prop prop);
   void Place();
   void ApplyDefaultEncoding();
+  void ApplyBlocking();
 
   static void OnTitle(WebKitWebView* view, GParamSpec*, gpointer self);
   static void OnProgress(WebKitWebView* view, GParamSpec*, gpointer self);
