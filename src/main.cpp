@@ -86,9 +86,9 @@ int main(int argc, char** argv) {
                                  });
   // Ads and trackers are blocked from when the rules are ready; pages load
   // meanwhile.
-  if (const std::string rules = tabulon::gtk::ShippedBlockingRules(); !rules.empty()) {
-    engine.Blocker().Start(rules);
-  }
+  const tabulon::gtk::BlockingRules rules =
+      tabulon::gtk::ChooseBlockingRules(tabulon::gtk::EngineCacheDir());
+  if (!rules.path.empty()) engine.Blocker().Start(rules.path, nullptr, rules.convert);
   tabulon::gtk::GtkToolkit toolkit(engine, [] { Gtk::Main::quit(); });
   // The options program writes these while the browser runs; they are read
   // when used.

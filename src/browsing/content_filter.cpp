@@ -523,6 +523,13 @@ std::string ContentFilterConverter::Json() {
   return json + "]\n";
 }
 
+RulesChoice ChooseBlockingRules(std::int64_t shipped, std::int64_t lists, std::int64_t cached) {
+  if (lists == 0 || (shipped != 0 && shipped >= lists)) {
+    return shipped ? RulesChoice::kShipped : RulesChoice::kNone;
+  }
+  return cached >= lists ? RulesChoice::kCached : RulesChoice::kConvert;
+}
+
 std::string FilterSiteOf(std::string_view url) {
   // Web pages only: the program's own pages and files are no sites.
   const std::string scheme = Lower(url.substr(0, url.find(':')));

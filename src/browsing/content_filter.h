@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
@@ -67,6 +68,13 @@ class ContentFilterConverter {
   std::map<std::string, std::vector<std::string>> hiding_excepted_;
   FilterStats stats_;
 };
+
+// Which blocking rules the browser starts with, from the files' times of
+// change (0 for a file that is not there): the rules it was built with,
+// unless the system's filter lists have changed since; then those lists,
+// converted once and kept in the cache folder.
+enum class RulesChoice { kNone, kShipped, kCached, kConvert };
+RulesChoice ChooseBlockingRules(std::int64_t shipped, std::int64_t lists, std::int64_t cached);
 
 // The site a per-site setting is kept under: the host of a web (http or
 // https) address in lower case, without a leading "www."; "" for any other

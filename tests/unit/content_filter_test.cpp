@@ -221,6 +221,27 @@ TEST(ContentFilterList, HidingExceptionsNarrowTheRulesTheyExcept) {
   EXPECT_EQ(json.find(".only"), std::string::npos) << json;
 }
 
+TEST(BlockingRulesChoice, PrefersListsNewerThanTheShippedRulesConvertedOnce) {
+  struct Case {
+    std::int64_t shipped, lists, cached;
+    RulesChoice choice;
+  };
+  const Case cases[] = {
+      {100, 0, 0, RulesChoice::kShipped},      // no lists on the system
+      {100, 90, 0, RulesChoice::kShipped},     // the lists it was built from
+      {100, 100, 0, RulesChoice::kShipped},    //
+      {100, 200, 0, RulesChoice::kConvert},    // newer lists, not converted yet
+      {100, 200, 150, RulesChoice::kConvert},  // converted from older lists
+      {100, 200, 250, RulesChoice::kCached},   //
+      {0, 200, 0, RulesChoice::kConvert},      // built without rules
+      {0, 0, 250, RulesChoice::kNone},         // and without lists
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ChooseBlockingRules(c.shipped, c.lists, c.cached), c.choice)
+        << c.shipped << " " << c.lists << " " << c.cached;
+  }
+}
+
 struct SiteCase {
   const char* url;
   const char* site;

@@ -1,8 +1,11 @@
 #include "gtk/webkit/content_blocker.h"
 
+#include <exception>
 #include <string>
+#include <string_view>
 #include <utility>
 
+#include "browsing/content_filter.h"
 #include "gtk/guard.h"
 
 namespace tabulon::gtk {
@@ -15,23 +18,62 @@ constexpr const char* kIdentifierPrefix = "rules-";
 // What the worker thread reads: the rules and their checksum.
 struct RulesFile {
   std::string path;
+  std::vector<std::string> convert;
   GBytes* bytes = nullptr;
   std::string identifier;
+  std::string report;  // what converting the lists gave
   ~RulesFile() {
     if (bytes) g_bytes_unref(bytes);
   }
 };
 
+// The lists as rules, kept in the file for the next start (a file that
+// cannot be written only means converting again then).
+bool ConvertLists(RulesFile& file, GError** error) {
+  ContentFilterConverter converter;
+  for (const std::string& list : file.convert) {
+    gchar* text = nullptr;
+    gsize size = 0;
+    if (!g_file_get_contents(list.c_str(), &text, &size, error)) return false;
+    converter.AddList(std::string_view(text, size));
+    g_free(text);
+  }
+  const std::string json = converter.Json();
+  gchar* folder = g_path_get_dirname(file.path.c_str());
+  g_mkdir_with_parents(folder, 0700);
+  g_free(folder);
+  g_file_set_contents(file.path.c_str(), json.data(), static_cast<gssize>(json.size()), nullptr);
+  file.bytes = g_bytes_new(json.data(), json.size());
+  const FilterStats& stats = converter.Stats();
+  file.report = std::to_string(stats.blocking + stats.hiding) + " rules made of the system's " +
+                "filter lists, " + std::to_string(stats.Skipped()) + " lines skipped";
+  return true;
+}
+
 void ReadRules(GTask* task, gpointer, gpointer data, GCancellable*) {
   auto* file = static_cast<RulesFile*>(data);
-  gchar* contents = nullptr;
-  gsize size = 0;
   GError* error = nullptr;
-  if (!g_file_get_contents(file->path.c_str(), &contents, &size, &error)) {
-    g_task_return_error(task, error);
-    return;
+  if (!file->convert.empty()) {
+    bool converted = false;
+    try {
+      converted = ConvertLists(*file, &error);
+    } catch (const std::exception& failure) {
+      g_set_error_literal(&error, G_IO_ERROR, G_IO_ERROR_FAILED, failure.what());
+    }
+    if (!converted) {
+      if (!error) g_set_error_literal(&error, G_IO_ERROR, G_IO_ERROR_FAILED, "conversion failed");
+      g_task_return_error(task, error);
+      return;
+    }
+  } else {
+    gchar* contents = nullptr;
+    gsize size = 0;
+    if (!g_file_get_contents(file->path.c_str(), &contents, &size, &error)) {
+      g_task_return_error(task, error);
+      return;
+    }
+    file->bytes = g_bytes_new_take(contents, size);
   }
-  file->bytes = g_bytes_new_take(contents, size);
   gchar* sum = g_compute_checksum_for_bytes(G_CHECKSUM_SHA256, file->bytes);
   file->identifier = std::string(kIdentifierPrefix) + sum;
   g_free(sum);
@@ -73,7 +115,8 @@ ContentBlocker::~ContentBlocker() {
   if (store_) g_object_unref(store_);
 }
 
-void ContentBlocker::Start(const std::string& rules_path, std::function<void(bool)> ready) {
+void ContentBlocker::Start(const std::string& rules_path, std::function<void(bool)> ready,
+                           std::vector<std::string> convert) {
   if (started_us_) return;
   started_us_ = g_get_monotonic_time();
   MainThreadTime timed(main_thread_us_);
@@ -81,6 +124,7 @@ void ContentBlocker::Start(const std::string& rules_path, std::function<void(boo
   // Reading some megabytes and their checksum would hold up the first page.
   auto* file = new RulesFile;
   file->path = rules_path;
+  file->convert = std::move(convert);
   GTask* task = g_task_new(nullptr, cancel_, &ContentBlocker::OnRead, this);
   g_task_set_task_data(task, file, [](gpointer data) { delete static_cast<RulesFile*>(data); });
   g_task_run_in_thread(task, ReadRules);
@@ -104,6 +148,7 @@ void ContentBlocker::OnRead(GObject*, GAsyncResult* result, gpointer self) {
     return;
   }
   auto* file = static_cast<RulesFile*>(g_task_get_task_data(task));
+  if (!file->report.empty()) g_printerr("Tabulon: %s\n", file->report.c_str());
   blocker->rules_ = g_bytes_ref(file->bytes);
   blocker->identifier_ = file->identifier;
   blocker->store_ = webkit_user_content_filter_store_new(blocker->store_dir_.c_str());

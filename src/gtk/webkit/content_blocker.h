@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace tabulon::gtk {
 
@@ -23,7 +24,10 @@ class ContentBlocker {
   // Makes the filter of the rules (JSON) in the file ready. A missing file
   // means no blocking, quietly; rules the engine refuses are reported once.
   // ready, when given, is called once the filter is in use, or has failed.
-  void Start(const std::string& rules_path, std::function<void(bool)> ready = nullptr);
+  // With filter lists to convert, the rules are made of them first and kept
+  // in the file.
+  void Start(const std::string& rules_path, std::function<void(bool)> ready = nullptr,
+             std::vector<std::string> convert = {});
 
   // A tab's view, filtered until told otherwise; forgotten when closed.
   void Attach(WebKitWebView* view);

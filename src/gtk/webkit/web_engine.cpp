@@ -1,13 +1,18 @@
 #include "gtk/webkit/web_engine.h"
 
 #include <gdk/gdkx.h>
+#include <glib/gstdio.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "browsing/accessibility_bus.h"
+#include "browsing/content_filter.h"
 #include "gtk/guard.h"
 #include "settings/basqks_api.h"
 
@@ -39,14 +44,44 @@ bool HaveGpu() {
 std::string EngineDataDir() { return std::string(g_get_user_data_dir()) + "/tabulon"; }
 std::string EngineCacheDir() { return std::string(g_get_user_cache_dir()) + "/tabulon"; }
 
-std::string ShippedBlockingRules() {
+namespace {
+// When a file was last changed, in seconds; 0 when it is not there.
+std::int64_t ChangedAt(const std::string& path) {
+  GStatBuf info;
+  if (g_stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+  return static_cast<std::int64_t>(info.st_mtime);
+}
+}  // namespace
+
+BlockingRules ChooseBlockingRules(const std::string& cache_dir) {
   const std::string folder = ExecutableFolder();
+  std::string shipped;
   for (const std::string& path :
        {folder + "/" + TABULON_DATA_DIR_FROM_BIN + "/tabulon/" + kBlockingRulesFile,
         folder + "/" + kBlockingRulesFile}) {
-    if (g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR)) return path;
+    if (ChangedAt(path)) {
+      shipped = path;
+      break;
+    }
   }
-  return "";
+  std::vector<std::string> lists;
+  std::int64_t lists_changed = 0;
+  for (const char* name : {"easylist.txt", "easyprivacy.txt"}) {
+    const std::string path = std::string(TABULON_FILTER_LIST_DIR) + "/" + name;
+    if (const std::int64_t changed = ChangedAt(path)) {
+      lists.push_back(path);
+      lists_changed = std::max(lists_changed, changed);
+    }
+  }
+  const std::string cached = cache_dir + "/" + kBlockingRulesFile;
+  switch (tabulon::ChooseBlockingRules(shipped.empty() ? 0 : ChangedAt(shipped), lists_changed,
+                                       ChangedAt(cached))) {
+    case RulesChoice::kNone: return {};
+    case RulesChoice::kShipped: return {shipped, {}};
+    case RulesChoice::kCached: return {cached, {}};
+    case RulesChoice::kConvert: return {cached, lists};
+  }
+  return {};
 }
 
 // TABULON_SANDBOX=0 turns the sandbox off, for measuring what it costs. With

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "gtk/webkit/content_blocker.h"
 #include "gtk/webkit/process_pool.h"
@@ -48,9 +49,15 @@ void PrepareEngine();
 std::string EngineDataDir();
 std::string EngineCacheDir();
 
-// The blocking rules the program ships (made from EasyList and EasyPrivacy
-// when it was built): in its installed data folder, or beside it in the
-// build folder. "" when it was built without them.
-std::string ShippedBlockingRules();
+// The blocking rules to start with: the program's own (made from EasyList
+// and EasyPrivacy when it was built, in its installed data folder or beside
+// it in the build folder), or, where the system's copies of those lists are
+// newer, the lists converted into rules in the cache folder (convert names
+// them when that is still to be done). An empty path: no rules at all.
+struct BlockingRules {
+  std::string path;
+  std::vector<std::string> convert;
+};
+BlockingRules ChooseBlockingRules(const std::string& cache_dir);
 
 }  // namespace tabulon::gtk
