@@ -365,6 +365,8 @@ void ContentFilterConverter::AddCosmetic(std::string_view domains, std::string_v
     hiding = {};
   }
   const std::string key(selector);
+  // An exception everywhere but some sites would need a rule per other site.
+  if (exception && !hiding.except.empty()) return Skip(FilterSkip::kMixedDomains);
   if (exception) {
     ++stats_.hiding_exceptions;
     auto& excepted = hiding_excepted_[key];

@@ -179,6 +179,7 @@ INSTANTIATE_TEST_SUITE_P(
         SkipCase{".com/ad/$~image,third-party,domain=espn.com|~x.espn.com",
                  FilterSkip::kMixedDomains},
         SkipCase{"ticketmaster.*##.ad", FilterSkip::kDomain},
+        SkipCase{"~example.com#@#.ad", FilterSkip::kMixedDomains},
         SkipCase{"/広告/", FilterSkip::kRegex}, SkipCase{"/広告.gif", FilterSkip::kNonAscii},
         SkipCase{"/ad\xff.gif", FilterSkip::kBadText}, SkipCase{"*", FilterSkip::kTooBroad}));
 
