@@ -1,5 +1,9 @@
+#include <glib.h>
+
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "browsing/content_filter.h"
 #include "gtk/webkit/webkit_browser.h"
@@ -57,6 +61,65 @@ TEST(ContentBlocking, BlockedScriptIsNeverRequestedUntilTheSiteIsLetThrough) {
   EXPECT_EQ(server.Hits("/ad.js"), 1);
   run.main().lblTab_Click(run.state.TabCount);
   EXPECT_TRUE(run.main().Menu("m_page_block").Checked());
+}
+
+std::vector<std::string> FilesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    names.push_back(entry.path().filename().string());
+  }
+  return names;
+}
+
+// The first start compiles, later ones load what it stored under the
+// checksum of the rules; changed rules are compiled anew and the old filter
+// is removed.
+TEST(ContentBlocking, RulesAreCompiledOnceAndKeptUnderTheirChecksum) {
+  const std::string folder = TempFolder();
+  const std::string store = folder + "/filters";
+  const std::string rules = folder + "/rules.json";
+  auto start = [&](const std::string& json) {
+    std::ofstream(rules, std::ios::trunc) << json;
+    auto blocker = std::make_unique<gtk::ContentBlocker>(store);
+    bool ready = false, ok = false;
+    blocker->Start(rules, [&](bool compiled) {
+      ready = true;
+      ok = compiled;
+    });
+    EXPECT_TRUE(PumpUntil([&] { return ready; }, 60000));
+    EXPECT_TRUE(ok);
+    return blocker;
+  };
+  auto stored_as = [](const std::string& json) {
+    gchar* sum = g_compute_checksum_for_string(G_CHECKSUM_SHA256, json.c_str(), -1);
+    std::string name = std::string("ContentRuleList-rules-") + sum;
+    g_free(sum);
+    return name;
+  };
+  const std::string first = R"([{"trigger":{"url-filter":"ad\\.js"},"action":{"type":"block"}}])";
+  const std::string second = R"([{"trigger":{"url-filter":"ad\\.gif"},"action":{"type":"block"}}])";
+
+  EXPECT_FALSE(start(first)->FromStore());
+  EXPECT_TRUE(start(first)->FromStore());
+  EXPECT_EQ(FilesIn(store), std::vector<std::string>{stored_as(first)});
+
+  EXPECT_FALSE(start(second)->FromStore());
+  EXPECT_TRUE(PumpUntil([&] { return FilesIn(store).size() == 1; }));
+  EXPECT_EQ(FilesIn(store), std::vector<std::string>{stored_as(second)});
+
+  // Rules the engine refuses leave the browser without blocking, not broken.
+  std::ofstream(rules, std::ios::trunc)
+      << R"([{"trigger":{"url-filter":"a|b"},"action":{"type":"block"}}])";
+  gtk::ContentBlocker refused(store);
+  bool ready = false, ok = true;
+  refused.Start(rules, [&](bool compiled) {
+    ready = true;
+    ok = compiled;
+  });
+  ASSERT_TRUE(PumpUntil([&] { return ready; }, 60000));
+  EXPECT_FALSE(ok);
+  EXPECT_FALSE(refused.Ready());
 }
 
 }  // namespace

@@ -80,6 +80,14 @@ void ReadRules(GTask* task, gpointer, gpointer data, GCancellable*) {
   g_task_return_boolean(task, TRUE);
 }
 
+void OnRemoved(GObject* store, GAsyncResult* result, gpointer) {
+  // A filter that stays only takes room; it is tried again next time.
+  GError* error = nullptr;
+  webkit_user_content_filter_store_remove_finish(WEBKIT_USER_CONTENT_FILTER_STORE(store), result,
+                                                 &error);
+  if (error) g_error_free(error);
+}
+
 // The filter to keep when the store's older filters are removed.
 struct KeepOnly {
   WebKitUserContentFilterStore* store;
@@ -167,6 +175,7 @@ void ContentBlocker::OnLoaded(GObject* store, GAsyncResult* result, gpointer sel
   auto* blocker = static_cast<ContentBlocker*>(self);
   blocker->main_thread_us_ += g_get_monotonic_time() - start;
   if (filter) {
+    blocker->from_store_ = true;
     blocker->Use(filter, "loaded");
     return;
   }
@@ -205,7 +214,8 @@ void ContentBlocker::OnIdentifiers(GObject* store, GAsyncResult* result, gpointe
       WEBKIT_USER_CONTENT_FILTER_STORE(store), result);
   for (gchar** id = identifiers; id && *id; ++id) {
     if (g_str_has_prefix(*id, kIdentifierPrefix) && keep->identifier != *id) {
-      webkit_user_content_filter_store_remove(keep->store, *id, nullptr, nullptr, nullptr);
+      // Without a callback the engine leaves the filter where it is.
+      webkit_user_content_filter_store_remove(keep->store, *id, nullptr, &OnRemoved, nullptr);
     }
   }
   g_strfreev(identifiers);

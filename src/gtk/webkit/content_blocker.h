@@ -35,6 +35,8 @@ class ContentBlocker {
   void SetEnabled(WebKitWebView* view, bool enabled);
   bool Enabled(WebKitWebView* view) const;
   bool Ready() const { return filter_ != nullptr; }
+  // Whether the filter came ready-made from the store (not compiled now).
+  bool FromStore() const { return from_store_; }
 
  private:
   static void OnRead(GObject*, GAsyncResult* result, gpointer self);
@@ -51,6 +53,7 @@ class ContentBlocker {
   GCancellable* cancel_ = nullptr;
   GBytes* rules_ = nullptr;  // kept while they are compiled
   std::string identifier_;
+  bool from_store_ = false;
   gint64 started_us_ = 0;
   gint64 main_thread_us_ = 0;  // what getting ready took on the main thread
   std::function<void(bool)> ready_;
