@@ -274,6 +274,54 @@ std::string PatternRegex(std::string_view pattern) {
   return regex;
 }
 
+// The selector with its ids and class names in lower case, or "" when it
+// has no capitals there. The engine matches ids and classes of pages in
+// quirks mode only against lower-case names in its blocking style sheet, so
+// "#AD_160" alone would never hide anything on such a page.
+std::string QuirksModeVariant(std::string_view selector) {
+  std::string variant(selector);
+  bool changed = false, in_name = false;
+  char quote = 0;
+  int brackets = 0;
+  for (std::size_t i = 0; i < variant.size(); ++i) {
+    char& c = variant[i];
+    if (quote) {
+      if (c == '\\') {
+        ++i;
+      } else if (c == quote) {
+        quote = 0;
+      }
+      continue;
+    }
+    if (c == '\\') {
+      ++i;
+      continue;
+    }
+    if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == '[') {
+      ++brackets;
+    } else if (c == ']') {
+      if (brackets) --brackets;
+    } else if (brackets == 0 && (c == '#' || c == '.')) {
+      in_name = true;
+      continue;
+    }
+    const bool name_char = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '_' || c == '-' ||
+                           static_cast<unsigned char>(c) >= 0x80;
+    if (!in_name || !name_char) {
+      in_name = false;
+      continue;
+    }
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+      changed = true;
+    }
+  }
+  return changed ? variant : "";
+}
+
 std::string Rule(const std::string& trigger, const std::string& action) {
   return "{\"trigger\":{" + trigger + "},\"action\":{" + action + "}}";
 }
@@ -495,7 +543,9 @@ std::string ContentFilterConverter::Json() {
       excepted = it->second;
     }
     if (std::find(excepted.begin(), excepted.end(), "") != excepted.end()) continue;
-    const std::string action = "\"type\":\"css-display-none\",\"selector\":" + Quoted(selector);
+    const std::string variant = QuirksModeVariant(selector);
+    const std::string action = "\"type\":\"css-display-none\",\"selector\":" +
+                               Quoted(variant.empty() ? selector : selector + ", " + variant);
     for (Hiding hiding : hiding_.at(selector)) {
       if (hiding.domains.empty()) {
         hiding.except.insert(hiding.except.end(), excepted.begin(), excepted.end());

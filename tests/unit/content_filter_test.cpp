@@ -137,6 +137,13 @@ INSTANTIATE_TEST_SUITE_P(
             {"\"url-filter\":\".*\"", "\"css-display-none\"", "\"selector\":\".ad-banner\""},
             {"domain"}},
         TriggerCase{"dez.ro,53.com###ad-carousel", {"\"if-domain\":[\"*dez.ro\",\"*53.com\"]"}, {}},
+        // Pages in quirks mode match ids and classes only in lower case;
+        // attribute values keep their case.
+        TriggerCase{"###AD_160", {R"("selector":"#AD_160, #ad_160")"}, {}},
+        TriggerCase{
+            R"(##div.AdBox > a[href*="AdServer"])",
+            {R"("selector":"div.AdBox > a[href*=\"AdServer\"], div.adbox > a[href*=\"AdServer\"]")"},
+            {}},
         TriggerCase{"~example.com##.ad", {"\"unless-domain\":[\"*example.com\"]"}, {"if-domain"}},
         // Quotes and backslashes stay inside their JSON string.
         TriggerCase{"##a[href^=\"http://ad.\\\"x\"]",
