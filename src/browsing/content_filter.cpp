@@ -10,7 +10,7 @@ namespace {
 
 constexpr const char* kSkipNames[] = {
     "regex",   "scriptlet",     "procedural", "style",     "html",      "option",
-    "domains", "domain-syntax", "non-ascii",  "bad-utf-8", "too-broad",
+    "domains", "domain-syntax", "non-ascii",  "bad-utf-8", "too-broad", "open-selector",
 };
 static_assert(std::size(kSkipNames) == static_cast<std::size_t>(FilterSkip::kCount));
 
@@ -322,6 +322,40 @@ std::string QuirksModeVariant(std::string_view selector) {
   return changed ? variant : "";
 }
 
+// Whether every bracket, parenthesis, string and escape the selector opens
+// is closed in it. The engine checks each selector alone, where the end
+// closes whatever is open, but puts many into one style rule, where an open
+// one takes in all that follow.
+bool IsClosedSelector(std::string_view selector) {
+  std::string open;  // the closing characters awaited, innermost last
+  char quote = 0;
+  for (std::size_t i = 0; i < selector.size(); ++i) {
+    const char c = selector[i];
+    if (c == '\\') {
+      if (++i == selector.size()) return false;
+      continue;
+    }
+    if (quote) {
+      if (c == quote) quote = 0;
+      continue;
+    }
+    if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == '[') {
+      open += ']';
+    } else if (c == '(') {
+      open += ')';
+    } else if (c == ']' || c == ')') {
+      if (open.empty() || open.back() != c) return false;
+      open.pop_back();
+    } else if (c == '{' || c == '}' ||
+               (c == '/' && i + 1 < selector.size() && selector[i + 1] == '*')) {
+      return false;
+    }
+  }
+  return !quote && open.empty();
+}
+
 std::string Rule(const std::string& trigger, const std::string& action) {
   return "{\"trigger\":{" + trigger + "},\"action\":{" + action + "}}";
 }
@@ -402,11 +436,7 @@ void ContentFilterConverter::AddCosmetic(std::string_view domains, std::string_v
     if (selector.find(mark) != std::string_view::npos) return Skip(FilterSkip::kProcedural);
   }
   if (selector.find(":style(") != std::string_view::npos) return Skip(FilterSkip::kStyle);
-  // A selector ending in a backslash would swallow whatever the engine puts
-  // after it; braces would end the engine's style rule early.
-  if (selector.back() == '\\' || selector.find_first_of("{}") != std::string_view::npos) {
-    return Skip(FilterSkip::kStyle);
-  }
+  if (!IsClosedSelector(selector)) return Skip(FilterSkip::kSelector);
   Hiding hiding;
   if (!ParseDomains(domains, ',', hiding.domains, hiding.except)) {
     if (!Trim(domains).empty()) return Skip(FilterSkip::kDomain);

@@ -22,6 +22,7 @@ enum class FilterSkip {
   kNonAscii,      // an address pattern that is not ASCII
   kBadText,       // not UTF-8
   kTooBroad,      // a rule that would block every address
+  kSelector,      // a selector left open: it would swallow the ones after it
   kCount
 };
 

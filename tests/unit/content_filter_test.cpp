@@ -188,7 +188,14 @@ INSTANTIATE_TEST_SUITE_P(
         SkipCase{"ticketmaster.*##.ad", FilterSkip::kDomain},
         SkipCase{"~example.com#@#.ad", FilterSkip::kMixedDomains},
         SkipCase{"/広告/", FilterSkip::kRegex}, SkipCase{"/広告.gif", FilterSkip::kNonAscii},
-        SkipCase{"/ad\xff.gif", FilterSkip::kBadText}, SkipCase{"*", FilterSkip::kTooBroad}));
+        SkipCase{"/ad\xff.gif", FilterSkip::kBadText}, SkipCase{"*", FilterSkip::kTooBroad},
+        // Each would take in the selectors the engine puts after it.
+        SkipCase{"##a[href^=\"http://ad.", FilterSkip::kSelector},
+        SkipCase{"example.com##div:not(.content", FilterSkip::kSelector},
+        SkipCase{"##.ad /* banner", FilterSkip::kSelector},
+        SkipCase{"##.ad\\", FilterSkip::kSelector},
+        SkipCase{"##.ad { color: red }", FilterSkip::kSelector},
+        SkipCase{"##a[href)]", FilterSkip::kSelector}));
 
 TEST(ContentFilterList, CommentsAreNoRulesAndExceptionsComeAfterWhatTheyExcept) {
   ContentFilterConverter converter;
