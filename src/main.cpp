@@ -10,6 +10,7 @@
 
 #include "app/application.h"
 #include "app/command_line.h"
+#include "browsing/blocked_sites.h"
 #include "browsing/internet_settings.h"
 #include "browsing/search_page.h"
 #include "gtk/about_dialog.h"
@@ -86,11 +87,18 @@ int main(int argc, char** argv) {
                                  [&state, &store](const std::string& uri) {
                                    return tabulon::BuiltInPageHtml(uri, state, store);
                                  });
+  // Ads and trackers are blocked from when the rules are ready; pages load
+  // meanwhile.
+  const tabulon::gtk::BlockingRules rules =
+      tabulon::gtk::ChooseBlockingRules(tabulon::gtk::EngineCacheDir());
+  if (!rules.path.empty()) engine.Blocker().Start(rules.path, nullptr, rules.convert);
   tabulon::gtk::GtkToolkit toolkit(engine, [] { Gtk::Main::quit(); });
   // The options program writes these while the browser runs; they are read
   // when used.
-  toolkit.SetBrowsingPreferences({[&store] { return tabulon::ReadHomePage(store); },
-                                  [&store] { return tabulon::ReadDefaultEncoding(store); }});
+  toolkit.SetBrowsingPreferences(
+      {[&store] { return tabulon::ReadHomePage(store); },
+       [&store] { return tabulon::ReadDefaultEncoding(store); },
+       [&store](const std::string& url) { return tabulon::BlocksAdsAt(store, url); }});
   tabulon::gtk::GtkMessageBoxes boxes(&toolkit.Window());
   tabulon::gtk::GtkClipboard clipboard;
   tabulon::gtk::SpawnProcessStarter processes;

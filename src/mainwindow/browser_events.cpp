@@ -76,9 +76,9 @@ bool frmMain::brwPage_NewWindow2(int index, const std::string& requested_url) {
 
 void frmMain::brwPage_NavigateComplete2(int index) {
   SessionChanged();
-  if (IsCurrent(*this, state_, index) && !cmbURL_.Edited()) {
-    cmbURL_.SetText(brwPage_(index).LocationURL());
-  }
+  if (!IsCurrent(*this, state_, index)) return;
+  if (!cmbURL_.Edited()) cmbURL_.SetText(brwPage_(index).LocationURL());
+  SyncBlockingItem();
 }
 
 // A page that keeps its process busy is named in a bar, whichever tab it is

@@ -89,6 +89,8 @@ const MenuCommand kMenuCommands[] = {
     {"m_page", "m_menu(4)", "更新(&R)", {}, [](frmMain& f) { f.m_menu_Click(4); }},
     {"m_page", "m_menu(5)", "ホーム(&H)", {}, [](frmMain& f) { f.m_menu_Click(5); }},
     {"m_page", "m_menu(6)", "検索(&K)", {}, [](frmMain& f) { f.m_menu_Click(6); }},
+    {"m_page", "m_page_line", "-", {}, nullptr},
+    {"m_page", "m_page_block", "このサイトで広告をブロック", {}, [](frmMain& f) { f.m_page_block_Click(); }, true},
     {"", "m_all", "一括(&A)", {}, nullptr},
     {"m_all", "m_all_reload", "全タブ更新(&R)", {}, [](frmMain& f) { f.m_all_reload_Click(); }},
     {"m_all", "m_all_stop", "全タブ読込中止(&E)", {}, [](frmMain& f) { f.m_all_stop_Click(); }},

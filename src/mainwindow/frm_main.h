@@ -109,6 +109,8 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   void MnuOpt_Click();
   void m_ver_Click();
   void m_download_Click();
+  // Turns blocking ads and trackers on or off for the current tab's site.
+  void m_page_block_Click();
 
   // Browser events.
   void brwPage_StatusTextChange(int index, const std::string& text) override;
@@ -170,6 +172,8 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   int StoredValue(const char* key, int fallback);
   MenuItem* FindMenu(MenuItem& root, const std::string& name);
   MenuItem* FindShortcut(MenuItem& root, Shortcut shortcut);
+  // Checks the blocking item as the current tab's site has it.
+  void SyncBlockingItem();
 
   AppState& state_;
   MainWindowToolkit& toolkit_;

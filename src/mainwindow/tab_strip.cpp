@@ -22,6 +22,7 @@ void frmMain::lblTab_Click(int index) {
   SetCurrentColours(lblTab_(index), true);
   state_.CurTab = static_cast<std::uint16_t>(index);
   SessionChanged();
+  SyncBlockingItem();
 }
 
 void frmMain::lblTab_MouseDown(int /*index*/, int button, int /*shift*/, int /*x*/, int /*y*/) {

@@ -113,6 +113,7 @@ void frmMain::CloseTab() {
   });
   TryStep([&] { cmbURL_.SetText(BrowserOfTab(state_.CurTab).LocationURL()); });
   TryStep([&] { SetCurrentColours(lblTab_(state_.CurTab), true); });
+  TryStep([&] { SyncBlockingItem(); });
   TryStep([&] { picURL_.ZOrder(); });
   SessionChanged();
 }

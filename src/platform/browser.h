@@ -34,6 +34,9 @@ class BrowserControl : public Control {
   // shows that it was stopped; the other pages of that process come back
   // as after a crash.
   virtual void EndProcess() {}
+  // Whether ads and trackers are blocked in this tab's pages (they are until
+  // told otherwise). A page already shown keeps what it loaded.
+  virtual void SetContentBlocking(bool /*enabled*/) {}
 };
 
 // What the browser controls report, each with the index of the element that

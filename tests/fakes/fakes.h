@@ -23,6 +23,7 @@ class FakeBrowser final : public BrowserControl {
   int position = -1;
   std::string title;
   bool refuse_commands = false;
+  bool blocking = true;  // whether ads are blocked in its pages
 
   void Navigate2(const std::string& url) override;
   void GoBack() override;
@@ -42,6 +43,7 @@ class FakeBrowser final : public BrowserControl {
     calls.push_back("LoadWhenShown " + url);
     Visit(url);
   }
+  void SetContentBlocking(bool enabled) override { blocking = enabled; }
 
  private:
   void Refuse(const char* what);

@@ -6,6 +6,7 @@
 
 #include <thread>
 
+#include "browsing/blocked_sites.h"
 #include "browsing/internet_settings.h"
 #include "browsing/search_page.h"
 #include "gtk/webkit/webkit_browser.h"
@@ -185,7 +186,8 @@ BrowserRun::BrowserRun(const std::string& config_dir, const std::string& command
                                             });
   toolkit = std::make_unique<gtk::GtkToolkit>(*engine, [this] { ended = true; });
   toolkit->SetBrowsingPreferences(
-      {[this] { return ReadHomePage(*store); }, [this] { return ReadDefaultEncoding(*store); }});
+      {[this] { return ReadHomePage(*store); }, [this] { return ReadDefaultEncoding(*store); },
+       [this](const std::string& url) { return BlocksAdsAt(*store, url); }});
   downloads_window = std::make_unique<gtk::DownloadsWindowToolkit>(&toolkit->Window());
   app = std::make_unique<Application>(state, *toolkit,
                                       MainWindowServices{*store, boxes, clipboard, processes},

@@ -365,25 +365,30 @@ void GtkToolkit::BuildMenu(Gtk::MenuShell& shell, MenuItem& model) {
       auto* submenu = Gtk::manage(new Gtk::Menu());
       BuildMenu(*submenu, item);
       widget->set_submenu(*submenu);
-    } else if (!item.IsSeparator()) {
-      widget->signal_activate().connect([&item, widget] {
+    }
+    // The check mark is the program's to set, not the toolkit's. GTK sets it
+    // by activating the item, which must not count as a click.
+    auto setting_mark = std::make_shared<bool>(false);
+    auto follow_model = [&item, widget, setting_mark] {
+      auto* check = dynamic_cast<Gtk::CheckMenuItem*>(widget);
+      if (!check || check->get_active() == item.Checked()) return;
+      *setting_mark = true;
+      check->set_active(item.Checked());
+      *setting_mark = false;
+    };
+    if (item.Items().empty() && !item.IsSeparator()) {
+      widget->signal_activate().connect([&item, setting_mark, follow_model] {
+        if (*setting_mark) return;
         Guarded([&item] {
           if (item.Click) item.Click();
         });
-        // The check mark is the program's to set, not the toolkit's.
-        if (auto* check = dynamic_cast<Gtk::CheckMenuItem*>(widget)) {
-          if (check->get_active() != item.Checked()) check->set_active(item.Checked());
-        }
+        follow_model();
       });
     }
-    item.OnChange = [&item, widget](Prop prop) {
+    item.OnChange = [&item, widget, follow_model](Prop prop) {
       if (prop == Prop::Visible) widget->set_visible(item.Visible());
       if (prop == Prop::Enabled) widget->set_sensitive(item.Enabled());
-      if (prop == Prop::Checked) {
-        if (auto* check = dynamic_cast<Gtk::CheckMenuItem*>(widget)) {
-          if (check->get_active() != item.Checked()) check->set_active(item.Checked());
-        }
-      }
+      if (prop == Prop::Checked) follow_model();
     };
     widget->set_visible(item.Visible());
     shell.append(*widget);

@@ -57,6 +57,7 @@ WebKitWebView* ProcessPool::CreateView(bool is_template) {
   auto* view = anchor ? NewView("related-view", anchor) : NewView("web-context", context_);
   members_.push_back({view, slot, !is_template});
   if (!anchor) anchor = NewView("related-view", view);
+  if (blocker_ && !is_template) blocker_->Attach(view);
   return view;
 }
 
@@ -65,6 +66,7 @@ void ProcessPool::ViewClosed(WebKitWebView* view, bool trapped) {
                          [view](const Member& m) { return m.view == view; });
   if (it == members_.end()) return;
   const int slot = it->slot;
+  if (blocker_) blocker_->Detach(view);
   if (it->counts) rule_.Release(slot);
   members_.erase(it);
   if (trapped && !probe_) Probe(slot);

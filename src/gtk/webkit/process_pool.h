@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "browsing/process_pool_rule.h"
+#include "gtk/webkit/content_blocker.h"
 
 namespace tabulon::gtk {
 
@@ -49,6 +50,9 @@ class ProcessPool {
   // Ends the view's process now; its pages, the view's included, learn of
   // it as of a crash (Ending is true for them meanwhile).
   void EndProcessOf(WebKitWebView* view);
+  // The blocker every tab's view is given to; the template is left out.
+  void SetBlocker(ContentBlocker* blocker) { blocker_ = blocker; }
+  ContentBlocker* Blocker() const { return blocker_; }
 
   // Which process slot a view is in, -1 for a view the pool does not know.
   int SlotOf(WebKitWebView* view) const;
@@ -78,6 +82,7 @@ class ProcessPool {
   // Per slot, the hidden view that holds its process open.
   std::vector<WebKitWebView*> anchors_;
   WebKitWebView* opener_ = nullptr;
+  ContentBlocker* blocker_ = nullptr;
   // The process being asked whether it answers: its slot, and the time
   // left to answer.
   int probed_slot_ = -1;

@@ -1,18 +1,26 @@
 #include "gtk/webkit/web_engine.h"
 
 #include <gdk/gdkx.h>
+#include <glib/gstdio.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "browsing/accessibility_bus.h"
+#include "browsing/content_filter.h"
 #include "gtk/guard.h"
+#include "settings/basqks_api.h"
 
 namespace tabulon::gtk {
 
 namespace {
+constexpr const char* kBlockingRulesFile = "content-filters.json";
+
 // Without a GPU the engine composites with GL drawn on the CPU: every tab
 // shown again is drawn twice over and each process keeps GL buffers. Drawing
 // straight into the window is several times faster and lighter there (see
@@ -35,6 +43,46 @@ bool HaveGpu() {
 
 std::string EngineDataDir() { return std::string(g_get_user_data_dir()) + "/tabulon"; }
 std::string EngineCacheDir() { return std::string(g_get_user_cache_dir()) + "/tabulon"; }
+
+namespace {
+// When a file was last changed, in seconds; 0 when it is not there.
+std::int64_t ChangedAt(const std::string& path) {
+  GStatBuf info;
+  if (g_stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return 0;
+  return static_cast<std::int64_t>(info.st_mtime);
+}
+}  // namespace
+
+BlockingRules ChooseBlockingRules(const std::string& cache_dir) {
+  const std::string folder = ExecutableFolder();
+  std::string shipped;
+  for (const std::string& path :
+       {folder + "/" + TABULON_DATA_DIR_FROM_BIN + "/tabulon/" + kBlockingRulesFile,
+        folder + "/" + kBlockingRulesFile}) {
+    if (ChangedAt(path)) {
+      shipped = path;
+      break;
+    }
+  }
+  std::vector<std::string> lists;
+  std::int64_t lists_changed = 0;
+  for (const char* name : {"easylist.txt", "easyprivacy.txt"}) {
+    const std::string path = std::string(TABULON_FILTER_LIST_DIR) + "/" + name;
+    if (const std::int64_t changed = ChangedAt(path)) {
+      lists.push_back(path);
+      lists_changed = std::max(lists_changed, changed);
+    }
+  }
+  const std::string cached = cache_dir + "/" + kBlockingRulesFile;
+  switch (tabulon::ChooseBlockingRules(shipped.empty() ? 0 : ChangedAt(shipped), lists_changed,
+                                       ChangedAt(cached))) {
+    case RulesChoice::kNone: return {};
+    case RulesChoice::kShipped: return {shipped, {}};
+    case RulesChoice::kCached: return {cached, {}};
+    case RulesChoice::kConvert: return {cached, lists};
+  }
+  return {};
+}
 
 // TABULON_SANDBOX=0 turns the sandbox off, for measuring what it costs. With
 // WebKit's own switch set the engine runs pages unsandboxed whatever we ask.
@@ -199,13 +247,16 @@ WebEngine::WebEngine(const std::string& data_dir, const std::string& cache_dir,
     }
   }
 
+  blocker_ = std::make_unique<ContentBlocker>(cache_dir + "/content-filters");
   // TABULON_WEB_PROCESSES overrides the pool size, for measuring others.
   pool_ = std::make_unique<ProcessPool>(context_,
                                         PoolSizeFromText(std::getenv("TABULON_WEB_PROCESSES")));
+  pool_->SetBlocker(blocker_.get());
 }
 
 WebEngine::~WebEngine() {
   pool_.reset();
+  blocker_.reset();
   g_object_unref(context_);
 }
 

@@ -4,7 +4,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "gtk/webkit/content_blocker.h"
 #include "gtk/webkit/process_pool.h"
 
 namespace tabulon::gtk {
@@ -25,11 +27,14 @@ class WebEngine {
   WebKitWebContext* Context() const { return context_; }
   // The engine processes the tabs' views share.
   ProcessPool& Pool() { return *pool_; }
+  // The ad and tracker blocker of the tabs' views; idle until started.
+  ContentBlocker& Blocker() { return *blocker_; }
 
  private:
   static void OnSchemeRequest(WebKitURISchemeRequest* request, gpointer self);
   WebKitWebContext* context_ = nullptr;
   PageSource page_source_;
+  std::unique_ptr<ContentBlocker> blocker_;
   std::unique_ptr<ProcessPool> pool_;
 };
 
@@ -43,5 +48,16 @@ void PrepareEngine();
 // $XDG_CACHE_HOME/tabulon).
 std::string EngineDataDir();
 std::string EngineCacheDir();
+
+// The blocking rules to start with: the program's own (made from EasyList
+// and EasyPrivacy when it was built, in its installed data folder or beside
+// it in the build folder), or, where the system's copies of those lists are
+// newer, the lists converted into rules in the cache folder (convert names
+// them when that is still to be done). An empty path: no rules at all.
+struct BlockingRules {
+  std::string path;
+  std::vector<std::string> convert;
+};
+BlockingRules ChooseBlockingRules(const std::string& cache_dir);
 
 }  // namespace tabulon::gtk

@@ -343,6 +343,20 @@ void WebKitBrowser::LoadDeferred() {
   }
 }
 
+// The main frame's address only: the page's frames load under its
+// setting. Settled as the load starts, before the page asks for anything.
+void WebKitBrowser::ApplyBlocking() {
+  if (!preferences_ || !preferences_->blocks_ads) return;
+  const char* uri = webkit_web_view_get_uri(view_);
+  bool block = true;
+  Guarded([&] { block = preferences_->blocks_ads(uri ? uri : ""); });
+  SetContentBlocking(block);
+}
+
+void WebKitBrowser::SetContentBlocking(bool enabled) {
+  if (ContentBlocker* blocker = pool_.Blocker()) blocker->SetEnabled(view_, enabled);
+}
+
 std::string WebKitBrowser::LocationName() const {
   if (deferred_) {
     WebKitBackForwardListItem* current =
@@ -375,7 +389,10 @@ void WebKitBrowser::OnProgress(WebKitWebView* view, GParamSpec*, gpointer self) 
 void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
   auto* b = static_cast<WebKitBrowser*>(self);
   switch (event) {
+    case WEBKIT_LOAD_STARTED:
+    case WEBKIT_LOAD_REDIRECTED: b->ApplyBlocking(); break;
     case WEBKIT_LOAD_COMMITTED:
+      b->ApplyBlocking();
       b->requested_.clear();
       Guarded([&] { b->events_.brwPage_NavigateComplete2(b->index_); });
       break;

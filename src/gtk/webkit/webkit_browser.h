@@ -20,6 +20,8 @@ namespace tabulon::gtk {
 struct BrowsingPreferences {
   std::function<std::string()> home_page;         // what Home loads
   std::function<std::string()> default_encoding;  // "" leaves it to the engine
+  // Whether ads are blocked on the page at an address; all are without it.
+  std::function<bool(const std::string& url)> blocks_ads;
 };
 
 // A page's size on the screen, in pixels.
@@ -54,6 +56,7 @@ class WebKitBrowser final : public BrowserControl {
   bool RestoreHistory(const std::string& history) override;
   void LoadWhenShown(const std::string& url) override;
   void EndProcess() override;
+  void SetContentBlocking(bool enabled) override;
 
   WebKitWebView* View() const { return view_; }
   // Where Home goes and how undeclared pages are decoded; without it, the
@@ -74,6 +77,7 @@ class WebKitBrowser final : public BrowserControl {
   void ApplyDefaultEncoding();
   // Loads the page of a restored history that waited to be shown.
   void LoadDeferred();
+  void ApplyBlocking();
 
   static void OnTitle(WebKitWebView* view, GParamSpec*, gpointer self);
   static void OnProgress(WebKitWebView* view, GParamSpec*, gpointer self);
