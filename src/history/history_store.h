@@ -1,0 +1,115 @@
+#pragma once
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "history/history_match.h"
+#include "platform/history_sink.h"
+
+struct sqlite3;
+
+namespace tabulon {
+
+// Entries older than this, and the oldest beyond the count, go at start.
+inline constexpr std::int64_t kHistoryKeepSeconds = 90 * 86400;
+inline constexpr std::size_t kHistoryMaxEntries = 100000;
+// Titles are kept up to this many characters.
+inline constexpr std::size_t kHistoryTitleChars = 1000;
+
+enum class HistoryPeriod { LastHour, Today, All };
+
+// The browsing history: one entry per address, in an SQLite file.
+//
+// Everything is answered from memory; the file is written by a thread of its
+// own, in one short transaction every flush interval, so neither a slow disk
+// nor another program holding the file holds up the window. A file that
+// cannot be used (damaged, or locked for longer than a moment) is renamed
+// with ".broken" and a new one started; with no usable file at all the
+// history lives in memory until the program ends. Either way it says so on
+// standard error and browsing goes on.
+class HistoryStore final : public HistorySink {
+ public:
+  using Clock = std::function<std::int64_t()>;  // seconds since the epoch
+
+  // path: the file, its folder created when missing; "" keeps the history
+  // in memory only.
+  explicit HistoryStore(std::string path, Clock now = nullptr,
+                        std::chrono::milliseconds flush_interval = std::chrono::seconds(2));
+  ~HistoryStore() override;
+  HistoryStore(const HistoryStore&) = delete;
+  HistoryStore& operator=(const HistoryStore&) = delete;
+
+  // A visit now to an address (see HistoryAddress for what is kept).
+  void AddVisit(const std::string& address);
+  void SetTitle(const std::string& address, const std::string& title);
+
+  void PageVisited(int browser, const std::string& address) override;
+  void PageTitled(int browser, const std::string& address, const std::string& title) override;
+
+  // The entries matching what the user typed (every word in address or
+  // title), best first, at most limit of them: for suggestions.
+  std::vector<HistoryEntry> Suggest(const std::string& typed, std::size_t limit) const;
+  // Every entry matching, newest visit first; "" matches all.
+  std::vector<HistoryEntry> List(const std::string& typed) const;
+  std::size_t Size() const;
+
+  void Remove(const std::vector<std::string>& addresses);
+  // Forgets the pages visited in the period (the last hour, since local
+  // midnight, or ever).
+  void Clear(HistoryPeriod period);
+
+  // Writes what is waiting now, before returning.
+  void Flush();
+  // The file in use; "" when the history lives in memory only.
+  std::string Path() const;
+
+ private:
+  struct Cached {
+    HistoryEntry entry;
+    std::string folded;
+  };
+  struct Change;
+  void Load();
+  void Upsert(const HistoryEntry& entry);
+  void Erase(const std::string& address);
+  void Queue(Change change);
+  void WriteLoop();
+  // Writes the changes given; db_mutex_ held.
+  void Write(const std::vector<Change>& changes);
+  enum class Opened { Ok, Broken, Unusable };
+  Opened OpenFile(std::string& error);
+  // Renames a file that cannot be used and starts a new one with what is in
+  // memory; without one the history stays in memory.
+  void StartAgain(const std::string& why);
+  void CloseFile();
+
+  const std::string path_;
+  const Clock now_;
+  const std::chrono::milliseconds interval_;
+
+  // The entries in memory, by address; mutex_ guards them and the queue.
+  mutable std::mutex mutex_;
+  std::vector<std::unique_ptr<Cached>> entries_;
+  std::unordered_map<std::string, std::size_t> index_;
+  std::vector<Change> pending_;
+  std::map<int, std::string> last_visit_of_browser_;
+  std::condition_variable wake_;
+  bool stopping_ = false;
+
+  // The file; db_mutex_ guards it. Whoever needs both takes db_mutex_
+  // first.
+  mutable std::mutex db_mutex_;
+  sqlite3* db_ = nullptr;
+  int busy_writes_ = 0;
+  std::thread writer_;
+};
+
+}  // namespace tabulon

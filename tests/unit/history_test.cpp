@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+#include "fakes/fake_history.h"
+#include "history/history_store.h"
+#include "history/history_window.h"
+#include "settings_temp_folder.h"
+
+namespace tabulon::testing {
+namespace {
+
+using testing_support::ReadRaw;
+using testing_support::TempFolder;
+using testing_support::WriteRaw;
+
+constexpr std::int64_t kDay = 86400;
+// 06:00 UTC: no time zone has its midnight near it.
+constexpr std::int64_t kNow = 1796796000;
+
+bool Finds(const std::string& typed, const HistoryEntry& entry) {
+  return HistoryQuery(typed).Matches(MatchText(entry));
+}
+
+TEST(HistoryMatching, LatinIgnoresCaseJapaneseMatchesAnywhereAndEveryWordCounts) {
+  const HistoryEntry page{"https://www.Example.com/Tokyo", "東京都庁 Ｆｏｏ のページ", 0, 1};
+  EXPECT_TRUE(Finds("EXAMPLE", page));
+  EXPECT_TRUE(Finds("tokyo", page));
+  EXPECT_TRUE(Finds("都庁", page));             // inside a Japanese word
+  EXPECT_TRUE(Finds("ｆｏｏ", page));           // full-width Latin, any case
+  EXPECT_TRUE(Finds("example\xE3\x80\x80東京", page));  // ideographic space between words
+  EXPECT_FALSE(Finds("example 大阪", page));    // every word has to be there
+  EXPECT_FALSE(Finds("tokyo東京", page));       // never across address and title
+  EXPECT_TRUE(HistoryQuery("").Empty());
+}
+
+TEST(HistoryAddresses, BuiltInPagesAreNotKeptAndCredentialsAreDropped) {
+  EXPECT_EQ(HistoryAddress("tabulon://start/"), "");
+  EXPECT_EQ(HistoryAddress("About:blank"), "");
+  EXPECT_EQ(HistoryAddress("javascript:alert(1)"), "");
+  EXPECT_EQ(HistoryAddress("https://taro:p@ss@example.com/a@b?c@d"), "https://example.com/a@b?c@d");
+  EXPECT_EQ(HistoryAddress("file:///home/taro/a@b.html"), "file:///home/taro/a@b.html");
+  EXPECT_EQ(CutText("あいうえお", 3), "あいう…");
+}
+
+class HistoryStoreTest : public ::testing::Test {
+ protected:
+  TempFolder folder;
+  std::int64_t now = kNow;
+  std::string path = folder / "data/history.sqlite";  // the folder is made
+
+  std::unique_ptr<HistoryStore> Open() {
+    return std::make_unique<HistoryStore>(path, [this] { return now; });
+  }
+  static std::vector<std::string> Addresses(const std::vector<HistoryEntry>& entries) {
+    std::vector<std::string> addresses;
+    for (const HistoryEntry& entry : entries) addresses.push_back(entry.address);
+    return addresses;
+  }
+  void Visit(HistoryStore& store, const std::string& address, int times, std::int64_t at) {
+    const std::int64_t saved = now;
+    now = at;
+    for (int i = 0; i < times; ++i) store.AddVisit(address);
+    now = saved;
+  }
+};
+
+TEST_F(HistoryStoreTest, FrequentAndRecentVisitsComeFirst) {
+  auto store = Open();
+  Visit(*store, "https://old-favourite.example/", 30, kNow - 60 * kDay);
+  Visit(*store, "https://once.example/", 1, kNow - kDay);
+  Visit(*store, "https://daily.example/", 10, kNow - kDay);
+  Visit(*store, "https://other.org/example", 10, kNow - kDay);
+  EXPECT_EQ(Addresses(store->Suggest("example", 10)),
+            (std::vector<std::string>{"https://daily.example/", "https://other.org/example",
+                                      "https://once.example/", "https://old-favourite.example/"}));
+  // What the user is typing begins a host: that page first.
+  EXPECT_EQ(Addresses(store->Suggest("oth", 1)), std::vector<std::string>{"https://other.org/example"});
+  EXPECT_EQ(store->Suggest("example", 2).size(), 2u);
+}
+
+TEST_F(HistoryStoreTest, OneLoadCountsOnceAndVisitsWithTitlesSurviveARestart) {
+  {
+    auto store = Open();
+    HistorySink& sink = *store;
+    sink.PageVisited(1, "https://example.com/");  // committed
+    sink.PageTitled(1, "https://example.com/", "例のページ");
+    sink.PageVisited(1, "https://example.com/");  // finished
+    sink.PageVisited(2, "https://example.com/");  // another tab
+    sink.PageVisited(1, "tabulon://start/");
+    store->Flush();
+  }
+  auto store = Open();
+  const std::vector<HistoryEntry> kept = store->List("");
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0], (HistoryEntry{"https://example.com/", "例のページ", kNow, 2}));
+}
+
+TEST_F(HistoryStoreTest, OldAndSurplusEntriesArePrunedAtStart) {
+  Open()->Flush();  // the table
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+  sqlite3_stmt* insert = nullptr;
+  sqlite3_prepare_v2(db, "INSERT INTO pages(address, last_visit) VALUES(?, ?)", -1, &insert, nullptr);
+  auto add = [&](const std::string& address, std::int64_t when) {
+    sqlite3_bind_text(insert, 1, address.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_int64(insert, 2, when);
+    sqlite3_step(insert);
+    sqlite3_reset(insert);
+  };
+  add("https://too-old.example/", kNow - 91 * kDay);
+  add("https://oldest-of-the-rest.example/", kNow - 89 * kDay);
+  for (std::size_t i = 0; i < kHistoryMaxEntries; ++i) add("https://p" + std::to_string(i) + ".example/", kNow - 1);
+  sqlite3_finalize(insert);
+  sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+
+  auto store = Open();
+  EXPECT_EQ(store->Size(), kHistoryMaxEntries);
+  EXPECT_TRUE(store->List("too-old").empty());
+  EXPECT_TRUE(store->List("oldest-of-the-rest").empty());
+  EXPECT_EQ(store->List("p99999.example").size(), 1u);
+}
+
+TEST_F(HistoryStoreTest, ADamagedFileIsMovedAsideAndANewOneStarted) {
+  Open()->Flush();
+  const std::string garbage(4096, 'x');
+  WriteRaw(path, garbage);
+  {
+    auto store = Open();
+    EXPECT_EQ(store->Size(), 0u);
+    EXPECT_EQ(store->Path(), path);
+    store->AddVisit("https://after.example/");
+  }
+  EXPECT_EQ(ReadRaw(path + ".broken"), garbage);
+  EXPECT_EQ(Open()->List("").size(), 1u);
+}
+
+TEST_F(HistoryStoreTest, ClearingTheLastHourKeepsOlderPages) {
+  auto store = Open();
+  Visit(*store, "https://earlier.example/", 1, kNow - 2 * 3600);
+  Visit(*store, "https://just-now.example/", 1, kNow - 60);
+  store->Clear(HistoryPeriod::LastHour);
+  EXPECT_EQ(Addresses(store->List("")), std::vector<std::string>{"https://earlier.example/"});
+  store.reset();
+  EXPECT_EQ(Addresses(Open()->List("")), std::vector<std::string>{"https://earlier.example/"});
+}
+
+TEST_F(HistoryStoreTest, TheWindowListsByDayFiltersDeletesAndOpens) {
+  auto store = Open();
+  Visit(*store, "https://yesterday.example/", 1, kNow - kDay);
+  Visit(*store, "https://today.example/", 1, kNow - 60);
+  store->SetTitle("https://today.example/", std::string(1 << 20, 'T'));
+  FakeHistoryToolkit fake;
+  std::vector<std::string> opened;
+  HistoryWindow window(fake, *store, [&](const std::string& a) { opened.push_back(a); },
+                       [this] { return now; });
+  window.Show();
+  ASSERT_EQ(fake.days.size(), 2u);
+  EXPECT_EQ(fake.days[0].caption, "今日");
+  EXPECT_EQ(fake.days[1].caption, "昨日");
+  EXPECT_EQ(fake.days[0].lines[0].title, std::string(kHistoryShownChars, 'T') + "…");
+  EXPECT_EQ(fake.days[1].lines[0].title, "https://yesterday.example/");  // no title: the address
+
+  fake.input->SearchChanged("YESTERDAY");
+  EXPECT_EQ(fake.Titles(), std::vector<std::string>{"https://yesterday.example/"});
+  fake.input->Activated("https://yesterday.example/");
+  EXPECT_EQ(opened, std::vector<std::string>{"https://yesterday.example/"});
+  fake.input->DeleteClicked({"https://yesterday.example/"});
+  EXPECT_TRUE(fake.days.empty());
+  EXPECT_EQ(store->Size(), 1u);
+}
+
+}  // namespace
+}  // namespace tabulon::testing
