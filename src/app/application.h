@@ -7,6 +7,8 @@
 #include "base/state.h"
 #include "downloads/downloads_window.h"
 #include "favourites/form_ini.h"
+#include "history/history_store.h"
+#include "history/history_window.h"
 #include "mainwindow/frm_main.h"
 #include "platform/dialogs.h"
 #include "settings/settings_location.h"
@@ -37,6 +39,10 @@ class Application final : public WindowDialogs, public FavouritesHost {
   DownloadsWindow* Downloads() { return downloads_.get(); }
   void ShowDownloads() override;
   bool AllowQuit() override;
+  // The history and its window's toolkit; without them nothing is recorded
+  // and there is no window.
+  void SetHistory(HistoryStore& store, HistoryToolkit& toolkit);
+  void ShowHistory() override;
 
   // Where per-user settings live. Given it, a browser whose folder the user
   // cannot write to keeps its settings file there; without it the file
@@ -67,6 +73,9 @@ class Application final : public WindowDialogs, public FavouritesHost {
   std::unique_ptr<FormIni> form_ini_;
   std::unique_ptr<frmQKSinfo> about_;
   std::unique_ptr<DownloadsWindow> downloads_;
+  HistoryStore* history_ = nullptr;
+  HistoryToolkit* history_toolkit_ = nullptr;
+  std::unique_ptr<HistoryWindow> history_window_;
 };
 
 }  // namespace tabulon

@@ -34,13 +34,17 @@ void frmMain::brwPage_DownloadComplete(int index) {
   const std::string title = browser.LocationName();
   label.SetCaption(title);
   label.SetToolTipText(title);
+  if (history_) history_->PageTitled(index, browser.LocationURL(), title);
 }
 
-void frmMain::brwPage_TitleChange(int /*index*/, const std::string& text) {
+void frmMain::brwPage_TitleChange(int index, const std::string& text) {
   try {
     form_.SetCaption(text + kCaptionSuffix);
   } catch (const std::exception&) {
     services_.boxes.Show("Tit", kAppTitle);
+  }
+  if (history_ && index != 0 && brwPage_.Exists(index)) {
+    history_->PageTitled(index, brwPage_(index).LocationURL(), text);
   }
 }
 
@@ -75,6 +79,9 @@ bool frmMain::brwPage_NewWindow2(int index, const std::string& requested_url) {
 void frmMain::brwPage_NavigateComplete2(int index) {
   if (IsCurrent(*this, state_, index) && !cmbURL_.Edited()) {
     cmbURL_.SetText(brwPage_(index).LocationURL());
+  }
+  if (history_ && index != 0 && brwPage_.Exists(index)) {
+    history_->PageVisited(index, brwPage_(index).LocationURL());
   }
 }
 

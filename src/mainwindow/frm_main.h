@@ -10,6 +10,7 @@
 #include "platform/control_array.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
+#include "platform/history_sink.h"
 #include "platform/services.h"
 #include "platform/toolkit.h"
 #include "settings/settings_store.h"
@@ -175,6 +176,15 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   CrashGuard crash_guard_;
   ClosedTabs closed_tabs_;
   ClosedTab Remembered(int position) const;
+
+ public:
+  // The history: where the pages the tabs show are reported (none: nowhere),
+  // and its window (Ctrl+H).
+  void SetHistory(HistorySink* history) { history_ = history; }
+  void m_history_Click();
+
+ private:
+  HistorySink* history_ = nullptr;
 };
 
 }  // namespace tabulon

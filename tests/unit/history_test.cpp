@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "base/keys.h"
 #include "fakes/fake_history.h"
 #include "history/history_store.h"
 #include "history/history_window.h"
+#include "main_window_fixture.h"
 #include "settings_temp_folder.h"
 
 namespace tabulon::testing {
@@ -172,6 +174,36 @@ TEST_F(HistoryStoreTest, TheWindowListsByDayFiltersDeletesAndOpens) {
   fake.input->DeleteClicked({"https://yesterday.example/"});
   EXPECT_TRUE(fake.days.empty());
   EXPECT_EQ(store->Size(), 1u);
+}
+
+class MainWindowHistory : public MainWindowTest {
+ protected:
+  FakeHistoryToolkit fake;
+  HistoryStore history{""};
+  void SetUp() override {
+    app.SetHistory(history, fake);
+    Start();
+  }
+};
+
+TEST_F(MainWindowHistory, TabsReportTheirPagesAndCtrlHOpensTheWindow) {
+  FakeHistorySink sink;
+  main().SetHistory(&sink);
+  BrowserAt(1).Navigate2("https://example.com/");
+  const int browser = BrowserAt(1).index;
+  main().brwPage_NavigateComplete2(browser);
+  BrowserAt(1).title = "例";
+  main().brwPage_TitleChange(browser, "例");
+  const std::string b = std::to_string(browser);
+  EXPECT_EQ(sink.reports, (std::vector<std::string>{"visit " + b + " https://example.com/",
+                                                    "title " + b + " https://example.com/ 例"}));
+
+  EXPECT_TRUE(main().KeyPreview(kVkH, kCtrl));
+  EXPECT_EQ(fake.shows, 1);
+  const auto& settings = main().Menu("m_sette").Items();
+  ASSERT_GE(settings.size(), 2u);
+  EXPECT_EQ(settings[settings.size() - 2]->Caption(), "-");
+  EXPECT_EQ(settings.back()->Caption(), "履歴(&H)");
 }
 
 }  // namespace
