@@ -76,7 +76,8 @@ std::string MatchText(const HistoryEntry& entry) {
 }
 
 double HistoryScore(const HistoryEntry& entry, std::int64_t now) {
-  const double age_days = static_cast<double>(std::max<std::int64_t>(0, now - entry.last_visit)) / 86400.0;
+  const double age_days =
+      static_cast<double>(std::max<std::int64_t>(0, now - entry.last_visit)) / 86400.0;
   // Recency halves every week, and never quite reaches nothing; visits count
   // less and less the more there are.
   const double recency = 0.1 + 0.9 * std::exp2(-age_days / 7.0);

@@ -32,7 +32,7 @@ std::int64_t LocalMidnight(std::int64_t now) {
 }
 
 bool Exists(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return ::lstat(path.c_str(), &st) == 0;
 }
 
@@ -55,13 +55,17 @@ bool IsBroken(int code) {
 // One prepared statement, finalized when it goes.
 class Statement {
  public:
-  Statement(sqlite3* db, const char* sql) { rc_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+  Statement(sqlite3* db, const char* sql) {
+    rc_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr);
+  }
   ~Statement() { sqlite3_finalize(stmt_); }
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
   int rc() const { return rc_; }
   Statement& Bind(int i, const std::string& text) {
-    if (rc_ == SQLITE_OK) rc_ = sqlite3_bind_text(stmt_, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    if (rc_ == SQLITE_OK)
+      rc_ =
+          sqlite3_bind_text(stmt_, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
     return *this;
   }
   Statement& Bind(int i, std::int64_t value) {
@@ -84,7 +88,8 @@ class Statement {
 
 std::string Text(sqlite3_stmt* stmt, int column) {
   const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-  return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, column))) : std::string();
+  return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, column)))
+              : std::string();
 }
 
 constexpr const char* kSchema =
@@ -105,7 +110,8 @@ struct HistoryStore::Change {
 };
 
 HistoryStore::HistoryStore(std::string path, Clock now, std::chrono::milliseconds flush_interval)
-    : path_(std::move(path)), now_(now ? std::move(now) : Clock(SystemSeconds)),
+    : path_(std::move(path)),
+      now_(now ? std::move(now) : Clock(SystemSeconds)),
       interval_(flush_interval) {
   if (path_.empty()) return;
   std::string error;
@@ -113,7 +119,8 @@ HistoryStore::HistoryStore(std::string path, Clock now, std::chrono::millisecond
   if (opened == Opened::Broken) {
     StartAgain(error);
   } else if (opened == Opened::Unusable) {
-    std::fprintf(stderr, "tabulon: 履歴ファイル %s を開けません (%s)。履歴は終了までしか残りません\n",
+    std::fprintf(stderr,
+                 "tabulon: 履歴ファイル %s を開けません (%s)。履歴は終了までしか残りません\n",
                  path_.c_str(), error.c_str());
     CloseFile();
   }
@@ -133,7 +140,8 @@ HistoryStore::~HistoryStore() {
 
 HistoryStore::Opened HistoryStore::OpenFile(std::string& error) {
   MakeFolders(path_);
-  int rc = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  int rc =
+      sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   auto fail = [&](int code) {
     error = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
     CloseFile();
@@ -145,15 +153,18 @@ HistoryStore::Opened HistoryStore::OpenFile(std::string& error) {
   sqlite3_busy_timeout(db_, 500);
   if ((rc = sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr)) != SQLITE_OK) return fail(rc);
   const std::int64_t oldest = now_() - kHistoryKeepSeconds;
-  if ((rc = Statement(db_, "DELETE FROM pages WHERE last_visit < ?").Bind(1, oldest).Run()) != SQLITE_OK) {
+  if ((rc = Statement(db_, "DELETE FROM pages WHERE last_visit < ?").Bind(1, oldest).Run()) !=
+      SQLITE_OK) {
     return fail(rc);
   }
   Statement beyond(db_,
                    "DELETE FROM pages WHERE id IN (SELECT id FROM pages ORDER BY last_visit DESC"
                    " LIMIT -1 OFFSET ?)");
-  if ((rc = beyond.Bind(1, static_cast<std::int64_t>(kHistoryMaxEntries)).Run()) != SQLITE_OK) return fail(rc);
+  if ((rc = beyond.Bind(1, static_cast<std::int64_t>(kHistoryMaxEntries)).Run()) != SQLITE_OK)
+    return fail(rc);
 
-  Statement rows(db_, "SELECT address, title, last_visit, visit_count FROM pages");
+  Statement rows(
+      db_, "SELECT address, title, last_visit, visit_count FROM pages ORDER BY last_visit, id");
   if (rows.rc() != SQLITE_OK) return fail(rows.rc());
   std::vector<HistoryEntry> loaded;
   while ((rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
@@ -177,12 +188,16 @@ void HistoryStore::StartAgain(const std::string& why) {
   for (int n = 1; n < 100 && Exists(aside); ++n) aside = path_ + ".broken." + std::to_string(n);
   const bool moved = std::rename(path_.c_str(), aside.c_str()) == 0;
   // A journal left beside it belongs to the old file, never to the new one.
-  if (Exists(path_ + "-journal")) std::rename((path_ + "-journal").c_str(), (aside + "-journal").c_str());
-  std::fprintf(stderr, "tabulon: 履歴ファイル %s は使えません (%s)。%s新しく始めます\n", path_.c_str(),
-               why.c_str(), moved ? (aside + " に移して").c_str() : "");
+  if (Exists(path_ + "-journal"))
+    std::rename((path_ + "-journal").c_str(), (aside + "-journal").c_str());
+  std::fprintf(stderr, "tabulon: 履歴ファイル %s は使えません (%s)。%s新しく始めます\n",
+               path_.c_str(), why.c_str(), moved ? (aside + " に移して").c_str() : "");
   std::string error;
   if (!moved || OpenFile(error) != Opened::Ok) {
-    if (moved) std::fprintf(stderr, "tabulon: 新しい履歴ファイルも開けません (%s)。履歴は終了までしか残りません\n", error.c_str());
+    if (moved)
+      std::fprintf(stderr,
+                   "tabulon: 新しい履歴ファイルも開けません (%s)。履歴は終了までしか残りません\n",
+                   error.c_str());
     CloseFile();
     return;
   }
@@ -198,10 +213,11 @@ void HistoryStore::Upsert(const HistoryEntry& entry) {
     cached.entry.last_visit = std::max(cached.entry.last_visit, entry.last_visit);
     if (!entry.title.empty()) cached.entry.title = entry.title;
     cached.folded = MatchText(cached.entry);
+    cached.stamp = ++stamps_;
     return;
   }
   index_.emplace(entry.address, entries_.size());
-  entries_.push_back(std::make_unique<Cached>(Cached{entry, MatchText(entry)}));
+  entries_.push_back(std::make_unique<Cached>(Cached{entry, MatchText(entry), ++stamps_}));
 }
 
 void HistoryStore::Erase(const std::string& address) {
@@ -257,7 +273,8 @@ void HistoryStore::PageVisited(int browser, const std::string& address) {
   AddVisit(kept);
 }
 
-void HistoryStore::PageTitled(int /*browser*/, const std::string& address, const std::string& title) {
+void HistoryStore::PageTitled(int /*browser*/, const std::string& address,
+                              const std::string& title) {
   SetTitle(address, title);
 }
 
@@ -277,7 +294,8 @@ std::vector<HistoryEntry> HistoryStore::Suggest(const std::string& typed, std::s
     return a.first != b.first ? a.first > b.first : a.second->address < b.second->address;
   };
   const std::size_t shown = std::min(limit, found.size());
-  std::partial_sort(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(shown), found.end(), better);
+  std::partial_sort(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(shown), found.end(),
+                    better);
   std::vector<HistoryEntry> best;
   for (std::size_t i = 0; i < shown; ++i) best.push_back(*found[i].second);
   return best;
@@ -285,17 +303,19 @@ std::vector<HistoryEntry> HistoryStore::Suggest(const std::string& typed, std::s
 
 std::vector<HistoryEntry> HistoryStore::List(const std::string& typed) const {
   const HistoryQuery query(typed);
-  std::vector<HistoryEntry> found;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (const auto& cached : entries_) {
-      if (query.Matches(cached->folded)) found.push_back(cached->entry);
-    }
+  std::vector<const Cached*> found;
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (const auto& cached : entries_) {
+    if (query.Matches(cached->folded)) found.push_back(cached.get());
   }
-  std::sort(found.begin(), found.end(), [](const HistoryEntry& a, const HistoryEntry& b) {
-    return a.last_visit != b.last_visit ? a.last_visit > b.last_visit : a.address < b.address;
+  std::sort(found.begin(), found.end(), [](const Cached* a, const Cached* b) {
+    return a->entry.last_visit != b->entry.last_visit ? a->entry.last_visit > b->entry.last_visit
+                                                      : a->stamp > b->stamp;
   });
-  return found;
+  std::vector<HistoryEntry> entries;
+  entries.reserve(found.size());
+  for (const Cached* cached : found) entries.push_back(cached->entry);
+  return entries;
 }
 
 std::size_t HistoryStore::Size() const {
@@ -314,8 +334,9 @@ void HistoryStore::Remove(const std::vector<std::string>& addresses) {
 void HistoryStore::Clear(HistoryPeriod period) {
   const std::int64_t now = now_();
   const std::int64_t since = period == HistoryPeriod::LastHour ? now - 3600
-                             : period == HistoryPeriod::Today  ? LocalMidnight(now)
-                                                               : std::numeric_limits<std::int64_t>::min();
+                             : period == HistoryPeriod::Today
+                                 ? LocalMidnight(now)
+                                 : std::numeric_limits<std::int64_t>::min();
   std::lock_guard<std::mutex> lock(mutex_);
   std::vector<std::string> gone;
   for (const auto& cached : entries_) {
@@ -359,14 +380,21 @@ void HistoryStore::Write(const std::vector<Change>& changes) {
     const HistoryEntry& e = change.entry;
     switch (change.kind) {
       case Change::Kind::Visit:
-        rc = Statement(db_,
-                       "INSERT INTO pages(address, title, last_visit, visit_count) VALUES(?1, ?2, ?3, 1)"
-                       " ON CONFLICT(address) DO UPDATE SET visit_count = visit_count + 1,"
-                       " last_visit = max(last_visit, excluded.last_visit)")
-                 .Bind(1, e.address).Bind(2, e.title).Bind(3, e.last_visit).Run();
+        rc = Statement(
+                 db_,
+                 "INSERT INTO pages(address, title, last_visit, visit_count) VALUES(?1, ?2, ?3, 1)"
+                 " ON CONFLICT(address) DO UPDATE SET visit_count = visit_count + 1,"
+                 " last_visit = max(last_visit, excluded.last_visit)")
+                 .Bind(1, e.address)
+                 .Bind(2, e.title)
+                 .Bind(3, e.last_visit)
+                 .Run();
         break;
       case Change::Kind::Title:
-        rc = Statement(db_, "UPDATE pages SET title = ?2 WHERE address = ?1").Bind(1, e.address).Bind(2, e.title).Run();
+        rc = Statement(db_, "UPDATE pages SET title = ?2 WHERE address = ?1")
+                 .Bind(1, e.address)
+                 .Bind(2, e.title)
+                 .Run();
         break;
       case Change::Kind::Remove:
         rc = Statement(db_, "DELETE FROM pages WHERE address = ?").Bind(1, e.address).Run();
@@ -383,11 +411,16 @@ void HistoryStore::Write(const std::vector<Change>& changes) {
           pending_.clear();
         }
         rc = sqlite3_exec(db_, "DELETE FROM pages", nullptr, nullptr, nullptr);
-        Statement insert(db_, "INSERT OR REPLACE INTO pages(address, title, last_visit, visit_count) VALUES(?, ?, ?, ?)");
+        Statement insert(db_,
+                         "INSERT OR REPLACE INTO pages(address, title, last_visit, visit_count) "
+                         "VALUES(?, ?, ?, ?)");
         for (const HistoryEntry& entry : all) {
           if (rc != SQLITE_OK) break;
-          rc = insert.Bind(1, entry.address).Bind(2, entry.title).Bind(3, entry.last_visit)
-                   .Bind(4, static_cast<std::int64_t>(entry.visit_count)).Run();
+          rc = insert.Bind(1, entry.address)
+                   .Bind(2, entry.title)
+                   .Bind(3, entry.last_visit)
+                   .Bind(4, static_cast<std::int64_t>(entry.visit_count))
+                   .Run();
         }
         break;
       }
@@ -411,7 +444,8 @@ void HistoryStore::Write(const std::vector<Change>& changes) {
   if (IsBroken(rc)) {
     StartAgain(error);
   } else {
-    std::fprintf(stderr, "tabulon: 履歴ファイル %s に書けません (%s)。履歴は終了までしか残りません\n",
+    std::fprintf(stderr,
+                 "tabulon: 履歴ファイル %s に書けません (%s)。履歴は終了までしか残りません\n",
                  path_.c_str(), error.c_str());
     CloseFile();
   }

@@ -75,6 +75,8 @@ class HistoryStore final : public HistorySink {
   struct Cached {
     HistoryEntry entry;
     std::string folded;
+    // Which of two visits in the same second came later.
+    std::uint64_t stamp = 0;
   };
   struct Change;
   void Load();
@@ -101,6 +103,7 @@ class HistoryStore final : public HistorySink {
   std::unordered_map<std::string, std::size_t> index_;
   std::vector<Change> pending_;
   std::map<int, std::string> last_visit_of_browser_;
+  std::uint64_t stamps_ = 0;
   std::condition_variable wake_;
   bool stopping_ = false;
 

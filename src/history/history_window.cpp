@@ -16,7 +16,9 @@ std::tm LocalTime(std::int64_t seconds) {
   return local;
 }
 
-int DayKey(const std::tm& t) { return (t.tm_year + 1900) * 10000 + (t.tm_mon + 1) * 100 + t.tm_mday; }
+int DayKey(const std::tm& t) {
+  return (t.tm_year + 1900) * 10000 + (t.tm_mon + 1) * 100 + t.tm_mday;
+}
 
 std::string DayCaption(const std::tm& day, int today, int yesterday) {
   const int key = DayKey(day);
@@ -49,7 +51,8 @@ std::vector<HistoryDay> HistoryDays(const std::vector<HistoryEntry>& entries, st
     std::snprintf(time, sizeof time, "%02d:%02d", visited.tm_hour % 100, visited.tm_min % 100);
     const std::string shown = CutText(entry.address, kHistoryShownChars);
     days.back().lines.push_back(
-        {time, entry.title.empty() ? shown : CutText(entry.title, kHistoryShownChars), shown, entry.address});
+        {time, entry.title.empty() ? shown : CutText(entry.title, kHistoryShownChars), shown,
+         entry.address});
   }
   return days;
 }

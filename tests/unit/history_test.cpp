@@ -30,11 +30,11 @@ TEST(HistoryMatching, LatinIgnoresCaseJapaneseMatchesAnywhereAndEveryWordCounts)
   const HistoryEntry page{"https://www.Example.com/Tokyo", "東京都庁 Ｆｏｏ のページ", 0, 1};
   EXPECT_TRUE(Finds("EXAMPLE", page));
   EXPECT_TRUE(Finds("tokyo", page));
-  EXPECT_TRUE(Finds("都庁", page));             // inside a Japanese word
-  EXPECT_TRUE(Finds("ｆｏｏ", page));           // full-width Latin, any case
+  EXPECT_TRUE(Finds("都庁", page));                     // inside a Japanese word
+  EXPECT_TRUE(Finds("ｆｏｏ", page));                   // full-width Latin, any case
   EXPECT_TRUE(Finds("example\xE3\x80\x80東京", page));  // ideographic space between words
-  EXPECT_FALSE(Finds("example 大阪", page));    // every word has to be there
-  EXPECT_FALSE(Finds("tokyo東京", page));       // never across address and title
+  EXPECT_FALSE(Finds("example 大阪", page));            // every word has to be there
+  EXPECT_FALSE(Finds("tokyo東京", page));               // never across address and title
   EXPECT_TRUE(HistoryQuery("").Empty());
 }
 
@@ -79,7 +79,8 @@ TEST_F(HistoryStoreTest, FrequentAndRecentVisitsComeFirst) {
             (std::vector<std::string>{"https://daily.example/", "https://other.org/example",
                                       "https://once.example/", "https://old-favourite.example/"}));
   // What the user is typing begins a host: that page first.
-  EXPECT_EQ(Addresses(store->Suggest("oth", 1)), std::vector<std::string>{"https://other.org/example"});
+  EXPECT_EQ(Addresses(store->Suggest("oth", 1)),
+            std::vector<std::string>{"https://other.org/example"});
   EXPECT_EQ(store->Suggest("example", 2).size(), 2u);
 }
 
@@ -106,7 +107,8 @@ TEST_F(HistoryStoreTest, OldAndSurplusEntriesArePrunedAtStart) {
   ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
   sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
   sqlite3_stmt* insert = nullptr;
-  sqlite3_prepare_v2(db, "INSERT INTO pages(address, last_visit) VALUES(?, ?)", -1, &insert, nullptr);
+  sqlite3_prepare_v2(db, "INSERT INTO pages(address, last_visit) VALUES(?, ?)", -1, &insert,
+                     nullptr);
   auto add = [&](const std::string& address, std::int64_t when) {
     sqlite3_bind_text(insert, 1, address.c_str(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_int64(insert, 2, when);
@@ -115,7 +117,8 @@ TEST_F(HistoryStoreTest, OldAndSurplusEntriesArePrunedAtStart) {
   };
   add("https://too-old.example/", kNow - 91 * kDay);
   add("https://oldest-of-the-rest.example/", kNow - 89 * kDay);
-  for (std::size_t i = 0; i < kHistoryMaxEntries; ++i) add("https://p" + std::to_string(i) + ".example/", kNow - 1);
+  for (std::size_t i = 0; i < kHistoryMaxEntries; ++i)
+    add("https://p" + std::to_string(i) + ".example/", kNow - 1);
   sqlite3_finalize(insert);
   sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
   sqlite3_close(db);
@@ -158,8 +161,8 @@ TEST_F(HistoryStoreTest, TheWindowListsByDayFiltersDeletesAndOpens) {
   store->SetTitle("https://today.example/", std::string(1 << 20, 'T'));
   FakeHistoryToolkit fake;
   std::vector<std::string> opened;
-  HistoryWindow window(fake, *store, [&](const std::string& a) { opened.push_back(a); },
-                       [this] { return now; });
+  HistoryWindow window(
+      fake, *store, [&](const std::string& a) { opened.push_back(a); }, [this] { return now; });
   window.Show();
   ASSERT_EQ(fake.days.size(), 2u);
   EXPECT_EQ(fake.days[0].caption, "今日");
