@@ -1,0 +1,143 @@
+#include "gtk/history_window.h"
+
+#include "gtk/guard.h"
+
+namespace tabulon::gtk {
+
+namespace {
+constexpr const char* kCaption = "履歴";
+}
+
+HistoryWindowToolkit::HistoryWindowToolkit(Gtk::Window* main_window)
+    : model_(Gtk::TreeStore::create(columns_)) {
+  window_.set_title(kCaption);
+  window_.set_default_size(720, 480);
+  if (main_window) window_.set_transient_for(*main_window);
+  // Beside the main window, not over it: the browser stays usable.
+  window_.set_modal(false);
+  window_.set_type_hint(Gdk::WINDOW_TYPE_HINT_NORMAL);
+
+  search_.set_placeholder_text("履歴を検索");
+  tree_.set_model(model_);
+  // Plain text columns: titles and addresses are shown as they are, never
+  // read as markup.
+  tree_.append_column("時刻", columns_.time);
+  const int title_column = tree_.append_column("タイトル", columns_.title) - 1;
+  const int address_column = tree_.append_column("アドレス", columns_.shown) - 1;
+  for (const int column : {title_column, address_column}) {
+    Gtk::TreeViewColumn* view_column = tree_.get_column(column);
+    view_column->set_expand(true);
+    view_column->set_resizable(true);
+    if (auto* cell = dynamic_cast<Gtk::CellRendererText*>(view_column->get_first_cell())) {
+      cell->property_ellipsize() = Pango::ELLIPSIZE_END;
+      view_column->add_attribute(cell->property_weight(), columns_.weight);
+    }
+  }
+  tree_.get_column(title_column)->set_fixed_width(320);
+  tree_.get_selection()->set_mode(Gtk::SELECTION_MULTIPLE);
+  tree_.set_search_column(columns_.title);
+  tree_.set_enable_search(false);
+  scroller_.set_policy(Gtk::POLICY_AUTOMATIC, Gtk::POLICY_AUTOMATIC);
+  scroller_.set_vexpand(true);
+  scroller_.add(tree_);
+  buttons_.set_layout(Gtk::BUTTONBOX_END);
+  buttons_.add(delete_);
+  box_.set_border_width(8);
+  box_.pack_start(search_, Gtk::PACK_SHRINK);
+  box_.pack_start(scroller_, Gtk::PACK_EXPAND_WIDGET);
+  box_.pack_start(buttons_, Gtk::PACK_SHRINK);
+  window_.add(box_);
+  box_.show_all();
+
+  search_.signal_changed().connect([this] {
+    Guarded([&] {
+      if (input_) input_->SearchChanged(search_.get_text());
+    });
+  });
+  delete_.signal_clicked().connect([this] { Guarded([&] { DeleteSelected(); }); });
+  tree_.signal_row_activated().connect([this](const Gtk::TreeModel::Path& path, Gtk::TreeViewColumn*) {
+    Guarded([&] {
+      const Gtk::TreeModel::iterator row = model_->get_iter(path);
+      if (!row || !input_) return;
+      const std::string address = (*row)[columns_.address];
+      if (!address.empty()) input_->Activated(address);
+    });
+  });
+  tree_.signal_key_press_event().connect(
+      [this](GdkEventKey* event) {
+        if (event->keyval != GDK_KEY_Delete && event->keyval != GDK_KEY_KP_Delete) return false;
+        Guarded([&] { DeleteSelected(); });
+        return true;
+      },
+      false);
+  window_.signal_delete_event().connect([this](GdkEventAny*) {
+    window_.hide();
+    return true;
+  });
+  window_.signal_key_press_event().connect(
+      [this](GdkEventKey* event) {
+        if (event->keyval != GDK_KEY_Escape) return false;
+        window_.hide();
+        return true;
+      },
+      false);
+}
+
+HistoryWindowToolkit::~HistoryWindowToolkit() = default;
+
+void HistoryWindowToolkit::Attach(HistoryInput& input) { input_ = &input; }
+
+void HistoryWindowToolkit::ShowWindow() {
+  window_.present();
+  search_.grab_focus();
+}
+
+void HistoryWindowToolkit::ShowDays(const std::vector<HistoryDay>& days) {
+  model_->clear();
+  for (const HistoryDay& day : days) {
+    Gtk::TreeModel::Row day_row = *model_->append();
+    day_row[columns_.title] = day.caption;
+    day_row[columns_.weight] = Pango::WEIGHT_BOLD;
+    for (const HistoryLine& line : day.lines) {
+      Gtk::TreeModel::Row row = *model_->append(day_row.children());
+      row[columns_.time] = line.time;
+      row[columns_.title] = line.title;
+      row[columns_.shown] = line.shown;
+      row[columns_.address] = line.address;
+      row[columns_.weight] = Pango::WEIGHT_NORMAL;
+    }
+  }
+  tree_.expand_all();
+}
+
+std::vector<std::string> HistoryWindowToolkit::SelectedAddresses() {
+  std::vector<std::string> addresses;
+  for (const Gtk::TreeModel::Path& path : tree_.get_selection()->get_selected_rows()) {
+    const Gtk::TreeModel::iterator row = model_->get_iter(path);
+    if (!row) continue;
+    const std::string address = (*row)[columns_.address];
+    if (!address.empty()) {
+      addresses.push_back(address);
+      continue;
+    }
+    // A day selected: every page of that day.
+    for (const Gtk::TreeModel::Row& child : row->children()) {
+      addresses.push_back(child[columns_.address]);
+    }
+  }
+  return addresses;
+}
+
+void HistoryWindowToolkit::DeleteSelected() {
+  if (input_) input_->DeleteClicked(SelectedAddresses());
+}
+
+std::vector<std::string> HistoryWindowToolkit::ListedAddresses() {
+  std::vector<std::string> addresses;
+  for (const Gtk::TreeModel::Row& day : model_->children()) {
+    for (const Gtk::TreeModel::Row& row : day.children()) addresses.push_back(row[columns_.address]);
+  }
+  return addresses;
+}
+
+}  // namespace tabulon::gtk
