@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace tabulon {
 
@@ -73,6 +74,85 @@ bool HistoryQuery::StartsHost(std::string_view folded) const {
 
 std::string MatchText(const HistoryEntry& entry) {
   return FoldForMatch(entry.address) + '\n' + FoldForMatch(entry.title);
+}
+
+std::size_t MatchTexts::Add(std::string_view text, const void* owner) {
+  starts_.push_back(buffer_.size());
+  owners_.push_back(owner);
+  buffer_.append(text);
+  for (const char c : text) ++byte_counts_[static_cast<unsigned char>(c)];
+  return starts_.size() - 1;
+}
+
+void MatchTexts::Drop(std::size_t slot) {
+  if (slot >= owners_.size() || !owners_[slot]) return;
+  owners_[slot] = nullptr;
+  dropped_bytes_ += Text(slot).size();
+}
+
+std::string_view MatchTexts::Text(std::size_t slot) const {
+  if (slot >= starts_.size()) return {};
+  const std::size_t end = slot + 1 < starts_.size() ? starts_[slot + 1] : buffer_.size();
+  return std::string_view(buffer_).substr(starts_[slot], end - starts_[slot]);
+}
+
+void MatchTexts::Clear() {
+  buffer_.clear();
+  starts_.clear();
+  owners_.clear();
+  dropped_bytes_ = 0;
+  std::fill(std::begin(byte_counts_), std::end(byte_counts_), 0);
+}
+
+bool MatchTexts::MostlyDropped() const {
+  return dropped_bytes_ > (1u << 20) && dropped_bytes_ * 2 > buffer_.size();
+}
+
+void MatchTexts::Scan(const HistoryQuery& query, void (*call)(const void*, void*),
+                      void* context) const {
+  const std::vector<std::string>& words = query.Words();
+  if (words.empty()) {
+    for (const void* owner : owners_) {
+      if (owner) call(owner, context);
+    }
+    return;
+  }
+  // The longest word is looked for in the whole buffer, by its rarest byte;
+  // the others only in the texts it is found in.
+  const std::string& word = *std::max_element(
+      words.begin(), words.end(),
+      [](const std::string& a, const std::string& b) { return a.size() < b.size(); });
+  std::size_t anchor = 0;
+  for (std::size_t i = 1; i < word.size(); ++i) {
+    if (byte_counts_[static_cast<unsigned char>(word[i])] <
+        byte_counts_[static_cast<unsigned char>(word[anchor])]) {
+      anchor = i;
+    }
+  }
+  const char* const base = buffer_.data();
+  const std::size_t size = buffer_.size();
+  std::size_t slot = 0;
+  std::size_t pos = anchor;
+  while (pos < size) {
+    const void* hit = std::memchr(base + pos, word[anchor], size - pos);
+    if (!hit) break;
+    const std::size_t start =
+        static_cast<std::size_t>(static_cast<const char*>(hit) - base) - anchor;
+    // Hits only move on, and so does the text they fall in.
+    while (slot + 1 < starts_.size() && starts_[slot + 1] <= start) ++slot;
+    const std::size_t end = slot + 1 < starts_.size() ? starts_[slot + 1] : size;
+    if (!owners_[slot]) {
+      pos = end + anchor;
+      continue;
+    }
+    if (start + word.size() <= end && std::memcmp(base + start, word.data(), word.size()) == 0) {
+      const std::string_view text = Text(slot);
+      if (query.Matches(text)) call(owners_[slot], context);
+      pos = end + anchor;
+      continue;
+    }
+    pos = start + anchor + 1;
+  }
 }
 
 double HistoryScore(const HistoryEntry& entry, std::int64_t now) {

@@ -35,6 +35,7 @@ class HistoryQuery {
   // Whether the first word begins the address's host (after "www."), the
   // page the user is most likely typing.
   bool StartsHost(std::string_view folded) const;
+  const std::vector<std::string>& Words() const { return words_; }
 
  private:
   std::vector<std::string> words_;
@@ -42,6 +43,39 @@ class HistoryQuery {
 
 // The text matched against for an entry: folded address, '\n', folded title.
 std::string MatchText(const HistoryEntry& entry);
+
+// The match texts of many entries one after the other in one buffer, so
+// that a word is looked for in all of them at the speed of memory rather
+// than entry by entry. Each text has a slot and an owner (the entry).
+class MatchTexts {
+ public:
+  std::size_t Add(std::string_view text, const void* owner);
+  // The slot's text no longer counts; its bytes stay until Clear.
+  void Drop(std::size_t slot);
+  std::string_view Text(std::size_t slot) const;
+  void Clear();
+  // Whether most of the buffer is dropped texts: time to add the live ones
+  // again after a Clear.
+  bool MostlyDropped() const;
+  // Calls found with the owner of every text (dropped ones aside) that
+  // holds every word of the query; with no words, of every text.
+  template <typename Found>
+  void ForEachMatch(const HistoryQuery& query, Found&& found) const {
+    Scan(
+        query, [](const void* owner, void* f) { (*static_cast<Found*>(f))(owner); }, &found);
+  }
+
+ private:
+  void Scan(const HistoryQuery& query, void (*call)(const void*, void*), void* context) const;
+
+  std::string buffer_;
+  std::vector<std::size_t> starts_;
+  std::vector<const void*> owners_;  // nullptr: dropped
+  std::size_t dropped_bytes_ = 0;
+  // How often each byte occurs in the buffer: a word is looked for by its
+  // rarest byte.
+  std::size_t byte_counts_[256] = {};
+};
 
 // How strongly an entry is suggested: grows with the visits and falls with
 // the time since the last one, so a page visited often lately comes first.

@@ -113,18 +113,38 @@ HistoryStore::HistoryStore(std::string path, Clock now, std::chrono::millisecond
     : path_(std::move(path)),
       now_(now ? std::move(now) : Clock(SystemSeconds)),
       interval_(flush_interval) {
-  if (path_.empty()) return;
-  std::string error;
-  Opened opened = OpenFile(error);
-  if (opened == Opened::Broken) {
-    StartAgain(error);
-  } else if (opened == Opened::Unusable) {
-    std::fprintf(stderr,
-                 "tabulon: 履歴ファイル %s を開けません (%s)。履歴は終了までしか残りません\n",
-                 path_.c_str(), error.c_str());
-    CloseFile();
+  if (path_.empty()) {
+    loaded_ = true;
+    return;
   }
-  if (db_) writer_ = std::thread([this] { WriteLoop(); });
+  // A long history takes a moment to read; the window does not wait for it.
+  writer_ = std::thread([this] {
+    {
+      std::lock_guard<std::mutex> db_lock(db_mutex_);
+      std::string error;
+      const Opened opened = OpenFile(error);
+      if (opened == Opened::Broken) {
+        StartAgain(error);
+      } else if (opened == Opened::Unusable) {
+        std::fprintf(stderr,
+                     "tabulon: 履歴ファイル %s を開けません (%s)。履歴は終了までしか残りません\n",
+                     path_.c_str(), error.c_str());
+        CloseFile();
+      }
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      loaded_ = true;
+    }
+    loaded_cv_.notify_all();
+    WriteLoop();
+  });
+}
+
+std::unique_lock<std::mutex> HistoryStore::Loaded() const {
+  std::unique_lock<std::mutex> lock(mutex_);
+  loaded_cv_.wait(lock, [this] { return loaded_; });
+  return lock;
 }
 
 HistoryStore::~HistoryStore() {
@@ -173,7 +193,12 @@ HistoryStore::Opened HistoryStore::OpenFile(std::string& error) {
   }
   if (rc != SQLITE_DONE) return fail(rc);
   std::lock_guard<std::mutex> lock(mutex_);
-  for (HistoryEntry& entry : loaded) Upsert(entry);
+  for (HistoryEntry& entry : loaded) {
+    // A title that came while the file was read is the newer one.
+    auto found = index_.find(entry.address);
+    if (found != index_.end() && !entries_[found->second]->entry.title.empty()) entry.title.clear();
+    Upsert(entry);
+  }
   return Opened::Ok;
 }
 
@@ -211,13 +236,28 @@ void HistoryStore::Upsert(const HistoryEntry& entry) {
     Cached& cached = *entries_[found->second];
     cached.entry.visit_count += entry.visit_count;
     cached.entry.last_visit = std::max(cached.entry.last_visit, entry.last_visit);
-    if (!entry.title.empty()) cached.entry.title = entry.title;
-    cached.folded = MatchText(cached.entry);
+    if (!entry.title.empty() && entry.title != cached.entry.title) {
+      cached.entry.title = entry.title;
+      Retext(cached);
+    }
     cached.stamp = ++stamps_;
     return;
   }
   index_.emplace(entry.address, entries_.size());
-  entries_.push_back(std::make_unique<Cached>(Cached{entry, MatchText(entry), ++stamps_}));
+  entries_.push_back(std::make_unique<Cached>(Cached{entry, 0, ++stamps_}));
+  entries_.back()->slot = texts_.Add(MatchText(entry), entries_.back().get());
+}
+
+void HistoryStore::Retext(Cached& cached) {
+  texts_.Drop(cached.slot);
+  cached.slot = texts_.Add(MatchText(cached.entry), &cached);
+  CompactTexts();
+}
+
+void HistoryStore::CompactTexts() {
+  if (!texts_.MostlyDropped()) return;
+  texts_.Clear();
+  for (const auto& each : entries_) each->slot = texts_.Add(MatchText(each->entry), each.get());
 }
 
 void HistoryStore::Erase(const std::string& address) {
@@ -225,11 +265,13 @@ void HistoryStore::Erase(const std::string& address) {
   if (found == index_.end()) return;
   const std::size_t at = found->second;
   index_.erase(found);
+  texts_.Drop(entries_[at]->slot);
   if (at + 1 != entries_.size()) {
     entries_[at] = std::move(entries_.back());
     index_[entries_[at]->entry.address] = at;
   }
   entries_.pop_back();
+  CompactTexts();
 }
 
 void HistoryStore::Queue(Change change) {
@@ -256,7 +298,7 @@ void HistoryStore::SetTitle(const std::string& address, const std::string& title
   Cached& cached = *entries_[found->second];
   if (cached.entry.title == cut) return;
   cached.entry.title = cut;
-  cached.folded = MatchText(cached.entry);
+  Retext(cached);
   Queue({Change::Kind::Title, cached.entry, 0});
 }
 
@@ -283,13 +325,13 @@ std::vector<HistoryEntry> HistoryStore::Suggest(const std::string& typed, std::s
   if (query.Empty() || limit == 0) return {};
   const std::int64_t now = now_();
   std::vector<std::pair<double, const HistoryEntry*>> found;
-  std::lock_guard<std::mutex> lock(mutex_);
-  for (const auto& cached : entries_) {
-    if (!query.Matches(cached->folded)) continue;
+  const auto lock = Loaded();
+  texts_.ForEachMatch(query, [&](const void* owner) {
+    const auto* cached = static_cast<const Cached*>(owner);
     double score = HistoryScore(cached->entry, now);
-    if (query.StartsHost(cached->folded)) score *= 4;
+    if (query.StartsHost(texts_.Text(cached->slot))) score *= 4;
     found.emplace_back(score, &cached->entry);
-  }
+  });
   const auto better = [](const auto& a, const auto& b) {
     return a.first != b.first ? a.first > b.first : a.second->address < b.second->address;
   };
@@ -304,10 +346,9 @@ std::vector<HistoryEntry> HistoryStore::Suggest(const std::string& typed, std::s
 std::vector<HistoryEntry> HistoryStore::List(const std::string& typed) const {
   const HistoryQuery query(typed);
   std::vector<const Cached*> found;
-  std::lock_guard<std::mutex> lock(mutex_);
-  for (const auto& cached : entries_) {
-    if (query.Matches(cached->folded)) found.push_back(cached.get());
-  }
+  const auto lock = Loaded();
+  texts_.ForEachMatch(
+      query, [&](const void* owner) { found.push_back(static_cast<const Cached*>(owner)); });
   std::sort(found.begin(), found.end(), [](const Cached* a, const Cached* b) {
     return a->entry.last_visit != b->entry.last_visit ? a->entry.last_visit > b->entry.last_visit
                                                       : a->stamp > b->stamp;
@@ -319,12 +360,12 @@ std::vector<HistoryEntry> HistoryStore::List(const std::string& typed) const {
 }
 
 std::size_t HistoryStore::Size() const {
-  std::lock_guard<std::mutex> lock(mutex_);
+  const auto lock = Loaded();
   return entries_.size();
 }
 
 void HistoryStore::Remove(const std::vector<std::string>& addresses) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  const auto lock = Loaded();
   for (const std::string& address : addresses) {
     Erase(address);
     Queue({Change::Kind::Remove, {address, "", 0, 0}, 0});
@@ -337,7 +378,7 @@ void HistoryStore::Clear(HistoryPeriod period) {
                              : period == HistoryPeriod::Today
                                  ? LocalMidnight(now)
                                  : std::numeric_limits<std::int64_t>::min();
-  std::lock_guard<std::mutex> lock(mutex_);
+  const auto lock = Loaded();
   std::vector<std::string> gone;
   for (const auto& cached : entries_) {
     if (cached->entry.last_visit >= since) gone.push_back(cached->entry.address);
@@ -347,6 +388,7 @@ void HistoryStore::Clear(HistoryPeriod period) {
 }
 
 void HistoryStore::Flush() {
+  Loaded().unlock();
   std::lock_guard<std::mutex> db_lock(db_mutex_);
   std::vector<Change> changes;
   {
@@ -357,6 +399,7 @@ void HistoryStore::Flush() {
 }
 
 std::string HistoryStore::Path() const {
+  Loaded().unlock();
   std::lock_guard<std::mutex> lock(db_mutex_);
   return db_ ? path_ : std::string();
 }

@@ -28,9 +28,11 @@ enum class HistoryPeriod { LastHour, Today, All };
 
 // The browsing history: one entry per address, in an SQLite file.
 //
-// Everything is answered from memory; the file is written by a thread of its
-// own, in one short transaction every flush interval, so neither a slow disk
-// nor another program holding the file holds up the window. A file that
+// Everything is answered from memory. A thread of its own reads the file at
+// start and then writes it, in one short transaction every flush interval,
+// so neither a long history, a slow disk nor another program holding the
+// file holds up the window. Visits are taken at once; what reads or removes
+// entries waits until the file has been read. A file that
 // cannot be used (damaged, or locked for longer than a moment) is renamed
 // with ".broken" and a new one started; with no usable file at all the
 // history lives in memory until the program ends. Either way it says so on
@@ -74,14 +76,19 @@ class HistoryStore final : public HistorySink {
  private:
   struct Cached {
     HistoryEntry entry;
-    std::string folded;
+    std::size_t slot = 0;  // of its match text
     // Which of two visits in the same second came later.
     std::uint64_t stamp = 0;
   };
   struct Change;
-  void Load();
+  // mutex_, held once the file has been read.
+  std::unique_lock<std::mutex> Loaded() const;
   void Upsert(const HistoryEntry& entry);
   void Erase(const std::string& address);
+  // The entry's match text anew, after its title changed.
+  void Retext(Cached& cached);
+  // Writes the live match texts anew once most of them are outdated.
+  void CompactTexts();
   void Queue(Change change);
   void WriteLoop();
   // Writes the changes given; db_mutex_ held.
@@ -101,11 +108,15 @@ class HistoryStore final : public HistorySink {
   mutable std::mutex mutex_;
   std::vector<std::unique_ptr<Cached>> entries_;
   std::unordered_map<std::string, std::size_t> index_;
+  MatchTexts texts_;
   std::vector<Change> pending_;
   std::map<int, std::string> last_visit_of_browser_;
   std::uint64_t stamps_ = 0;
   std::condition_variable wake_;
   bool stopping_ = false;
+  // Whether the file has been read (or given up on).
+  bool loaded_ = false;
+  mutable std::condition_variable loaded_cv_;
 
   // The file; db_mutex_ guards it. Whoever needs both takes db_mutex_
   // first.

@@ -53,8 +53,11 @@ class HistoryStoreTest : public ::testing::Test {
   std::int64_t now = kNow;
   std::string path = folder / "data/history.sqlite";  // the folder is made
 
+  // Once the file has been read: the clock is the test's again.
   std::unique_ptr<HistoryStore> Open() {
-    return std::make_unique<HistoryStore>(path, [this] { return now; });
+    auto store = std::make_unique<HistoryStore>(path, [this] { return now; });
+    store->Size();
+    return store;
   }
   static std::vector<std::string> Addresses(const std::vector<HistoryEntry>& entries) {
     std::vector<std::string> addresses;
@@ -82,6 +85,16 @@ TEST_F(HistoryStoreTest, FrequentAndRecentVisitsComeFirst) {
   EXPECT_EQ(Addresses(store->Suggest("oth", 1)),
             std::vector<std::string>{"https://other.org/example"});
   EXPECT_EQ(store->Suggest("example", 2).size(), 2u);
+}
+
+TEST_F(HistoryStoreTest, APageRetitledOftenIsStillFoundByItsLatestTitle) {
+  auto store = Open();
+  store->AddVisit("https://live.example/");
+  for (int i = 0; i < 1200; ++i) {
+    store->SetTitle("https://live.example/", "score " + std::to_string(i) + std::string(1000, '.'));
+  }
+  EXPECT_EQ(store->Suggest("score 1199", 5).size(), 1u);
+  EXPECT_TRUE(store->Suggest("score 1198", 5).empty());
 }
 
 TEST_F(HistoryStoreTest, OneLoadCountsOnceAndVisitsWithTitlesSurviveARestart) {
