@@ -55,14 +55,15 @@ HistoryWindowToolkit::HistoryWindowToolkit(Gtk::Window* main_window)
     });
   });
   delete_.signal_clicked().connect([this] { Guarded([&] { DeleteSelected(); }); });
-  tree_.signal_row_activated().connect([this](const Gtk::TreeModel::Path& path, Gtk::TreeViewColumn*) {
-    Guarded([&] {
-      const Gtk::TreeModel::iterator row = model_->get_iter(path);
-      if (!row || !input_) return;
-      const std::string address = (*row)[columns_.address];
-      if (!address.empty()) input_->Activated(address);
-    });
-  });
+  tree_.signal_row_activated().connect(
+      [this](const Gtk::TreeModel::Path& path, Gtk::TreeViewColumn*) {
+        Guarded([&] {
+          const Gtk::TreeModel::iterator row = model_->get_iter(path);
+          if (!row || !input_) return;
+          const std::string address = (*row)[columns_.address];
+          if (!address.empty()) input_->Activated(address);
+        });
+      });
   tree_.signal_key_press_event().connect(
       [this](GdkEventKey* event) {
         if (event->keyval != GDK_KEY_Delete && event->keyval != GDK_KEY_KP_Delete) return false;
@@ -135,7 +136,8 @@ void HistoryWindowToolkit::DeleteSelected() {
 std::vector<std::string> HistoryWindowToolkit::ListedAddresses() {
   std::vector<std::string> addresses;
   for (const Gtk::TreeModel::Row& day : model_->children()) {
-    for (const Gtk::TreeModel::Row& row : day.children()) addresses.push_back(row[columns_.address]);
+    for (const Gtk::TreeModel::Row& row : day.children())
+      addresses.push_back(row[columns_.address]);
   }
   return addresses;
 }
