@@ -26,14 +26,16 @@ HistoryWindowToolkit::HistoryWindowToolkit(Gtk::Window* main_window)
   const int address_column = tree_.append_column("アドレス", columns_.shown) - 1;
   for (const int column : {title_column, address_column}) {
     Gtk::TreeViewColumn* view_column = tree_.get_column(column);
-    view_column->set_expand(true);
     view_column->set_resizable(true);
     if (auto* cell = dynamic_cast<Gtk::CellRendererText*>(view_column->get_first_cell())) {
       cell->property_ellipsize() = Pango::ELLIPSIZE_END;
       view_column->add_attribute(cell->property_weight(), columns_.weight);
     }
   }
-  tree_.get_column(title_column)->set_fixed_width(320);
+  // The title a fixed share; the address takes the rest.
+  tree_.get_column(title_column)->set_sizing(Gtk::TREE_VIEW_COLUMN_FIXED);
+  tree_.get_column(title_column)->set_fixed_width(300);
+  tree_.get_column(address_column)->set_expand(true);
   tree_.get_selection()->set_mode(Gtk::SELECTION_MULTIPLE);
   tree_.set_search_column(columns_.title);
   tree_.set_enable_search(false);
