@@ -183,15 +183,9 @@ HistoryStore::Opened HistoryStore::OpenFile(std::string& error) {
   if ((rc = beyond.Bind(1, static_cast<std::int64_t>(kHistoryMaxEntries)).Run()) != SQLITE_OK)
     return fail(rc);
 
-  Statement rows(
-      db_, "SELECT address, title, last_visit, visit_count FROM pages ORDER BY last_visit, id");
-  if (rows.rc() != SQLITE_OK) return fail(rows.rc());
   std::vector<HistoryEntry> loaded;
-  while ((rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
-    loaded.push_back({Text(rows.get(), 0), Text(rows.get(), 1), sqlite3_column_int64(rows.get(), 2),
-                      sqlite3_column_int(rows.get(), 3)});
-  }
-  if (rc != SQLITE_DONE) return fail(rc);
+  if (!ReadRows(loaded)) return fail(sqlite3_errcode(db_));
+  data_version_ = DataVersion();
   std::lock_guard<std::mutex> lock(mutex_);
   for (HistoryEntry& entry : loaded) {
     // A title that came while the file was read is the newer one.
@@ -379,12 +373,64 @@ void HistoryStore::Clear(HistoryPeriod period) {
                                  ? LocalMidnight(now)
                                  : std::numeric_limits<std::int64_t>::min();
   const auto lock = Loaded();
+  EraseSince(since);
+  Queue({Change::Kind::ClearSince, {}, since});
+}
+
+void HistoryStore::EraseSince(std::int64_t since) {
   std::vector<std::string> gone;
   for (const auto& cached : entries_) {
     if (cached->entry.last_visit >= since) gone.push_back(cached->entry.address);
   }
   for (const std::string& address : gone) Erase(address);
-  Queue({Change::Kind::ClearSince, {}, since});
+}
+
+void HistoryStore::FollowOtherWriters() {
+  std::lock_guard<std::mutex> db_lock(db_mutex_);
+  if (!db_) return;
+  const std::int64_t version = DataVersion();
+  if (version == data_version_) return;
+  std::vector<HistoryEntry> rows;
+  if (!ReadRows(rows)) return;  // the next write finds out what is wrong
+  data_version_ = version;
+  std::lock_guard<std::mutex> lock(mutex_);
+  entries_.clear();
+  index_.clear();
+  texts_.Clear();
+  for (const HistoryEntry& row : rows) Upsert(row);
+  // What is not written yet goes on top.
+  for (const Change& change : pending_) {
+    switch (change.kind) {
+      case Change::Kind::Visit: Upsert(change.entry); break;
+      case Change::Kind::Title:
+        if (auto found = index_.find(change.entry.address); found != index_.end()) {
+          entries_[found->second]->entry.title = change.entry.title;
+          Retext(*entries_[found->second]);
+        }
+        break;
+      case Change::Kind::Remove: Erase(change.entry.address); break;
+      case Change::Kind::ClearSince: EraseSince(change.since); break;
+      case Change::Kind::WriteAll: break;
+    }
+  }
+}
+
+std::int64_t HistoryStore::DataVersion() {
+  Statement version(db_, "PRAGMA data_version");
+  if (version.rc() != SQLITE_OK || sqlite3_step(version.get()) != SQLITE_ROW) return data_version_;
+  return sqlite3_column_int64(version.get(), 0);
+}
+
+bool HistoryStore::ReadRows(std::vector<HistoryEntry>& rows) {
+  Statement select(
+      db_, "SELECT address, title, last_visit, visit_count FROM pages ORDER BY last_visit, id");
+  if (select.rc() != SQLITE_OK) return false;
+  int rc;
+  while ((rc = sqlite3_step(select.get())) == SQLITE_ROW) {
+    rows.push_back({Text(select.get(), 0), Text(select.get(), 1),
+                    sqlite3_column_int64(select.get(), 2), sqlite3_column_int(select.get(), 3)});
+  }
+  return rc == SQLITE_DONE;
 }
 
 void HistoryStore::Flush() {
@@ -411,6 +457,7 @@ void HistoryStore::WriteLoop() {
     if (stopping_) break;
     lock.unlock();
     Flush();
+    FollowOtherWriters();
     lock.lock();
   }
 }

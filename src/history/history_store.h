@@ -89,6 +89,13 @@ class HistoryStore final : public HistorySink {
   void Retext(Cached& cached);
   // Writes the live match texts anew once most of them are outdated.
   void CompactTexts();
+  void EraseSince(std::int64_t since);
+  // After another program changed the file (the options program clearing
+  // the history), what is in memory is read from it again. db_mutex_ held
+  // for the next three.
+  void FollowOtherWriters();
+  std::int64_t DataVersion();
+  bool ReadRows(std::vector<HistoryEntry>& rows);
   void Queue(Change change);
   void WriteLoop();
   // Writes the changes given; db_mutex_ held.
@@ -123,6 +130,7 @@ class HistoryStore final : public HistorySink {
   mutable std::mutex db_mutex_;
   sqlite3* db_ = nullptr;
   int busy_writes_ = 0;
+  std::int64_t data_version_ = 0;
   std::thread writer_;
 };
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/keys.h"
@@ -21,6 +23,14 @@ using testing_support::WriteRaw;
 constexpr std::int64_t kDay = 86400;
 // 06:00 UTC: no time zone has its midnight near it.
 constexpr std::int64_t kNow = 1796796000;
+
+// Polls for up to five seconds: another thread does the work.
+template <typename Condition>
+bool WaitFor(Condition&& done) {
+  for (int i = 0; i < 500 && !done(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  return done();
+}
 
 bool Finds(const std::string& typed, const HistoryEntry& entry) {
   return HistoryQuery(typed).Matches(MatchText(entry));
@@ -165,6 +175,18 @@ TEST_F(HistoryStoreTest, ClearingTheLastHourKeepsOlderPages) {
   EXPECT_EQ(Addresses(store->List("")), std::vector<std::string>{"https://earlier.example/"});
   store.reset();
   EXPECT_EQ(Addresses(Open()->List("")), std::vector<std::string>{"https://earlier.example/"});
+}
+
+// The options program clears the history while the browser runs.
+TEST_F(HistoryStoreTest, TheBrowserFollowsAnotherProgramClearingTheFile) {
+  HistoryStore browser(
+      path, [this] { return now; }, std::chrono::milliseconds(10));
+  browser.AddVisit("https://before.example/");
+  browser.Flush();
+  Open()->Clear(HistoryPeriod::All);
+  browser.AddVisit("https://after.example/");
+  EXPECT_TRUE(WaitFor([&] { return browser.Size() == 1; }));
+  EXPECT_EQ(Addresses(browser.List("")), std::vector<std::string>{"https://after.example/"});
 }
 
 TEST_F(HistoryStoreTest, TheWindowListsByDayFiltersDeletesAndOpens) {
