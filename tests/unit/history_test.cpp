@@ -167,6 +167,23 @@ TEST_F(HistoryStoreTest, ADamagedFileIsMovedAsideAndANewOneStarted) {
   EXPECT_EQ(Open()->List("").size(), 1u);
 }
 
+TEST_F(HistoryStoreTest, AFileLockedForGoodIsMovedAsideToo) {
+  Open()->AddVisit("https://kept-aside.example/");
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &holder), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  {
+    auto store = Open();
+    EXPECT_EQ(store->Size(), 0u);
+    store->AddVisit("https://new.example/");
+  }
+  sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(holder);
+  EXPECT_EQ(Addresses(Open()->List("")), std::vector<std::string>{"https://new.example/"});
+  path += ".broken";
+  EXPECT_EQ(Addresses(Open()->List("")), std::vector<std::string>{"https://kept-aside.example/"});
+}
+
 TEST_F(HistoryStoreTest, ClearingTheLastHourKeepsOlderPages) {
   auto store = Open();
   Visit(*store, "https://earlier.example/", 1, kNow - 2 * 3600);
