@@ -186,12 +186,13 @@ HistoryStore::Opened HistoryStore::OpenFile(std::string& error) {
   std::vector<HistoryEntry> loaded;
   if (!ReadRows(loaded)) return fail(sqlite3_errcode(db_));
   data_version_ = DataVersion();
-  std::lock_guard<std::mutex> lock(mutex_);
-  for (HistoryEntry& entry : loaded) {
-    // A title that came while the file was read is the newer one.
-    auto found = index_.find(entry.address);
-    if (found != index_.end() && !entries_[found->second]->entry.title.empty()) entry.title.clear();
-    Upsert(entry);
+  Memory read;
+  for (const HistoryEntry& entry : loaded) read.Upsert(entry);
+  {
+    // Visits that came while the file was read go on top, with their titles.
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& cached : memory_.entries) read.Upsert(cached->entry);
+    std::swap(memory_, read);
   }
   return Opened::Ok;
 }
@@ -224,48 +225,70 @@ void HistoryStore::StartAgain(const std::string& why) {
   Write({Change{Change::Kind::WriteAll, {}, 0}});
 }
 
-void HistoryStore::Upsert(const HistoryEntry& entry) {
-  auto found = index_.find(entry.address);
-  if (found != index_.end()) {
-    Cached& cached = *entries_[found->second];
-    cached.entry.visit_count += entry.visit_count;
-    cached.entry.last_visit = std::max(cached.entry.last_visit, entry.last_visit);
-    if (!entry.title.empty() && entry.title != cached.entry.title) {
-      cached.entry.title = entry.title;
-      Retext(cached);
-    }
-    cached.stamp = ++stamps_;
+HistoryStore::Cached* HistoryStore::Memory::Find(const std::string& address) {
+  auto found = index.find(address);
+  return found == index.end() ? nullptr : entries[found->second].get();
+}
+
+void HistoryStore::Memory::Upsert(const HistoryEntry& entry) {
+  if (Cached* cached = Find(entry.address)) {
+    cached->entry.visit_count += entry.visit_count;
+    cached->entry.last_visit = std::max(cached->entry.last_visit, entry.last_visit);
+    if (!entry.title.empty()) Retitle(*cached, entry.title);
+    cached->stamp = ++stamps;
     return;
   }
-  index_.emplace(entry.address, entries_.size());
-  entries_.push_back(std::make_unique<Cached>(Cached{entry, 0, ++stamps_}));
-  entries_.back()->slot = texts_.Add(MatchText(entry), entries_.back().get());
+  index.emplace(entry.address, entries.size());
+  entries.push_back(std::make_unique<Cached>(Cached{entry, 0, ++stamps}));
+  entries.back()->slot = texts.Add(MatchText(entry), entries.back().get());
 }
 
-void HistoryStore::Retext(Cached& cached) {
-  texts_.Drop(cached.slot);
-  cached.slot = texts_.Add(MatchText(cached.entry), &cached);
+void HistoryStore::Memory::Retitle(Cached& cached, const std::string& title) {
+  if (cached.entry.title == title) return;
+  cached.entry.title = title;
+  texts.Drop(cached.slot);
+  cached.slot = texts.Add(MatchText(cached.entry), &cached);
   CompactTexts();
 }
 
-void HistoryStore::CompactTexts() {
-  if (!texts_.MostlyDropped()) return;
-  texts_.Clear();
-  for (const auto& each : entries_) each->slot = texts_.Add(MatchText(each->entry), each.get());
+void HistoryStore::Memory::CompactTexts() {
+  if (!texts.MostlyDropped()) return;
+  texts.Clear();
+  for (const auto& each : entries) each->slot = texts.Add(MatchText(each->entry), each.get());
 }
 
-void HistoryStore::Erase(const std::string& address) {
-  auto found = index_.find(address);
-  if (found == index_.end()) return;
+void HistoryStore::Memory::Erase(const std::string& address) {
+  auto found = index.find(address);
+  if (found == index.end()) return;
   const std::size_t at = found->second;
-  index_.erase(found);
-  texts_.Drop(entries_[at]->slot);
-  if (at + 1 != entries_.size()) {
-    entries_[at] = std::move(entries_.back());
-    index_[entries_[at]->entry.address] = at;
+  index.erase(found);
+  texts.Drop(entries[at]->slot);
+  if (at + 1 != entries.size()) {
+    entries[at] = std::move(entries.back());
+    index[entries[at]->entry.address] = at;
   }
-  entries_.pop_back();
+  entries.pop_back();
   CompactTexts();
+}
+
+void HistoryStore::Memory::EraseSince(std::int64_t since) {
+  std::vector<std::string> gone;
+  for (const auto& cached : entries) {
+    if (cached->entry.last_visit >= since) gone.push_back(cached->entry.address);
+  }
+  for (const std::string& address : gone) Erase(address);
+}
+
+void HistoryStore::Memory::Apply(const Change& change) {
+  switch (change.kind) {
+    case Change::Kind::Visit: Upsert(change.entry); break;
+    case Change::Kind::Title:
+      if (Cached* cached = Find(change.entry.address)) Retitle(*cached, change.entry.title);
+      break;
+    case Change::Kind::Remove: Erase(change.entry.address); break;
+    case Change::Kind::ClearSince: EraseSince(change.since); break;
+    case Change::Kind::WriteAll: break;
+  }
 }
 
 void HistoryStore::Queue(Change change) {
@@ -276,10 +299,10 @@ void HistoryStore::Queue(Change change) {
 void HistoryStore::AddVisit(const std::string& address) {
   const std::string kept = HistoryAddress(address);
   if (kept.empty()) return;
-  HistoryEntry visit{kept, "", now_(), 1};
+  const Change visit{Change::Kind::Visit, {kept, "", now_(), 1}, 0};
   std::lock_guard<std::mutex> lock(mutex_);
-  Upsert(visit);
-  Queue({Change::Kind::Visit, visit, 0});
+  memory_.Apply(visit);
+  Queue(visit);
 }
 
 void HistoryStore::SetTitle(const std::string& address, const std::string& title) {
@@ -287,13 +310,10 @@ void HistoryStore::SetTitle(const std::string& address, const std::string& title
   if (kept.empty() || title.empty()) return;
   const std::string cut = CutText(title, kHistoryTitleChars);
   std::lock_guard<std::mutex> lock(mutex_);
-  auto found = index_.find(kept);
-  if (found == index_.end()) return;
-  Cached& cached = *entries_[found->second];
-  if (cached.entry.title == cut) return;
-  cached.entry.title = cut;
-  Retext(cached);
-  Queue({Change::Kind::Title, cached.entry, 0});
+  Cached* cached = memory_.Find(kept);
+  if (!cached || cached->entry.title == cut) return;
+  memory_.Retitle(*cached, cut);
+  Queue({Change::Kind::Title, cached->entry, 0});
 }
 
 void HistoryStore::PageVisited(int browser, const std::string& address) {
@@ -320,10 +340,10 @@ std::vector<HistoryEntry> HistoryStore::Suggest(const std::string& typed, std::s
   const std::int64_t now = now_();
   std::vector<std::pair<double, const HistoryEntry*>> found;
   const auto lock = Loaded();
-  texts_.ForEachMatch(query, [&](const void* owner) {
+  memory_.texts.ForEachMatch(query, [&](const void* owner) {
     const auto* cached = static_cast<const Cached*>(owner);
     double score = HistoryScore(cached->entry, now);
-    if (query.StartsHost(texts_.Text(cached->slot))) score *= 4;
+    if (query.StartsHost(memory_.texts.Text(cached->slot))) score *= 4;
     found.emplace_back(score, &cached->entry);
   });
   const auto better = [](const auto& a, const auto& b) {
@@ -341,7 +361,7 @@ std::vector<HistoryEntry> HistoryStore::List(const std::string& typed) const {
   const HistoryQuery query(typed);
   std::vector<const Cached*> found;
   const auto lock = Loaded();
-  texts_.ForEachMatch(
+  memory_.texts.ForEachMatch(
       query, [&](const void* owner) { found.push_back(static_cast<const Cached*>(owner)); });
   std::sort(found.begin(), found.end(), [](const Cached* a, const Cached* b) {
     return a->entry.last_visit != b->entry.last_visit ? a->entry.last_visit > b->entry.last_visit
@@ -355,13 +375,13 @@ std::vector<HistoryEntry> HistoryStore::List(const std::string& typed) const {
 
 std::size_t HistoryStore::Size() const {
   const auto lock = Loaded();
-  return entries_.size();
+  return memory_.entries.size();
 }
 
 void HistoryStore::Remove(const std::vector<std::string>& addresses) {
   const auto lock = Loaded();
   for (const std::string& address : addresses) {
-    Erase(address);
+    memory_.Erase(address);
     Queue({Change::Kind::Remove, {address, "", 0, 0}, 0});
   }
 }
@@ -373,16 +393,8 @@ void HistoryStore::Clear(HistoryPeriod period) {
                                  ? LocalMidnight(now)
                                  : std::numeric_limits<std::int64_t>::min();
   const auto lock = Loaded();
-  EraseSince(since);
+  memory_.EraseSince(since);
   Queue({Change::Kind::ClearSince, {}, since});
-}
-
-void HistoryStore::EraseSince(std::int64_t since) {
-  std::vector<std::string> gone;
-  for (const auto& cached : entries_) {
-    if (cached->entry.last_visit >= since) gone.push_back(cached->entry.address);
-  }
-  for (const std::string& address : gone) Erase(address);
 }
 
 void HistoryStore::FollowOtherWriters() {
@@ -393,25 +405,13 @@ void HistoryStore::FollowOtherWriters() {
   std::vector<HistoryEntry> rows;
   if (!ReadRows(rows)) return;  // the next write finds out what is wrong
   data_version_ = version;
-  std::lock_guard<std::mutex> lock(mutex_);
-  entries_.clear();
-  index_.clear();
-  texts_.Clear();
-  for (const HistoryEntry& row : rows) Upsert(row);
-  // What is not written yet goes on top.
-  for (const Change& change : pending_) {
-    switch (change.kind) {
-      case Change::Kind::Visit: Upsert(change.entry); break;
-      case Change::Kind::Title:
-        if (auto found = index_.find(change.entry.address); found != index_.end()) {
-          entries_[found->second]->entry.title = change.entry.title;
-          Retext(*entries_[found->second]);
-        }
-        break;
-      case Change::Kind::Remove: Erase(change.entry.address); break;
-      case Change::Kind::ClearSince: EraseSince(change.since); break;
-      case Change::Kind::WriteAll: break;
-    }
+  Memory read;
+  for (const HistoryEntry& row : rows) read.Upsert(row);
+  {
+    // What is not written yet goes on top.
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const Change& change : pending_) read.Apply(change);
+    std::swap(memory_, read);
   }
 }
 
@@ -497,7 +497,7 @@ void HistoryStore::Write(const std::vector<Change>& changes) {
         {
           // Everything waiting is in memory already, and so in this.
           std::lock_guard<std::mutex> lock(mutex_);
-          for (const auto& cached : entries_) all.push_back(cached->entry);
+          for (const auto& cached : memory_.entries) all.push_back(cached->entry);
           pending_.clear();
         }
         rc = sqlite3_exec(db_, "DELETE FROM pages", nullptr, nullptr, nullptr);

@@ -81,18 +81,30 @@ class HistoryStore final : public HistorySink {
     std::uint64_t stamp = 0;
   };
   struct Change;
+  // The entries, by address, with their match texts.
+  struct Memory {
+    std::vector<std::unique_ptr<Cached>> entries;
+    std::unordered_map<std::string, std::size_t> index;
+    MatchTexts texts;
+    std::uint64_t stamps = 0;
+
+    Cached* Find(const std::string& address);
+    // Adds an entry, or adds its visits to the one there and takes its
+    // title when it has one.
+    void Upsert(const HistoryEntry& entry);
+    void Retitle(Cached& cached, const std::string& title);
+    void Erase(const std::string& address);
+    void EraseSince(std::int64_t since);
+    void Apply(const Change& change);
+    // Writes the live match texts anew once most of them are outdated.
+    void CompactTexts();
+  };
   // mutex_, held once the file has been read.
   std::unique_lock<std::mutex> Loaded() const;
-  void Upsert(const HistoryEntry& entry);
-  void Erase(const std::string& address);
-  // The entry's match text anew, after its title changed.
-  void Retext(Cached& cached);
-  // Writes the live match texts anew once most of them are outdated.
-  void CompactTexts();
-  void EraseSince(std::int64_t since);
   // After another program changed the file (the options program clearing
   // the history), what is in memory is read from it again. db_mutex_ held
-  // for the next three.
+  // for the next three. The entries are made anew without holding mutex_,
+  // so that the window is not held up meanwhile.
   void FollowOtherWriters();
   std::int64_t DataVersion();
   bool ReadRows(std::vector<HistoryEntry>& rows);
@@ -113,12 +125,9 @@ class HistoryStore final : public HistorySink {
 
   // The entries in memory, by address; mutex_ guards them and the queue.
   mutable std::mutex mutex_;
-  std::vector<std::unique_ptr<Cached>> entries_;
-  std::unordered_map<std::string, std::size_t> index_;
-  MatchTexts texts_;
+  Memory memory_;
   std::vector<Change> pending_;
   std::map<int, std::string> last_visit_of_browser_;
-  std::uint64_t stamps_ = 0;
   std::condition_variable wake_;
   bool stopping_ = false;
   // Whether the file has been read (or given up on).
