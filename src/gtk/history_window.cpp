@@ -56,6 +56,16 @@ HistoryWindowToolkit::HistoryWindowToolkit(Gtk::Window* main_window)
       if (input_) input_->SearchChanged(search_.get_text());
     });
   });
+  // Enter in the search box opens the first page listed.
+  search_.signal_activate().connect([this] {
+    Guarded([&] {
+      const std::vector<std::string> listed = ListedAddresses();
+      if (!listed.empty() && input_) input_->Activated(listed.front());
+    });
+  });
+  delete_.set_sensitive(false);
+  tree_.get_selection()->signal_changed().connect(
+      [this] { delete_.set_sensitive(tree_.get_selection()->count_selected_rows() > 0); });
   delete_.signal_clicked().connect([this] { Guarded([&] { DeleteSelected(); }); });
   tree_.signal_row_activated().connect(
       [this](const Gtk::TreeModel::Path& path, Gtk::TreeViewColumn*) {

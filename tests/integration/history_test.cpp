@@ -10,7 +10,7 @@ void Keys(const std::string& keys) {
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
 
-TEST(HistoryWindow, CtrlHListsTheVisitedPagesAndTypingFiltersThem) {
+TEST(HistoryWindow, CtrlHListsTheVisitedPagesTypingFiltersThemEnterOpensOne) {
   LoopbackServer server;
   server.Serve("/apple", "<html><head><title>りんごの話</title></head><body>a</body></html>");
   server.Serve("/banana", "<html><head><title>Banana Bread</title></head><body>b</body></html>");
@@ -37,6 +37,11 @@ TEST(HistoryWindow, CtrlHListsTheVisitedPagesAndTypingFiltersThem) {
   EXPECT_TRUE(PumpUntil([&] {
     return run.history_window->ListedAddresses() == std::vector<std::string>{server.Url("/banana")};
   }));
+  // Enter opens the page found in a new tab.
+  Keys("Return");
+  ASSERT_TRUE(PumpUntil([&] { return run.state.TabCount == 2; }));
+  EXPECT_TRUE(
+      PumpUntil([&] { return run.main().BrowserOfTab(2).LocationURL() == server.Url("/banana"); }));
 }
 
 }  // namespace
