@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
   tabulon::gtk::DownloadsWindowToolkit downloads_window(&toolkit.Window());
   tabulon::gtk::EngineDownloads engine_downloads;
   // The history beside the engine's own data; its window.
-  tabulon::HistoryStore history(tabulon::gtk::EngineDataDir() + "/history.sqlite");
+  tabulon::HistoryStore history(tabulon::HistoryFilePath(tabulon::gtk::EngineDataDir()));
   tabulon::gtk::HistoryWindowToolkit history_window(&toolkit.Window());
 
   tabulon::Application app(state, toolkit, {store, boxes, clipboard, processes},

@@ -45,11 +45,13 @@ void MakeFolders(const std::string& path) {
 }
 
 // Codes after which the file is not one to go on with: another file there,
-// a damaged one, or one somebody holds locked.
+// a damaged one, one whose table is not ours (SQLITE_ERROR), or one
+// somebody holds locked. A file that cannot be read or written at all (a
+// full disk, no permission) is left alone.
 bool IsBroken(int code) {
   code &= 0xFF;
   return code == SQLITE_CORRUPT || code == SQLITE_NOTADB || code == SQLITE_BUSY ||
-         code == SQLITE_LOCKED || code == SQLITE_FORMAT;
+         code == SQLITE_LOCKED || code == SQLITE_FORMAT || code == SQLITE_ERROR;
 }
 
 // One prepared statement, finalized when it goes.

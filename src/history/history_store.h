@@ -26,6 +26,12 @@ inline constexpr std::size_t kHistoryTitleChars = 1000;
 
 enum class HistoryPeriod { LastHour, Today, All };
 
+// The history's file in the per-user data folder; the options program
+// clears the same file the browser writes.
+inline std::string HistoryFilePath(const std::string& data_folder) {
+  return data_folder + "/history.sqlite";
+}
+
 // The browsing history: one entry per address, in an SQLite file.
 //
 // Everything is answered from memory. A thread of its own reads the file at

@@ -192,7 +192,7 @@ BrowserRun::BrowserRun(const std::string& config_dir, const std::string& command
                                       exe_folder.empty() ? TempFolder() : exe_folder);
   app->SetDownloads(*downloads_window, engine_downloads);
   gtk::ReportDownloadsTo(app->Downloads());
-  history = std::make_unique<HistoryStore>(TempFolder() + "/history.sqlite");
+  history = std::make_unique<HistoryStore>(HistoryFilePath(TempFolder()));
   history_window = std::make_unique<gtk::HistoryWindowToolkit>(&toolkit->Window());
   app->SetHistory(*history, *history_window);
   app->Main();

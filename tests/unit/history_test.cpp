@@ -2,6 +2,7 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,6 +32,8 @@ bool WaitFor(Condition&& done) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   return done();
 }
+
+void MakeFolder(const std::string& path) { std::filesystem::create_directories(path); }
 
 bool Finds(const std::string& typed, const HistoryEntry& entry) {
   return HistoryQuery(typed).Matches(MatchText(entry));
@@ -165,6 +168,17 @@ TEST_F(HistoryStoreTest, ADamagedFileIsMovedAsideAndANewOneStarted) {
   }
   EXPECT_EQ(ReadRaw(path + ".broken"), garbage);
   EXPECT_EQ(Open()->List("").size(), 1u);
+}
+
+TEST_F(HistoryStoreTest, ADatabaseWithAnotherTableOfThatNameIsMovedAside) {
+  sqlite3* db = nullptr;
+  MakeFolder(folder / "data");
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE pages(other)", nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+  Open()->AddVisit("https://after.example/");
+  EXPECT_EQ(Open()->List("").size(), 1u);
+  EXPECT_FALSE(ReadRaw(path + ".broken").empty());
 }
 
 TEST_F(HistoryStoreTest, AFileLockedForGoodIsMovedAsideToo) {
