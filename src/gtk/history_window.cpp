@@ -83,6 +83,12 @@ HistoryWindowToolkit::HistoryWindowToolkit(Gtk::Window* main_window)
         return true;
       },
       false);
+  window_.signal_focus_in_event().connect([this](GdkEventFocus*) {
+    Guarded([&] {
+      if (input_) input_->WindowFocused();
+    });
+    return false;
+  });
   window_.signal_delete_event().connect([this](GdkEventAny*) {
     window_.hide();
     return true;

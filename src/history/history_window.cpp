@@ -75,7 +75,15 @@ void HistoryWindow::Show() {
   toolkit_.ShowWindow();
 }
 
-void HistoryWindow::Refresh() { toolkit_.ShowDays(HistoryDays(store_.List(search_), now_())); }
+void HistoryWindow::Refresh() {
+  std::vector<HistoryDay> days = HistoryDays(store_.List(search_), now_());
+  if (ever_shown_ && days == shown_) return;
+  shown_ = std::move(days);
+  ever_shown_ = true;
+  toolkit_.ShowDays(shown_);
+}
+
+void HistoryWindow::WindowFocused() { Refresh(); }
 
 void HistoryWindow::SearchChanged(const std::string& text) {
   if (text == search_) return;

@@ -34,8 +34,11 @@ class HistoryWindow final : public HistoryInput {
   void SearchChanged(const std::string& text) override;
   void DeleteClicked(const std::vector<std::string>& addresses) override;
   void Activated(const std::string& address) override;
+  void WindowFocused() override;
 
  private:
+  // Shows the history as it is now, unless the window shows just that: the
+  // user's selection stays.
   void Refresh();
 
   HistoryToolkit& toolkit_;
@@ -43,6 +46,8 @@ class HistoryWindow final : public HistoryInput {
   OpenInNewTab open_;
   HistoryStore::Clock now_;
   std::string search_;
+  std::vector<HistoryDay> shown_;
+  bool ever_shown_ = false;
 };
 
 }  // namespace tabulon

@@ -30,6 +30,8 @@ class HistoryInput {
   virtual void DeleteClicked(const std::vector<std::string>& addresses) = 0;
   // A double click or Enter on a page.
   virtual void Activated(const std::string& address) = 0;
+  // The user came back to the window: pages visited meanwhile are listed.
+  virtual void WindowFocused() = 0;
 };
 
 // The window system's side of the history window: a window beside the main

@@ -24,11 +24,15 @@ class FakeHistoryToolkit final : public HistoryToolkit {
  public:
   HistoryInput* input = nullptr;
   int shows = 0;
+  int show_days = 0;
   std::vector<HistoryDay> days;
 
   void Attach(HistoryInput& attached) override { input = &attached; }
   void ShowWindow() override { ++shows; }
-  void ShowDays(const std::vector<HistoryDay>& shown) override { days = shown; }
+  void ShowDays(const std::vector<HistoryDay>& shown) override {
+    days = shown;
+    ++show_days;
+  }
   std::vector<std::string> Titles() const {
     std::vector<std::string> titles;
     for (const HistoryDay& day : days) {

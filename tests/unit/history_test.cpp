@@ -243,6 +243,16 @@ TEST_F(HistoryStoreTest, TheWindowListsByDayFiltersDeletesAndOpens) {
   fake.input->DeleteClicked({"https://yesterday.example/"});
   EXPECT_TRUE(fake.days.empty());
   EXPECT_EQ(store->Size(), 1u);
+
+  // Back in the window: what was visited meanwhile shows, and only then is
+  // the list given anew (which would lose the user's selection).
+  fake.input->SearchChanged("");
+  const int shown = fake.show_days;
+  fake.input->WindowFocused();
+  EXPECT_EQ(fake.show_days, shown);
+  store->AddVisit("https://meanwhile.example/");
+  fake.input->WindowFocused();
+  EXPECT_EQ(fake.days[0].lines[0].address, "https://meanwhile.example/");
 }
 
 class MainWindowHistory : public MainWindowTest {
