@@ -44,12 +44,17 @@ HistoryWindowToolkit::HistoryWindowToolkit(Gtk::Window* main_window)
   scroller_.add(tree_);
   buttons_.set_layout(Gtk::BUTTONBOX_END);
   buttons_.add(delete_);
+  more_.set_xalign(0.0f);
+  more_.get_style_context()->add_class("dim-label");
+  bottom_.pack_start(more_, Gtk::PACK_EXPAND_WIDGET);
+  bottom_.pack_end(buttons_, Gtk::PACK_SHRINK);
   box_.set_border_width(8);
   box_.pack_start(search_, Gtk::PACK_SHRINK);
   box_.pack_start(scroller_, Gtk::PACK_EXPAND_WIDGET);
-  box_.pack_start(buttons_, Gtk::PACK_SHRINK);
+  box_.pack_start(bottom_, Gtk::PACK_SHRINK);
   window_.add(box_);
   box_.show_all();
+  more_.hide();
 
   search_.signal_changed().connect([this] {
     Guarded([&] {
@@ -111,7 +116,8 @@ void HistoryWindowToolkit::ShowWindow() {
   search_.grab_focus();
 }
 
-void HistoryWindowToolkit::ShowDays(const std::vector<HistoryDay>& days) {
+void HistoryWindowToolkit::ShowDays(const std::vector<HistoryDay>& days, bool more) {
+  more_.set_visible(more);
   model_->clear();
   for (const HistoryDay& day : days) {
     Gtk::TreeModel::Row day_row = *model_->append();

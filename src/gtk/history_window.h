@@ -18,7 +18,7 @@ class HistoryWindowToolkit final : public HistoryToolkit {
 
   void Attach(HistoryInput& input) override;
   void ShowWindow() override;
-  void ShowDays(const std::vector<HistoryDay>& days) override;
+  void ShowDays(const std::vector<HistoryDay>& days, bool more) override;
 
   // For tests that play the user.
   Gtk::Window& Window() { return window_; }
@@ -51,6 +51,8 @@ class HistoryWindowToolkit final : public HistoryToolkit {
   Columns columns_;
   Glib::RefPtr<Gtk::TreeStore> model_;
   Gtk::TreeView tree_;
+  Gtk::Box bottom_{Gtk::ORIENTATION_HORIZONTAL, 12};
+  Gtk::Label more_{"古い履歴はほかにもあります。検索すると表示されます"};
   Gtk::ButtonBox buttons_;
   Gtk::Button delete_{"削除"};
 };

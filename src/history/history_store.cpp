@@ -359,19 +359,22 @@ std::vector<HistoryEntry> HistoryStore::Suggest(const std::string& typed, std::s
   return best;
 }
 
-std::vector<HistoryEntry> HistoryStore::List(const std::string& typed) const {
+std::vector<HistoryEntry> HistoryStore::List(const std::string& typed, std::size_t limit) const {
   const HistoryQuery query(typed);
   std::vector<const Cached*> found;
   const auto lock = Loaded();
   memory_.texts.ForEachMatch(
       query, [&](const void* owner) { found.push_back(static_cast<const Cached*>(owner)); });
-  std::sort(found.begin(), found.end(), [](const Cached* a, const Cached* b) {
+  const auto newer = [](const Cached* a, const Cached* b) {
     return a->entry.last_visit != b->entry.last_visit ? a->entry.last_visit > b->entry.last_visit
                                                       : a->stamp > b->stamp;
-  });
+  };
+  const std::size_t listed = std::min(limit, found.size());
+  std::partial_sort(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(listed), found.end(),
+                    newer);
   std::vector<HistoryEntry> entries;
-  entries.reserve(found.size());
-  for (const Cached* cached : found) entries.push_back(cached->entry);
+  entries.reserve(listed);
+  for (std::size_t i = 0; i < listed; ++i) entries.push_back(found[i]->entry);
   return entries;
 }
 

@@ -65,8 +65,10 @@ class HistoryStore final : public HistorySink {
   // The entries matching what the user typed (every word in address or
   // title), best first, at most limit of them: for suggestions.
   std::vector<HistoryEntry> Suggest(const std::string& typed, std::size_t limit) const;
-  // Every entry matching, newest visit first; "" matches all.
-  std::vector<HistoryEntry> List(const std::string& typed) const;
+  // The entries matching, newest visit first, at most limit of them; ""
+  // matches all.
+  std::vector<HistoryEntry> List(const std::string& typed,
+                                 std::size_t limit = static_cast<std::size_t>(-1)) const;
   std::size_t Size() const;
 
   void Remove(const std::vector<std::string>& addresses);

@@ -76,11 +76,15 @@ void HistoryWindow::Show() {
 }
 
 void HistoryWindow::Refresh() {
-  std::vector<HistoryDay> days = HistoryDays(store_.List(search_), now_());
-  if (ever_shown_ && days == shown_) return;
+  std::vector<HistoryEntry> entries = store_.List(search_, kHistoryListedPages + 1);
+  const bool more = entries.size() > kHistoryListedPages;
+  if (more) entries.pop_back();
+  std::vector<HistoryDay> days = HistoryDays(entries, now_());
+  if (ever_shown_ && days == shown_ && more == shown_more_) return;
   shown_ = std::move(days);
+  shown_more_ = more;
   ever_shown_ = true;
-  toolkit_.ShowDays(shown_);
+  toolkit_.ShowDays(shown_, more);
 }
 
 void HistoryWindow::WindowFocused() { Refresh(); }

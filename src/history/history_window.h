@@ -12,6 +12,9 @@ namespace tabulon {
 inline constexpr const char* kHistoryCaption = "履歴";
 // Titles and addresses longer than this are cut for the window.
 inline constexpr std::size_t kHistoryShownChars = 300;
+// The window lists this many pages at most, the newest: a list of a
+// hundred thousand would take the toolkit seconds at every key typed.
+inline constexpr std::size_t kHistoryListedPages = 1000;
 
 // The entries in the days of local time they were last visited, newest day
 // first, as the window lists them. Untitled pages show their address.
@@ -47,6 +50,7 @@ class HistoryWindow final : public HistoryInput {
   HistoryStore::Clock now_;
   std::string search_;
   std::vector<HistoryDay> shown_;
+  bool shown_more_ = false;
   bool ever_shown_ = false;
 };
 

@@ -43,8 +43,9 @@ class HistoryToolkit {
   virtual void Attach(HistoryInput& input) = 0;
   // Shows the window, or brings it to the front when it is shown already.
   virtual void ShowWindow() = 0;
-  // Replaces what the window lists.
-  virtual void ShowDays(const std::vector<HistoryDay>& days) = 0;
+  // Replaces what the window lists. more: older pages match too but are
+  // not listed; the window says that a search finds them.
+  virtual void ShowDays(const std::vector<HistoryDay>& days, bool more) = 0;
 };
 
 }  // namespace tabulon

@@ -26,11 +26,13 @@ class FakeHistoryToolkit final : public HistoryToolkit {
   int shows = 0;
   int show_days = 0;
   std::vector<HistoryDay> days;
+  bool more = false;
 
   void Attach(HistoryInput& attached) override { input = &attached; }
   void ShowWindow() override { ++shows; }
-  void ShowDays(const std::vector<HistoryDay>& shown) override {
+  void ShowDays(const std::vector<HistoryDay>& shown, bool more_found) override {
     days = shown;
+    more = more_found;
     ++show_days;
   }
   std::vector<std::string> Titles() const {

@@ -2,7 +2,10 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,7 +25,7 @@ using testing_support::TempFolder;
 using testing_support::WriteRaw;
 
 constexpr std::int64_t kDay = 86400;
-// 06:00 UTC: no time zone has its midnight near it.
+// 06:00 in the tests' time zone, UTC: days begin at midnight local time.
 constexpr std::int64_t kNow = 1796796000;
 
 // Polls for up to five seconds: another thread does the work.
@@ -62,6 +65,21 @@ TEST(HistoryAddresses, BuiltInPagesAreNotKeptAndCredentialsAreDropped) {
 
 class HistoryStoreTest : public ::testing::Test {
  protected:
+  void SetUp() override {
+    if (const char* tz = std::getenv("TZ")) saved_tz_ = tz;
+    setenv("TZ", "UTC", 1);
+    tzset();
+  }
+  void TearDown() override {
+    if (saved_tz_) {
+      setenv("TZ", saved_tz_->c_str(), 1);
+    } else {
+      unsetenv("TZ");
+    }
+    tzset();
+  }
+  std::optional<std::string> saved_tz_;
+
   TempFolder folder;
   std::int64_t now = kNow;
   std::string path = folder / "data/history.sqlite";  // the folder is made
@@ -253,6 +271,17 @@ TEST_F(HistoryStoreTest, TheWindowListsByDayFiltersDeletesAndOpens) {
   store->AddVisit("https://meanwhile.example/");
   fake.input->WindowFocused();
   EXPECT_EQ(fake.days[0].lines[0].address, "https://meanwhile.example/");
+
+  // A long history: the newest pages, and a word that a search finds more.
+  for (std::size_t i = 0; i < kHistoryListedPages; ++i) {
+    Visit(*store, "https://p" + std::to_string(i) + ".example/", 1,
+          kNow - 7200 + static_cast<std::int64_t>(i));
+  }
+  fake.input->WindowFocused();
+  EXPECT_TRUE(fake.more);
+  EXPECT_EQ(fake.days[0].lines.size(), kHistoryListedPages);
+  // After the two visited last: p999 down to p2.
+  EXPECT_EQ(fake.days[0].lines.back().address, "https://p2.example/");
 }
 
 class MainWindowHistory : public MainWindowTest {
