@@ -9,7 +9,7 @@ constexpr const char* kCaption = "履歴";
 }
 
 HistoryWindowToolkit::HistoryWindowToolkit(Gtk::Window* main_window)
-    : model_(Gtk::TreeStore::create(columns_)) {
+    : model_(Gtk::ListStore::create(columns_)) {
   window_.set_title(kCaption);
   window_.set_default_size(720, 480);
   if (main_window) window_.set_transient_for(*main_window);
@@ -21,7 +21,7 @@ HistoryWindowToolkit::HistoryWindowToolkit(Gtk::Window* main_window)
   tree_.set_model(model_);
   // Plain text columns: titles and addresses are shown as they are, never
   // read as markup.
-  tree_.append_column("時刻", columns_.time);
+  const int time_column = tree_.append_column("時刻", columns_.time) - 1;
   const int title_column = tree_.append_column("タイトル", columns_.title) - 1;
   const int address_column = tree_.append_column("アドレス", columns_.shown) - 1;
   for (const int column : {title_column, address_column}) {
@@ -32,10 +32,15 @@ HistoryWindowToolkit::HistoryWindowToolkit(Gtk::Window* main_window)
       view_column->add_attribute(cell->property_weight(), columns_.weight);
     }
   }
-  // The title a fixed share; the address takes the rest.
-  tree_.get_column(title_column)->set_sizing(Gtk::TREE_VIEW_COLUMN_FIXED);
-  tree_.get_column(title_column)->set_fixed_width(300);
+  // Columns of fixed widths and lines of one height: the view measures the
+  // lines it shows, not all of them. The address takes what is left.
+  for (const auto& [column, width] :
+       {std::pair{time_column, 60}, {title_column, 300}, {address_column, 300}}) {
+    tree_.get_column(column)->set_sizing(Gtk::TREE_VIEW_COLUMN_FIXED);
+    tree_.get_column(column)->set_fixed_width(width);
+  }
   tree_.get_column(address_column)->set_expand(true);
+  tree_.set_fixed_height_mode(true);
   tree_.get_selection()->set_mode(Gtk::SELECTION_MULTIPLE);
   tree_.set_search_column(columns_.title);
   tree_.set_enable_search(false);
@@ -118,13 +123,15 @@ void HistoryWindowToolkit::ShowWindow() {
 
 void HistoryWindowToolkit::ShowDays(const std::vector<HistoryDay>& days, bool more) {
   more_.set_visible(more);
+  // Filled away from the view, which would otherwise follow every line.
+  tree_.unset_model();
   model_->clear();
   for (const HistoryDay& day : days) {
     Gtk::TreeModel::Row day_row = *model_->append();
     day_row[columns_.title] = day.caption;
     day_row[columns_.weight] = Pango::WEIGHT_BOLD;
     for (const HistoryLine& line : day.lines) {
-      Gtk::TreeModel::Row row = *model_->append(day_row.children());
+      Gtk::TreeModel::Row row = *model_->append();
       row[columns_.time] = line.time;
       row[columns_.title] = line.title;
       row[columns_.shown] = line.shown;
@@ -132,22 +139,24 @@ void HistoryWindowToolkit::ShowDays(const std::vector<HistoryDay>& days, bool mo
       row[columns_.weight] = Pango::WEIGHT_NORMAL;
     }
   }
-  tree_.expand_all();
+  tree_.set_model(model_);
 }
 
 std::vector<std::string> HistoryWindowToolkit::SelectedAddresses() {
   std::vector<std::string> addresses;
   for (const Gtk::TreeModel::Path& path : tree_.get_selection()->get_selected_rows()) {
-    const Gtk::TreeModel::iterator row = model_->get_iter(path);
+    Gtk::TreeModel::iterator row = model_->get_iter(path);
     if (!row) continue;
     const std::string address = (*row)[columns_.address];
     if (!address.empty()) {
       addresses.push_back(address);
       continue;
     }
-    // A day selected: every page of that day.
-    for (const Gtk::TreeModel::Row& child : row->children()) {
-      addresses.push_back(child[columns_.address]);
+    // A day selected: every page of that day, up to the next day's line.
+    for (++row; row; ++row) {
+      const std::string page = (*row)[columns_.address];
+      if (page.empty()) break;
+      addresses.push_back(page);
     }
   }
   return addresses;
@@ -159,9 +168,9 @@ void HistoryWindowToolkit::DeleteSelected() {
 
 std::vector<std::string> HistoryWindowToolkit::ListedAddresses() {
   std::vector<std::string> addresses;
-  for (const Gtk::TreeModel::Row& day : model_->children()) {
-    for (const Gtk::TreeModel::Row& row : day.children())
-      addresses.push_back(row[columns_.address]);
+  for (const Gtk::TreeModel::Row& row : model_->children()) {
+    const std::string address = row[columns_.address];
+    if (!address.empty()) addresses.push_back(address);
   }
   return addresses;
 }

@@ -10,7 +10,8 @@ namespace tabulon::gtk {
 
 // The history window: a search box, the visited pages under their days
 // (newest first) with time, title and address, and a 削除 button. Closing
-// it only hides it.
+// it only hides it. One flat list, each day's line in bold above its
+// pages: a tree store takes time in the square of a day's pages.
 class HistoryWindowToolkit final : public HistoryToolkit {
  public:
   explicit HistoryWindowToolkit(Gtk::Window* main_window = nullptr);
@@ -49,7 +50,7 @@ class HistoryWindowToolkit final : public HistoryToolkit {
   Gtk::SearchEntry search_;
   Gtk::ScrolledWindow scroller_;
   Columns columns_;
-  Glib::RefPtr<Gtk::TreeStore> model_;
+  Glib::RefPtr<Gtk::ListStore> model_;
   Gtk::TreeView tree_;
   Gtk::Box bottom_{Gtk::ORIENTATION_HORIZONTAL, 12};
   Gtk::Label more_{"古い履歴はほかにもあります。検索すると表示されます"};
