@@ -1,7 +1,7 @@
 #!/bin/sh
 # Takes the README's pictures under a virtual display: the main window with
 # Japanese pages in several tabs, the find bar, the downloads window, the
-# favourites dialog and the about box.
+# history window, the favourites dialog and the about box.
 # They are saved as small PNG files under docs/screenshots/.
 #
 #   sh scripts/screenshots.sh [build folder]   # default: build
@@ -137,6 +137,15 @@ sleep 1
 shot "$main" find-bar.png
 xdotool key Escape
 sleep 0.3
+
+# The history window (Ctrl+H): the pages the tabs showed, by day.
+xdotool windowactivate --sync "$main"
+xdotool key ctrl+h
+history=$(wait_window '^履歴$')
+sleep 1
+shot "$history" history.png
+xdotool key Escape
+sleep 0.5
 
 # Two files downloaded through the save dialog, then the downloads window.
 for f in photos-2026.zip report.tar.gz; do

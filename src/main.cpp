@@ -18,10 +18,12 @@
 #include "gtk/favourites_dialog.h"
 #include "gtk/gtk_services.h"
 #include "gtk/guard.h"
+#include "gtk/history_window.h"
 #include "gtk/icons.h"
 #include "gtk/webkit/downloads.h"
 #include "gtk/webkit/gtk_toolkit.h"
 #include "gtk/webkit/web_engine.h"
+#include "history/history_store.h"
 #include "settings/basqks_api.h"
 #include "settings/file_io.h"
 #include "settings/file_settings_store.h"
@@ -106,6 +108,9 @@ int main(int argc, char** argv) {
   // model of them.
   tabulon::gtk::DownloadsWindowToolkit downloads_window(&toolkit.Window());
   tabulon::gtk::EngineDownloads engine_downloads;
+  // The history beside the engine's own data; its window.
+  tabulon::HistoryStore history(tabulon::HistoryFilePath(tabulon::gtk::EngineDataDir()));
+  tabulon::gtk::HistoryWindowToolkit history_window(&toolkit.Window());
 
   tabulon::Application app(state, toolkit, {store, boxes, clipboard, processes},
                            tabulon::ExecutableFolder());
@@ -118,6 +123,7 @@ int main(int argc, char** argv) {
   app.SetDownloads(downloads_window, engine_downloads);
   tabulon::gtk::ReportDownloadsTo(app.Downloads());
   app.SetSessionFolder(tabulon::gtk::EngineDataDir());
+  app.SetHistory(history, history_window);
   app.Main();
   // Asked to end by the session manager or a terminal: a normal quit, so
   // the window's place and the session are kept.

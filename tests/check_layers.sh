@@ -16,11 +16,12 @@ rank() {
     settings) echo 1 ;;
     platform) echo 2 ;;
     browsing) echo 3 ;;
-    mainwindow | favourites | about | options | downloads) echo 4 ;;
-    app) echo 5 ;;
-    gtk) echo 6 ;;
-    gtk/webkit) echo 7 ;;
-    .) echo 8 ;; # main.cpp and options_main.cpp
+    history) echo 4 ;;
+    mainwindow | favourites | about | options | downloads) echo 5 ;;
+    app) echo 6 ;;
+    gtk) echo 7 ;;
+    gtk/webkit) echo 8 ;;
+    .) echo 9 ;; # main.cpp and options_main.cpp
     *) echo "" ;;
   esac
 }

@@ -14,12 +14,14 @@ Application::~Application() {
   // The dialogs go before the main window they read from.
   form_ini_.reset();
   about_.reset();
+  history_window_.reset();
 }
 
 frmMain& Application::MainWindow() {
   if (!main_window_) {
     main_window_ = std::make_unique<frmMain>(state_, toolkit_, services_);
     main_window_->SetDialogs(this);
+    main_window_->SetHistory(history_);
   }
   return *main_window_;
 }

@@ -8,6 +8,8 @@
 #include "base/state.h"
 #include "downloads/downloads_window.h"
 #include "favourites/form_ini.h"
+#include "history/history_store.h"
+#include "history/history_window.h"
 #include "mainwindow/frm_main.h"
 #include "platform/dialogs.h"
 #include "settings/settings_location.h"
@@ -38,6 +40,10 @@ class Application final : public WindowDialogs, public FavouritesHost {
   DownloadsWindow* Downloads() { return downloads_.get(); }
   void ShowDownloads() override;
   bool AllowQuit() override;
+  // The history and its window's toolkit; without them nothing is recorded
+  // and there is no window.
+  void SetHistory(HistoryStore& store, HistoryToolkit& toolkit);
+  void ShowHistory() override;
 
   // Where per-user settings live. Given it, a browser whose folder the user
   // cannot write to keeps its settings file there; without it the file
@@ -80,6 +86,9 @@ class Application final : public WindowDialogs, public FavouritesHost {
   bool session_claimed_ = false;
   bool session_save_due_ = false;
   void SessionChanged();
+  HistoryStore* history_ = nullptr;
+  HistoryToolkit* history_toolkit_ = nullptr;
+  std::unique_ptr<HistoryWindow> history_window_;
 };
 
 }  // namespace tabulon

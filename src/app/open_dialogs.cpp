@@ -51,6 +51,22 @@ void Application::ShowDownloads() {
   if (downloads_) downloads_->Show();
 }
 
+void Application::SetHistory(HistoryStore& store, HistoryToolkit& toolkit) {
+  history_ = &store;
+  history_toolkit_ = &toolkit;
+  if (main_window_) main_window_->SetHistory(history_);
+}
+
+void Application::ShowHistory() {
+  if (!history_ || !history_toolkit_) return;
+  if (!history_window_) {
+    history_window_ = std::make_unique<HistoryWindow>(
+        *history_toolkit_, *history_,
+        [this](const std::string& address) { OpenUrlNewTab(address); });
+  }
+  history_window_->Show();
+}
+
 bool Application::AllowQuit() { return !downloads_ || downloads_->AllowQuit(); }
 
 }  // namespace tabulon

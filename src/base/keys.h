@@ -20,6 +20,7 @@ inline constexpr int kVk9 = 57;
 inline constexpr int kVkB = 66;
 inline constexpr int kVkD = 68;
 inline constexpr int kVkE = 69;
+inline constexpr int kVkH = 72;
 inline constexpr int kVkJ = 74;
 inline constexpr int kVkN = 78;
 inline constexpr int kVkR = 82;

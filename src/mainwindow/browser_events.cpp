@@ -35,15 +35,19 @@ void frmMain::brwPage_DownloadComplete(int index) {
   label.SetCaption(title);
   label.SetToolTipText(title);
   SessionChanged();
+  if (history_) history_->PageTitled(index, browser.LocationURL(), title);
 }
 
-void frmMain::brwPage_TitleChange(int /*index*/, const std::string& text) {
+void frmMain::brwPage_TitleChange(int index, const std::string& text) {
   try {
     form_.SetCaption(text + kCaptionSuffix);
   } catch (const std::exception&) {
     services_.boxes.Show("Tit", kAppTitle);
   }
   SessionChanged();
+  if (history_ && index != 0 && brwPage_.Exists(index)) {
+    history_->PageTitled(index, brwPage_(index).LocationURL(), text);
+  }
 }
 
 // While the user types in the URL box, the page's address changes leave the
@@ -76,6 +80,9 @@ bool frmMain::brwPage_NewWindow2(int index, const std::string& requested_url) {
 
 void frmMain::brwPage_NavigateComplete2(int index) {
   SessionChanged();
+  if (history_ && index != 0 && brwPage_.Exists(index)) {
+    history_->PageVisited(index, brwPage_(index).LocationURL());
+  }
   if (!IsCurrent(*this, state_, index)) return;
   if (!cmbURL_.Edited()) cmbURL_.SetText(brwPage_(index).LocationURL());
   SyncBlockingItem();

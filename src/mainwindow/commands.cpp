@@ -73,6 +73,10 @@ void frmMain::m_download_Click() {
   if (dialogs_) dialogs_->ShowDownloads();
 }
 
+void frmMain::m_history_Click() {
+  if (dialogs_) dialogs_->ShowHistory();
+}
+
 void frmMain::MnuOpt_Click() {
   // The options program sits beside the browser; quoted, so a folder with
   // spaces in its name still starts it.

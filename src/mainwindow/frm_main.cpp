@@ -106,6 +106,8 @@ const MenuCommand kMenuCommands[] = {
     {"m_sette", "m_List", "URLリスト", {}, [](frmMain& f) { f.m_List_Click(); }},
     {"m_sette", "m_sette_line", "-", {}, nullptr},
     {"m_sette", "m_download", "ダウンロード(&D)", {kVkJ, kCtrl}, [](frmMain& f) { f.m_download_Click(); }},
+    {"m_sette", "m_sette_line2", "-", {}, nullptr},
+    {"m_sette", "m_history", "履歴(&H)", {kVkH, kCtrl}, [](frmMain& f) { f.m_history_Click(); }},
     {"", "m_help", "ヘルプ(&H)", {}, nullptr},
     {"m_help", "m_ver", "バージョン情報", {}, [](frmMain& f) { f.m_ver_Click(); }},
     {"pop", "pop_Clip", "URLをクリップボードにコピー", {}, [](frmMain& f) { f.pop_Clip_Click(); }},

@@ -14,6 +14,7 @@
 #include "platform/control_array.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
+#include "platform/history_sink.h"
 #include "platform/services.h"
 #include "platform/toolkit.h"
 #include "settings/settings_store.h"
@@ -201,6 +202,15 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
     if (session_changed_) session_changed_();
   }
   SavedTab Remembered(int position) const;
+
+ public:
+  // The history: where the pages the tabs show are reported (none: nowhere),
+  // and its window (Ctrl+H).
+  void SetHistory(HistorySink* history) { history_ = history; }
+  void m_history_Click();
+
+ private:
+  HistorySink* history_ = nullptr;
 };
 
 }  // namespace tabulon

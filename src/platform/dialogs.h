@@ -12,6 +12,8 @@ class WindowDialogs {
   virtual void ShowAbout() = 0;
   // "ダウンロード": the downloads window, beside the main window (not modal).
   virtual void ShowDownloads() = 0;
+  // "履歴": the history window, beside the main window (not modal).
+  virtual void ShowHistory() {}
   // Asked before the program ends; false keeps it running.
   virtual bool AllowQuit() = 0;
 };

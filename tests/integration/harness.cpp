@@ -195,12 +195,17 @@ BrowserRun::BrowserRun(const std::string& config_dir, const std::string& command
   app->SetDownloads(*downloads_window, engine_downloads);
   gtk::ReportDownloadsTo(app->Downloads());
   if (!session_folder.empty()) app->SetSessionFolder(session_folder);
+  history = std::make_unique<HistoryStore>(HistoryFilePath(TempFolder()));
+  history_window = std::make_unique<gtk::HistoryWindowToolkit>(&toolkit->Window());
+  app->SetHistory(*history, *history_window);
   app->Main();
 }
 
 BrowserRun::~BrowserRun() {
   gtk::ReportDownloadsTo(nullptr);
   app.reset();
+  history_window.reset();
+  history.reset();
   downloads_window.reset();
   toolkit.reset();
   engine.reset();

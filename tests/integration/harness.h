@@ -12,9 +12,11 @@
 #include "browsing/start_page.h"
 #include "gtk/downloads_window.h"
 #include "gtk/gtk_services.h"
+#include "gtk/history_window.h"
 #include "gtk/webkit/downloads.h"
 #include "gtk/webkit/gtk_toolkit.h"
 #include "gtk/webkit/web_engine.h"
+#include "history/history_store.h"
 #include "settings/file_settings_store.h"
 
 namespace tabulon::integration {
@@ -102,6 +104,8 @@ class BrowserRun {
   gtk::SpawnProcessStarter processes;
   std::unique_ptr<gtk::DownloadsWindowToolkit> downloads_window;
   gtk::EngineDownloads engine_downloads;
+  std::unique_ptr<HistoryStore> history;
+  std::unique_ptr<gtk::HistoryWindowToolkit> history_window;
   std::unique_ptr<Application> app;
   bool ended = false;
 };

@@ -1,0 +1,48 @@
+#include <cstdlib>
+
+#include "harness.h"
+
+namespace tabulon::integration {
+namespace {
+
+void Keys(const std::string& keys) {
+  std::string command = "xdotool key --clearmodifiers " + keys;
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+TEST(HistoryWindow, CtrlHListsTheVisitedPagesTypingFiltersThemEnterOpensOne) {
+  LoopbackServer server;
+  server.Serve("/apple", "<html><head><title>りんごの話</title></head><body>a</body></html>");
+  server.Serve("/banana", "<html><head><title>Banana Bread</title></head><body>b</body></html>");
+  BrowserRun run(TempFolder(), server.Url("/apple"));
+  ASSERT_TRUE(run.WaitForCaption("りんごの話 - Tabulon - "));
+  run.main().BrowserOfTab(run.state.CurTab).Navigate2(server.Url("/banana"));
+  ASSERT_TRUE(run.WaitForCaption("Banana Bread - Tabulon - "));
+
+  ASSERT_TRUE(PresentAndWaitForFocus(run.toolkit->Window()));
+  Keys("ctrl+h");
+  Gtk::Window& window = run.history_window->Window();
+  ASSERT_TRUE(PumpUntil([&] { return window.get_visible(); }));
+  EXPECT_NE(window.get_title().raw().find("履歴"), std::string::npos);
+  // Newest first; the titles arrive after the pages.
+  EXPECT_EQ(run.history_window->ListedAddresses(),
+            (std::vector<std::string>{server.Url("/banana"), server.Url("/apple")}));
+  EXPECT_EQ(run.history->List("りんご").size(), 1u);
+
+  ASSERT_TRUE(PresentAndWaitForFocus(window));
+  ASSERT_TRUE(WaitForTextFocus(window));
+  ASSERT_EQ(window.get_focus(), &run.history_window->SearchBox());
+  Keys("b r e a d");
+  ASSERT_TRUE(PumpUntil([&] { return run.history_window->SearchBox().get_text() == "bread"; }));
+  EXPECT_TRUE(PumpUntil([&] {
+    return run.history_window->ListedAddresses() == std::vector<std::string>{server.Url("/banana")};
+  }));
+  // Enter opens the page found in a new tab.
+  Keys("Return");
+  ASSERT_TRUE(PumpUntil([&] { return run.state.TabCount == 2; }));
+  EXPECT_TRUE(
+      PumpUntil([&] { return run.main().BrowserOfTab(2).LocationURL() == server.Url("/banana"); }));
+}
+
+}  // namespace
+}  // namespace tabulon::integration
