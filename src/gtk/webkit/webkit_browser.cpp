@@ -217,21 +217,26 @@ void WebKitBrowser::Navigate2(const std::string& url) {
     return;
   }
   deferred_ = false;
+  typed_.clear();
   ApplyDefaultEncoding();
   if (page_area_) page_area_->UserActed();
   requested_ = NormalizeAddress(url);
+  typed_ = requested_;
+  typed_retries_ = 3;
   webkit_web_view_load_uri(view_, requested_.c_str());
 }
 
 void WebKitBrowser::GoBack() {
   if (!webkit_web_view_can_go_back(view_)) throw ControlError("no earlier page");
   deferred_ = false;
+  typed_.clear();
   webkit_web_view_go_back(view_);
 }
 
 void WebKitBrowser::GoForward() {
   if (!webkit_web_view_can_go_forward(view_)) throw ControlError("no later page");
   deferred_ = false;
+  typed_.clear();
   webkit_web_view_go_forward(view_);
 }
 
@@ -241,6 +246,7 @@ void WebKitBrowser::GoHome() {
   if (preferences_ && preferences_->home_page) home = preferences_->home_page();
   if (home.empty()) home = kHomeUrl;
   deferred_ = false;
+  typed_.clear();
   ApplyDefaultEncoding();
   webkit_web_view_load_uri(view_, NormalizeAddress(home).c_str());
 }
@@ -248,6 +254,7 @@ void WebKitBrowser::GoHome() {
 // The built-in search page reads the search address when it is served.
 void WebKitBrowser::GoSearch() {
   deferred_ = false;
+  typed_.clear();
   ApplyDefaultEncoding();
   webkit_web_view_load_uri(view_, kSearchUrl);
 }
@@ -277,7 +284,10 @@ void WebKitBrowser::Refresh2() {
   webkit_web_view_reload(view_);
 }
 // Only the page: its downloads go on, stopped from the downloads window.
-void WebKitBrowser::Stop() { webkit_web_view_stop_loading(view_); }
+void WebKitBrowser::Stop() {
+  typed_.clear();  // stopped on purpose: not to be asked for again
+  webkit_web_view_stop_loading(view_);
+}
 
 std::string WebKitBrowser::LocationURL() const {
   if (deferred_) return requested_;
@@ -332,6 +342,7 @@ void WebKitBrowser::LoadWhenShown(const std::string& url) {
 void WebKitBrowser::LoadDeferred() {
   if (!deferred_) return;
   deferred_ = false;
+  typed_.clear();
   WebKitBackForwardListItem* current =
       webkit_back_forward_list_get_current_item(webkit_web_view_get_back_forward_list(view_));
   ApplyDefaultEncoding();
@@ -394,6 +405,7 @@ void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointe
     case WEBKIT_LOAD_COMMITTED:
       b->ApplyBlocking();
       b->requested_.clear();
+      b->typed_.clear();
       Guarded([&] { b->events_.brwPage_NavigateComplete2(b->index_); });
       break;
     case WEBKIT_LOAD_FINISHED:
@@ -421,9 +433,29 @@ void WebKitBrowser::OnMouseTarget(WebKitWebView*, WebKitHitTestResult* hit, guin
   Guarded([&] { b->events_.brwPage_StatusTextChange(b->index_, text); });
 }
 
+namespace {
+// What the engine's own answer to a response does: a type it cannot show,
+// or one the server marks as an attachment, is saved, not shown.
+bool BecomesDownload(WebKitPolicyDecision* decision) {
+  auto* response_decision = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+  if (!webkit_response_policy_decision_is_mime_type_supported(response_decision)) return true;
+  WebKitURIResponse* response = webkit_response_policy_decision_get_response(response_decision);
+  SoupMessageHeaders* headers = response ? webkit_uri_response_get_http_headers(response) : nullptr;
+  char* disposition = nullptr;
+  const bool attachment =
+      headers && soup_message_headers_get_content_disposition(headers, &disposition, nullptr) &&
+      disposition && g_ascii_strcasecmp(disposition, "attachment") == 0;
+  g_free(disposition);
+  return attachment;
+}
+}  // namespace
+
 gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                        WebKitPolicyDecisionType type, gpointer self) {
   auto* b = static_cast<WebKitBrowser*>(self);
+  // A load that turns into a download ends early on purpose: it is not
+  // asked for again.
+  if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE && BecomesDownload(decision)) b->typed_.clear();
   if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return FALSE;
   // Links and page-driven loads count too: the encoding is settled before
   // the engine sees the page's first bytes.
@@ -432,6 +464,9 @@ gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* dec
       WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  // A click in the page goes where the user clicked, not to the address
+  // asked for before.
+  if (webkit_navigation_action_is_user_gesture(action)) b->typed_.clear();
   Guarded([&] { b->events_.brwPage_BeforeNavigate2(b->index_, uri ? uri : ""); });
   return FALSE;  // navigation always proceeds
 }
@@ -578,7 +613,20 @@ gboolean WebKitBrowser::OnCertificateError(WebKitWebView* view, gchar* failing_u
 // A page that cannot be fetched leaves the tab at its address, not at the
 // engine's blank page, with a page of ours that says why.
 gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar* failing_uri,
-                                     GError* error, gpointer) {
+                                     GError* error, gpointer self) {
+  auto* b = static_cast<WebKitBrowser*>(self);
+  // The old page navigating by itself (a script changing its address) may
+  // cut short the load the user asked for: it is asked for again, a few
+  // times at most.
+  const bool cut_short =
+      g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+      g_error_matches(error, WEBKIT_POLICY_ERROR,
+                      WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE);
+  if (cut_short && !b->typed_.empty() && b->typed_retries_ > 0) {
+    --b->typed_retries_;
+    webkit_web_view_load_uri(view, b->typed_.c_str());
+    return TRUE;
+  }
   const std::optional<LoadFailure> why = FailureOf(error);
   if (!why || !failing_uri) return FALSE;
   webkit_web_view_load_alternate_html(view, LoadErrorPageHtml(failing_uri, *why).c_str(),

@@ -116,6 +116,10 @@ class WebKitBrowser final : public BrowserControl {
   const BrowsingPreferences* preferences_ = nullptr;
   std::string status_text_;
   std::string requested_;
+  // The address the user asked for with Navigate2 until its page commits,
+  // and how many more times it is asked for when cut short.
+  std::string typed_;
+  int typed_retries_ = 0;
   bool deferred_ = false;  // a restored history whose page waits to be shown
   guint mend_idle_ = 0;
   guint ping_timer_ = 0;
