@@ -157,8 +157,7 @@ for f in photos-2026.zip report.tar.gz; do
   save=$(wait_window '^名前を付けて保存$')
   sleep 1
   xdotool windowactivate --sync "$save" key Return
-  # Downloads closer together than 5 s wait for the user's 許可.
-  sleep 5.5
+  sleep 1.5
 done
 xdotool windowactivate --sync "$main"
 xdotool key ctrl+j

@@ -15,8 +15,10 @@ class DownloadGate {
   static constexpr std::int64_t kSpacingMicroseconds = 5'000'000;
 
   // A download from the page at now_us; gesture_us: the user's last action
-  // on it, 0 for none.
-  Verdict Arrived(std::int64_t now_us, std::int64_t gesture_us);
+  // on it, 0 for none. typed: that action was an address the user gave the
+  // tab (the URL box, a favourite), which asks for this very download and
+  // so needs no spacing from the one before.
+  Verdict Arrived(std::int64_t now_us, std::int64_t gesture_us, bool typed = false);
   // The user's answer for the held downloads.
   void Allow() { holding_ = false; }
   void Refuse() {

@@ -156,6 +156,9 @@ TEST(DownloadGate, LetsOneDownloadPerUserActionAndHoldsTheRest) {
   EXPECT_EQ(gate.Arrived(103 * s, 103 * s), DownloadGate::Verdict::kHold) << "while held";
   gate.Allow();
   EXPECT_EQ(gate.Arrived(104 * s, 104 * s), DownloadGate::Verdict::kHold) << "too soon";
+  gate.Allow();
+  EXPECT_EQ(gate.Arrived(105 * s, 105 * s, true), DownloadGate::Verdict::kAsk) << "typed";
+  EXPECT_EQ(gate.Arrived(106 * s, 106 * s), DownloadGate::Verdict::kHold) << "soon after";
   gate.Refuse();
   EXPECT_EQ(gate.Arrived(120 * s, 120 * s), DownloadGate::Verdict::kRefuse);
   gate.PageNavigated();

@@ -114,7 +114,8 @@ void PageArea::Print() {
 
 DownloadGate::Verdict PageArea::DownloadArrived() {
   const DownloadGate::Verdict verdict =
-      download_gate_.Arrived(g_get_monotonic_time(), std::max(last_gesture_us_, last_request_us_));
+      download_gate_.Arrived(g_get_monotonic_time(), std::max(last_gesture_us_, last_request_us_),
+                             last_request_us_ > last_gesture_us_);
   if (verdict == DownloadGate::Verdict::kHold && !download_bar_.Asking()) download_bar_.Ask();
   return verdict;
 }
