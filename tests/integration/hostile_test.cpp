@@ -248,7 +248,8 @@ TEST_F(HostilePages, APrintLoopOpensNoDialogAndTheWindowCloses) {
   EXPECT_TRUE(PumpUntil([&] { return run.ended; }, 5000));
 }
 
-// A page that loops for ever is named in a bar within seconds; ページを停止
+// A page that loops for ever is named in a bar within seconds of the user
+// trying to use it; ページを停止
 // ends it, and the tab shows a page of ours instead, at the same address.
 TEST_F(HostilePages, ALoopingPageIsNamedAndCanBeStopped) {
   server.Serve("/loop",
@@ -256,6 +257,15 @@ TEST_F(HostilePages, ALoopingPageIsNamedAndCanBeStopped) {
   server.Serve("/other", Page("other", "other"));
   BrowserRun run(config, server.Url("/loop"));
   ASSERT_TRUE(run.WaitForCaption("looping - Tabulon - "));
+  // The user, meeting a page that does not react, clicks and types in it.
+  ASSERT_TRUE(PresentAndWaitForFocus(run.toolkit->Window()));
+  Pump(500);
+  int x = 0, y = 0;
+  ScreenOrigin(GTK_WIDGET(static_cast<gtk::WebKitBrowser&>(run.main().BrowserOfTab(1)).View()), x,
+               y);
+  const std::string click = "xdotool mousemove " + std::to_string(x + 50) + " " +
+                            std::to_string(y + 50) + " click 1 key a b c";
+  ASSERT_EQ(std::system(click.c_str()), 0);
   Gtk::Button* stop = nullptr;
   ASSERT_TRUE(PumpUntil(
       [&] { return (stop = FindButton(run.toolkit->Window(), "ページを停止")) != nullptr; }, 8000));

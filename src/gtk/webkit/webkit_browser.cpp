@@ -88,7 +88,6 @@ WebKitBrowser::WebKitBrowser(ProcessPool& pool, bool is_template, GtkLayout* par
   g_signal_connect(view_, "web-process-terminated", G_CALLBACK(OnProcessTerminated), this);
   g_signal_connect(view_, "notify::is-web-process-responsive", G_CALLBACK(OnResponsiveChanged),
                    this);
-  ping_cancel_ = g_cancellable_new();
   g_signal_connect(view_, "load-failed-with-tls-errors", G_CALLBACK(OnCertificateError), this);
   g_signal_connect(view_, "load-failed", G_CALLBACK(OnLoadFailed), this);
   g_signal_connect(webkit_web_view_get_window_properties(view_), "notify::geometry",
@@ -102,9 +101,6 @@ WebKitBrowser::WebKitBrowser(ProcessPool& pool, bool is_template, GtkLayout* par
 
 WebKitBrowser::~WebKitBrowser() {
   if (mend_idle_) g_source_remove(mend_idle_);
-  if (ping_timer_) g_source_remove(ping_timer_);
-  g_cancellable_cancel(ping_cancel_);  // a reply still to come finds no browser
-  g_object_unref(ping_cancel_);
   if (painted_) painted_->Remove(this);
   const bool trapped = page_area_ && page_area_->Dialog().IsOpen();
   encoding_.reset();
@@ -158,7 +154,6 @@ void WebKitBrowser::Place() {
   GtkWidget* widget = GTK_WIDGET(view_);
   const bool shown = Visible();
   if (shown && deferred_) LoadDeferred();
-  if (index_ != 0) Watch(shown);
   if (shown != on_screen_) {
     on_screen_ = shown;
     if (page_area_) {
@@ -538,55 +533,8 @@ gboolean WebKitBrowser::OnMendIdle(gpointer self) {
 void WebKitBrowser::EndProcess() {
   stopped_by_user_ = true;
   stopped_url_ = LocationURL();  // gone with the process
-  ping_waiting_ = false;
-  ping_late_ = false;
   // The other pages of the process come back as after a crash.
   pool_.EndProcessOf(view_);
-}
-
-void WebKitBrowser::Watch(bool shown) {
-  if (shown && !ping_timer_) {
-    ping_timer_ = g_timeout_add(1000, OnPingTick, this);
-  } else if (!shown && ping_timer_) {
-    g_source_remove(ping_timer_);
-    ping_timer_ = 0;
-  }
-}
-
-gboolean WebKitBrowser::OnPingTick(gpointer self) {
-  auto* b = static_cast<WebKitBrowser*>(self);
-  const std::int64_t now = g_get_monotonic_time();
-  // A page waiting on the user's answer to its dialog is not hung.
-  if (b->page_area_ && b->page_area_->WaitsOnUser()) {
-    b->ping_sent_us_ = now;
-    return G_SOURCE_CONTINUE;
-  }
-  if (!b->ping_waiting_) {
-    b->ping_waiting_ = true;
-    b->ping_sent_us_ = now;
-    webkit_web_view_evaluate_javascript(b->view_, "0", -1, nullptr, nullptr, b->ping_cancel_,
-                                        OnPingReply, b);
-  } else if (!b->ping_late_ && now - b->ping_sent_us_ > 4 * G_USEC_PER_SEC) {
-    b->ping_late_ = true;
-    b->ReportResponsiveness();
-  }
-  return G_SOURCE_CONTINUE;
-}
-
-void WebKitBrowser::OnPingReply(GObject* view, GAsyncResult* result, gpointer self) {
-  GError* error = nullptr;
-  JSCValue* value =
-      webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error);
-  if (value) g_object_unref(value);
-  const bool cancelled = error && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
-  if (error) g_error_free(error);
-  if (cancelled) return;  // the browser is gone
-  auto* b = static_cast<WebKitBrowser*>(self);
-  b->ping_waiting_ = false;
-  if (b->ping_late_) {
-    b->ping_late_ = false;
-    b->ReportResponsiveness();
-  }
 }
 
 void WebKitBrowser::OnResponsiveChanged(WebKitWebView*, GParamSpec*, gpointer self) {
@@ -594,7 +542,9 @@ void WebKitBrowser::OnResponsiveChanged(WebKitWebView*, GParamSpec*, gpointer se
 }
 
 void WebKitBrowser::ReportResponsiveness() {
-  const bool responsive = webkit_web_view_get_is_web_process_responsive(view_) && !ping_late_;
+  // A page waiting on the user's answer to its dialog is not hung.
+  const bool responsive = webkit_web_view_get_is_web_process_responsive(view_) ||
+                          (page_area_ && page_area_->WaitsOnUser());
   if (responsive == reported_responsive_) return;
   reported_responsive_ = responsive;
   Guarded([&] { events_.brwPage_Responsive(index_, responsive); });

@@ -91,12 +91,9 @@ class WebKitBrowser final : public BrowserControl {
   static gboolean OnLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* failing_uri,
                                GError* error, gpointer self);
   void ProcessEnded();
-  // Whether the page's process answers: the engine's own view of it, and a
-  // script of ours run every second while the tab is shown.
+  // Whether the page's process answers, as the engine sees it when it
+  // waits on the page (for input, most of all).
   void ReportResponsiveness();
-  void Watch(bool shown);
-  static gboolean OnPingTick(gpointer self);
-  static void OnPingReply(GObject* view, GAsyncResult* result, gpointer self);
   static void OnResponsiveChanged(WebKitWebView*, GParamSpec*, gpointer self);
   static gboolean OnMendIdle(gpointer self);
   static void OnProcessTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason,
@@ -122,11 +119,6 @@ class WebKitBrowser final : public BrowserControl {
   int typed_retries_ = 0;
   bool deferred_ = false;  // a restored history whose page waits to be shown
   guint mend_idle_ = 0;
-  guint ping_timer_ = 0;
-  GCancellable* ping_cancel_ = nullptr;
-  bool ping_waiting_ = false;
-  std::int64_t ping_sent_us_ = 0;
-  bool ping_late_ = false;
   bool reported_responsive_ = true;
   bool stopped_by_user_ = false;  // EndProcess: show the stopped page
   std::string stopped_url_;       // the address last asked
