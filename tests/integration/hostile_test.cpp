@@ -259,7 +259,7 @@ TEST_F(HostilePages, ALoopingPageIsNamedAndCanBeStopped) {
   ASSERT_TRUE(run.WaitForCaption("looping - Tabulon - "));
   // The user, meeting a page that does not react, clicks and types in it.
   ASSERT_TRUE(PresentAndWaitForFocus(run.toolkit->Window()));
-  Pump(500);
+  Pump(500);  // the page starts looping 300 ms after its load
   int x = 0, y = 0;
   ScreenOrigin(GTK_WIDGET(static_cast<gtk::WebKitBrowser&>(run.main().BrowserOfTab(1)).View()), x,
                y);

@@ -114,7 +114,7 @@ TEST_F(PaintedTabs, KeysTypedAfterTabbingOutOfTheUrlBoxNeverReachAPageOutOfSight
   ASSERT_TRUE(KeptOutOfSight(1) && KeptOutOfSight(3));
   for (const char* keys : {"alt+d", "Tab", "Tab", "Tab", "q", "Return"}) {
     ASSERT_EQ(std::system((std::string("xdotool key --clearmodifiers ") + keys).c_str()), 0);
-    Pump(100);
+    ASSERT_TRUE(WaitUntilSettled(run->toolkit->Window()));
   }
   Pump(300);
   EXPECT_EQ(run->main().lblTab(1).Caption(), "page 1");
