@@ -1,5 +1,6 @@
 #include "gtk/downloads_window.h"
 
+#include "gtk/gtk_services.h"
 #include "gtk/guard.h"
 
 namespace tabulon::gtk {
@@ -38,17 +39,7 @@ DownloadsWindowToolkit::DownloadsWindowToolkit(Gtk::Window* main_window)
   scroller_.add(list_);
   window_.add(scroller_);
   scroller_.show_all();
-  window_.signal_delete_event().connect([this](GdkEventAny*) {
-    window_.hide();
-    return true;
-  });
-  window_.signal_key_press_event().connect(
-      [this](GdkEventKey* event) {
-        if (event->keyval != GDK_KEY_Escape) return false;
-        window_.hide();
-        return true;
-      },
-      false);
+  HideOnCloseOrEscape(window_);
 }
 
 DownloadsWindowToolkit::~DownloadsWindowToolkit() = default;

@@ -29,4 +29,18 @@ bool SpawnProcessStarter::Start(const std::string& command_line) {
   }
 }
 
+void HideOnCloseOrEscape(Gtk::Window& window) {
+  window.signal_delete_event().connect([&window](GdkEventAny*) {
+    window.hide();
+    return true;
+  });
+  window.signal_key_press_event().connect(
+      [&window](GdkEventKey* event) {
+        if (event->keyval != GDK_KEY_Escape) return false;
+        window.hide();
+        return true;
+      },
+      false);
+}
+
 }  // namespace tabulon::gtk

@@ -22,6 +22,10 @@ class GtkMessageBoxes final : public MessageBoxes {
   Gtk::Window* parent_;
 };
 
+// A window of its own that the close button and Esc hide, to be shown
+// again as it was.
+void HideOnCloseOrEscape(Gtk::Window& window);
+
 class SpawnProcessStarter final : public ProcessStarter {
  public:
   bool Start(const std::string& command_line) override;

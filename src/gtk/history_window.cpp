@@ -1,5 +1,6 @@
 #include "gtk/history_window.h"
 
+#include "gtk/gtk_services.h"
 #include "gtk/guard.h"
 
 namespace tabulon::gtk {
@@ -99,17 +100,7 @@ HistoryWindowToolkit::HistoryWindowToolkit(Gtk::Window* main_window)
     });
     return false;
   });
-  window_.signal_delete_event().connect([this](GdkEventAny*) {
-    window_.hide();
-    return true;
-  });
-  window_.signal_key_press_event().connect(
-      [this](GdkEventKey* event) {
-        if (event->keyval != GDK_KEY_Escape) return false;
-        window_.hide();
-        return true;
-      },
-      false);
+  HideOnCloseOrEscape(window_);
 }
 
 HistoryWindowToolkit::~HistoryWindowToolkit() = default;
