@@ -49,6 +49,21 @@ TEST_P(UndeclaredEncoding, IsDetectedFromThePageBytes) {
   EXPECT_TRUE(run.WaitForCaption(kText + " - Tabulon - ")) << run.main().Window().Caption();
 }
 
+// The engine keeps a page decoded again in its cache, where a later visit
+// finds it without a type and reads it in the default encoding again.
+TEST(UndeclaredEncodingAgain, IsDetectedWhenThePageIsVisitedAgain) {
+  LoopbackServer server;
+  server.Serve("/page", Convert("<title>" + kText + "</title>", "SHIFT_JIS"), "text/html");
+  server.Serve("/other", "<title>other</title>", "text/html");
+  server.Cacheable("/page");
+  BrowserRun run(TempFolder(), server.Url("/page"));
+  ASSERT_TRUE(run.WaitForCaption(kText + " - Tabulon - ")) << run.main().Window().Caption();
+  run.main().BrowserOfTab(1).Navigate2(server.Url("/other"));
+  ASSERT_TRUE(run.WaitForCaption("other - Tabulon - ")) << run.main().Window().Caption();
+  run.main().BrowserOfTab(1).Navigate2(server.Url("/page"));
+  EXPECT_TRUE(run.WaitForCaption(kText + " - Tabulon - ")) << run.main().Window().Caption();
+}
+
 INSTANTIATE_TEST_SUITE_P(Japanese, UndeclaredEncoding,
                          ::testing::Values(EncodingCase{"UTF8", "UTF-8"},
                                            EncodingCase{"ShiftJIS", "SHIFT_JIS"},

@@ -171,6 +171,16 @@ void LoopbackServer::Handle(SoupServer*, SoupServerMessage* msg, const char* pat
     soup_server_message_set_status(msg, 404, nullptr);
     return;
   }
+  if (server->cacheable_.count(path)) {
+    SoupMessageHeaders* response = soup_server_message_get_response_headers(msg);
+    soup_message_headers_append(response, "Cache-Control", "no-cache");
+    soup_message_headers_append(response, "ETag", "\"1\"");
+    if (soup_message_headers_get_one(soup_server_message_get_request_headers(msg),
+                                     "If-None-Match")) {
+      soup_server_message_set_status(msg, 304, nullptr);
+      return;
+    }
+  }
   soup_server_message_set_status(msg, 200, nullptr);
   soup_server_message_set_response(msg, server->content_types_[path].c_str(), SOUP_MEMORY_COPY,
                                    it->second.data(), it->second.size());

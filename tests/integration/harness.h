@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "app/application.h"
@@ -57,6 +58,9 @@ class LoopbackServer {
   void Serve(const std::string& path, const std::string& html,
              const std::string& content_type = "text/html; charset=utf-8");
   void Redirect(const std::string& path, const std::string& target);
+  // The page may be kept in the engine's cache, which asks whether it is
+  // still current before each use (and is told it is).
+  void Cacheable(const std::string& path) { cacheable_.insert(path); }
   std::string Url(const std::string& path) const;
   int Hits(const std::string& path) const {
     auto it = hits_.find(path);
@@ -72,6 +76,7 @@ class LoopbackServer {
   std::map<std::string, std::string> content_types_;
   std::map<std::string, std::string> redirects_;
   std::map<std::string, int> hits_;
+  std::set<std::string> cacheable_;
 };
 
 class RecordingBoxes final : public MessageBoxes {

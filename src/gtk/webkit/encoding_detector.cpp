@@ -27,7 +27,11 @@ void EncodingDetector::LoadFinished() {
   if (!resource) return;
   WebKitURIResponse* response = webkit_web_resource_get_response(resource);
   const char* mime = response ? webkit_uri_response_get_mime_type(response) : nullptr;
-  if (!mime || (std::string(mime) != "text/html" && std::string(mime) != "text/plain")) return;
+  // A page visited again after it was decoded again comes from the engine's
+  // cache without a type, and in the engine's default encoding: it is
+  // looked at like any other page.
+  const std::string type = mime ? mime : "";
+  if (type != "text/html" && type != "text/plain" && !type.empty()) return;
   if (pending_) {
     g_cancellable_cancel(pending_);
     g_object_unref(pending_);
@@ -59,6 +63,8 @@ void EncodingDetector::OnData(GObject* source, GAsyncResult* result, gpointer se
     content_type = value ? value : "";
   }
   if (DeclaresCharset(content_type, bytes)) return;
+  // Pictures and other binary files are not text in any encoding.
+  if (bytes.find('\0') != std::string::npos) return;
 
   uchardet_t detector_handle = uchardet_new();
   uchardet_handle_data(detector_handle, bytes.data(), bytes.size());
@@ -75,8 +81,8 @@ void EncodingDetector::OnData(GObject* source, GAsyncResult* result, gpointer se
   GBytes* page = g_bytes_new(bytes.data(), bytes.size());
   detector->redecoding_ = true;
   const char* mime = response ? webkit_uri_response_get_mime_type(response) : nullptr;
-  webkit_web_view_load_bytes(detector->view_, page, mime ? mime : "text/html", detected.c_str(),
-                             uri);
+  webkit_web_view_load_bytes(detector->view_, page, mime && *mime ? mime : "text/html",
+                             detected.c_str(), uri);
   g_bytes_unref(page);
 }
 
