@@ -21,7 +21,7 @@ frmMain& Application::MainWindow() {
   if (!main_window_) {
     main_window_ = std::make_unique<frmMain>(state_, toolkit_, services_);
     main_window_->SetDialogs(this);
-    main_window_->SetHistory(history_);
+    main_window_->SetHistory(history_, history_);
   }
   return *main_window_;
 }

@@ -54,7 +54,7 @@ void Application::ShowDownloads() {
 void Application::SetHistory(HistoryStore& store, HistoryToolkit& toolkit) {
   history_ = &store;
   history_toolkit_ = &toolkit;
-  if (main_window_) main_window_->SetHistory(history_);
+  if (main_window_) main_window_->SetHistory(history_, history_);
 }
 
 void Application::ShowHistory() {

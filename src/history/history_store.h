@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "history/history_match.h"
+#include "history/url_suggestions.h"
 #include "platform/history_sink.h"
 
 struct sqlite3;
@@ -43,7 +44,7 @@ inline std::string HistoryFilePath(const std::string& data_folder) {
 // with ".broken" and a new one started; with no usable file at all the
 // history lives in memory until the program ends. Either way it says so on
 // standard error and browsing goes on.
-class HistoryStore final : public HistorySink {
+class HistoryStore final : public HistorySink, public SuggestionSource {
  public:
   using Clock = std::function<std::int64_t()>;  // seconds since the epoch
 
@@ -64,7 +65,7 @@ class HistoryStore final : public HistorySink {
 
   // The entries matching what the user typed (every word in address or
   // title), best first, at most limit of them: for suggestions.
-  std::vector<HistoryEntry> Suggest(const std::string& typed, std::size_t limit) const;
+  std::vector<HistoryEntry> Suggest(const std::string& typed, std::size_t limit) const override;
   // The entries matching, newest visit first, at most limit of them; ""
   // matches all.
   std::vector<HistoryEntry> List(const std::string& typed,

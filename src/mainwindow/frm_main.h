@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/state.h"
+#include "history/url_suggestions.h"
 #include "mainwindow/closed_tabs.h"
 #include "mainwindow/crash_guard.h"
 #include "platform/browser.h"
@@ -133,6 +134,9 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   bool Form_KeyDown(int key, int mask);
   void cmbURL_KeyDown(int key, int mask) override;
   void cmbURL_LostFocus() override;
+  void cmbURL_Change() override;
+  bool cmbURL_SuggestionKey(int key, int mask) override;
+  void lstSuggest_Click(int row) override;
   void WindowChanged(int left, int top, int width, int height, int scale_width, int scale_height,
                      int window_state) override;
   void CloseRequested() override;
@@ -143,6 +147,7 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   Control& picURL() { return picURL_; }
   Control& lblURL() { return lblURL_; }
   ComboBox& cmbURL() { return cmbURL_; }
+  DropList& lstSuggest() { return lstSuggest_; }
   StatusBar& StaMsg() { return StaMsg_; }
   Control& lblTab(int index) const { return lblTab_(index); }
   BrowserControl& brwPage(int index) const { return brwPage_(index); }
@@ -183,6 +188,7 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   Form form_;
   Control picTab_, picURL_, lblURL_;
   ComboBox cmbURL_;
+  DropList lstSuggest_;
   StatusBar StaMsg_;
   // The order of the bars docked to the top edge, outermost first.
   Control* dock_order_[2];
@@ -206,11 +212,23 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
  public:
   // The history: where the pages the tabs show are reported (none: nowhere),
   // and its window (Ctrl+H).
-  void SetHistory(HistorySink* history) { history_ = history; }
+  void SetHistory(HistorySink* history, const SuggestionSource* suggestions = nullptr) {
+    history_ = history;
+    suggestions_ = suggestions;
+  }
   void m_history_Click();
 
  private:
+  // The URL box's text entered: the design's own Enter.
+  void EnterUrl();
+  // Goes where a row of the suggestions leads: its tab, or its address.
+  void ChooseSuggestion(int row);
+  void HideSuggestions();
+
   HistorySink* history_ = nullptr;
+  const SuggestionSource* suggestions_ = nullptr;
+  // What the rows of lstSuggest_ stand for.
+  std::vector<Suggestion> suggested_;
 };
 
 }  // namespace tabulon

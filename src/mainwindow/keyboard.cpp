@@ -76,7 +76,11 @@ void frmMain::cmbURL_KeyDown(int key, int /*mask*/) {
     cmbURL_.EndEditing();
     return;
   }
-  if (key != kVkReturn) return;
+  if (key == kVkReturn) EnterUrl();
+}
+
+void frmMain::EnterUrl() {
+  WorkTab = static_cast<std::int16_t>(state_.CurTab);
   cmbURL_.EndEditing();
   const std::string text = cmbURL_.Text();
   cmbURL_.AddItem(text);
@@ -101,6 +105,9 @@ void frmMain::cmbURL_KeyDown(int key, int /*mask*/) {
   BrowserOfTab(WorkTab).Navigate2(text);
 }
 
-void frmMain::cmbURL_LostFocus() { cmbURL_.EndEditing(); }
+void frmMain::cmbURL_LostFocus() {
+  cmbURL_.EndEditing();
+  HideSuggestions();
+}
 
 }  // namespace tabulon

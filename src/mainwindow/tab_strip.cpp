@@ -6,6 +6,7 @@ namespace tabulon {
 
 void frmMain::lblTab_Click(int index) {
   if (index == state_.CurTab) return;
+  HideSuggestions();
   Control& old_label = lblTab_(state_.CurTab);
   SetCurrentColours(old_label, false);
   BrowserControl& browser = BrowserOfTab(index);

@@ -17,7 +17,8 @@ void frmMain::Form_Initialize() {
     state_.TabCount = 0;
     // The first use of a control loads the window.
     toolkit_.BuildMainWindow(
-        {form_, picTab_, picURL_, lblURL_, cmbURL_, StaMsg_, menu_bar_, pop_menu_}, *this);
+        {form_, picTab_, picURL_, lblURL_, cmbURL_, StaMsg_, menu_bar_, pop_menu_, lstSuggest_},
+        *this);
     lblTab_.Load(0);
     brwPage_.Load(0);
     Form_Load();
@@ -125,6 +126,11 @@ void frmMain::CloseRequested() {
 
 void frmMain::WindowChanged(int left, int top, int width, int height, int scale_width,
                             int scale_height, int window_state) {
+  // The list under the URL box would be left behind where the box was.
+  if (left != form_.Left() || top != form_.Top() || width != form_.Width() ||
+      height != form_.Height()) {
+    HideSuggestions();
+  }
   bool resized = width != form_.Width() || height != form_.Height() ||
                  scale_width != form_.ScaleWidth() || scale_height != form_.ScaleHeight() ||
                  window_state != form_.GetWindowState();

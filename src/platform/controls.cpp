@@ -1,5 +1,7 @@
 #include "platform/controls.h"
 
+#include <utility>
+
 #include "base/errors.h"
 
 namespace tabulon {
@@ -100,6 +102,17 @@ void ComboBox::SetText(const std::string& text) {
 void ComboBox::AddItem(const std::string& item) {
   list_.push_back(item);
   Notify(Prop::List);
+}
+
+void DropList::SetRows(std::vector<Row> rows) {
+  rows_ = std::move(rows);
+  selected_ = -1;
+  Notify(Prop::List);
+}
+
+void DropList::SetSelected(int row) {
+  selected_ = row >= 0 && row < static_cast<int>(rows_.size()) ? row : -1;
+  Notify(Prop::Selection);
 }
 
 void ComboBox::SetFocus() {

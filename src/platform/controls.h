@@ -27,6 +27,7 @@ enum class Prop {
   Enabled,
   Panel,
   WindowState,
+  Selection,
 };
 
 // Colours are platform colour values 0x00BBGGRR.
@@ -128,6 +129,31 @@ class ComboBox : public Control {
   std::string text_;
   std::vector<std::string> list_;
   bool edited_ = false;
+};
+
+// A list that drops down under the URL box while the user types there,
+// offering pages to go to; hidden while it has nothing to offer. The
+// keyboard focus stays in the box: the list only shows which row is chosen.
+class DropList : public Control {
+ public:
+  struct Row {
+    std::string title;
+    std::string address;
+    // What choosing the row does, where it differs from going to the address.
+    std::string note;
+    bool operator==(const Row&) const = default;
+  };
+  DropList() { SetVisible(false); }
+  const std::vector<Row>& Rows() const { return rows_; }
+  // New rows, none of them chosen.
+  void SetRows(std::vector<Row> rows);
+  // The chosen row, -1 for none.
+  int Selected() const { return selected_; }
+  void SetSelected(int row);
+
+ private:
+  std::vector<Row> rows_;
+  int selected_ = -1;
 };
 
 // The status bar: panel 1 carries the status text, panel 2 the load progress.

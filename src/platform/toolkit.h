@@ -19,6 +19,8 @@ struct MainWindowControls {
   StatusBar& StaMsg;
   MenuItem& menu_bar;
   MenuItem& pop_menu;
+  // The pages offered under the URL box as the user types.
+  DropList& lstSuggest;
 };
 
 // What the toolkit reports of the main window: user input and the window
@@ -33,6 +35,13 @@ class MainWindowInput {
   virtual void cmbURL_KeyDown(int key, int mask) = 0;
   // The URL box lost the keyboard focus.
   virtual void cmbURL_LostFocus() = 0;
+  // The user changed the URL box's text (already fed to its model).
+  virtual void cmbURL_Change() = 0;
+  // A key in the URL box, before the box acts on it: true when the list of
+  // suggestions took it (moving through the list, choosing, closing it).
+  virtual bool cmbURL_SuggestionKey(int key, int mask) = 0;
+  // A row of the suggestions was clicked.
+  virtual void lstSuggest_Click(int row) = 0;
   // Outer geometry and client size in twips, and the window state.
   virtual void WindowChanged(int left, int top, int width, int height, int scale_width,
                              int scale_height, int window_state) = 0;

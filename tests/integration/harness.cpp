@@ -205,7 +205,8 @@ BrowserRun::BrowserRun(const std::string& config_dir, const std::string& command
   app->SetDownloads(*downloads_window, engine_downloads);
   gtk::ReportDownloadsTo(app->Downloads());
   if (!session_folder.empty()) app->SetSessionFolder(session_folder);
-  history = std::make_unique<HistoryStore>(HistoryFilePath(TempFolder()));
+  history = std::make_unique<HistoryStore>(
+      HistoryFilePath(session_folder.empty() ? TempFolder() : session_folder));
   history_window = std::make_unique<gtk::HistoryWindowToolkit>(&toolkit->Window());
   app->SetHistory(*history, *history_window);
   app->Main();

@@ -91,7 +91,8 @@ class BrowserRun {
  public:
   // exe_folder: where the browser believes it was started from (its AppDir,
   // where it looks for the options program); a fresh folder when empty.
-  // session_folder: where the session file is kept; none is kept when empty.
+  // session_folder: where the session file and the history are kept; with
+  // none, no session is kept and the history is the run's own.
   explicit BrowserRun(const std::string& config_dir, const std::string& command_line = "",
                       const std::string& exe_folder = "", const std::string& session_folder = "");
   ~BrowserRun();

@@ -44,5 +44,34 @@ TEST(HistoryWindow, CtrlHListsTheVisitedPagesTypingFiltersThemEnterOpensOne) {
       PumpUntil([&] { return run.main().BrowserOfTab(2).LocationURL() == server.Url("/banana"); }));
 }
 
+// The pages of an earlier run are offered in the URL box as the user types.
+TEST(UrlBoxSuggestions, APageOfTheLastRunIsOfferedAndDownEnterLoadsIt) {
+  LoopbackServer server;
+  server.Serve("/apple", "<html><head><title>りんごの話</title></head><body>a</body></html>");
+  server.Serve("/banana", "<html><head><title>Banana Bread</title></head><body>b</body></html>");
+  const std::string data = TempFolder();
+  {
+    BrowserRun run(TempFolder(), server.Url("/apple"), "", data);
+    ASSERT_TRUE(run.WaitForCaption("りんごの話 - Tabulon - "));
+    run.main().BrowserOfTab(1).Navigate2(server.Url("/banana"));
+    ASSERT_TRUE(run.WaitForCaption("Banana Bread - Tabulon - "));
+    run.main().Form_Unload();
+  }
+  BrowserRun run(TempFolder(), server.Url("/banana"), "", data);
+  ASSERT_TRUE(run.WaitForCaption("Banana Bread - Tabulon - "));
+  ASSERT_TRUE(PresentAndWaitForFocus(run.toolkit->Window()));
+  Keys("alt+d");
+  ASSERT_TRUE(PumpUntil([&] { return run.toolkit->Window().get_focus() != nullptr; }));
+  // The title is Japanese; what is typed in the box is its address's word.
+  Keys("a p p");
+  const DropList& list = run.main().lstSuggest();
+  ASSERT_TRUE(PumpUntil([&] { return run.main().cmbURL().Text() == "app" && list.Visible(); }));
+  ASSERT_EQ(list.Rows().size(), 1u);
+  EXPECT_EQ(list.Rows()[0].title, "りんごの話");
+  Keys("Down Return");
+  EXPECT_TRUE(run.WaitForCaption("りんごの話 - Tabulon - "));
+  EXPECT_FALSE(list.Visible());
+}
+
 }  // namespace
 }  // namespace tabulon::integration

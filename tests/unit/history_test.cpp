@@ -314,5 +314,80 @@ TEST_F(MainWindowHistory, TabsReportTheirPagesAndCtrlHOpensTheWindow) {
   EXPECT_EQ(settings.back()->Caption(), "履歴(&H)");
 }
 
+TEST(UrlSuggestions, OpenTabsThenFavouritesThenHistoryEachAddressOnceWithinTheirShares) {
+  using Kind = Suggestion::Kind;
+  std::vector<Suggestion> tabs, favourites;
+  for (int p = 1; p <= 5; ++p) {
+    tabs.push_back({Kind::OpenTab, "Tab " + std::to_string(p), "http://t/" + std::to_string(p), p});
+  }
+  // A tab whose title does not match is offered as the favourite it is too.
+  favourites = {{Kind::Favourite, "お気に入り東京", "http://t/1", 0},
+                {Kind::Favourite, "東京の地図", "http://map/", 0},
+                {Kind::Favourite, "", "", 0}};  // an empty slot
+  const std::vector<HistoryEntry> history = {{"http://map/", "東京の地図", 0, 9},
+                                             {"http://weather/", "東京の天気", 0, 1}};
+  const auto chosen = ChooseSuggestions("東京", tabs, favourites, history);
+  std::vector<std::string> addresses;
+  for (const Suggestion& s : chosen) addresses.push_back(s.address);
+  EXPECT_EQ(addresses, (std::vector<std::string>{"http://t/1", "http://map/", "http://weather/"}));
+  EXPECT_EQ(chosen[1].kind, Kind::Favourite);
+
+  // Five matching tabs leave room for the rest.
+  const auto by_address = ChooseSuggestions("HTTP", tabs, favourites, history);
+  ASSERT_EQ(by_address.size(), kSuggestedTabs + 2);
+  EXPECT_EQ(by_address[kSuggestedTabs].address, "http://map/");
+  EXPECT_TRUE(ChooseSuggestions("  ", tabs, favourites, history).empty());
+}
+
+// Typing in the URL box offers pages; the keys move, choose and close.
+TEST_F(MainWindowHistory, TheUrlBoxOffersPagesToChooseWithTheKeys) {
+  history.AddVisit("http://hist.example/");
+  history.SetTitle("http://hist.example/", "Hist");
+  state.UrlList[1] = {"http://fav.example/", "Fav"};
+  OpenTabsUntil(2);
+  BrowserAt(2).Navigate2("http://tab.example/");
+  main().lblTab(2).SetCaption("Tab");
+  SwitchTo(1);
+  const auto type = [&](const std::string& text) {
+    main().cmbURL().FeedText(text);
+    main().cmbURL_Change();
+  };
+  const DropList& list = main().lstSuggest();
+  type("EXAMPLE");
+  ASSERT_TRUE(list.Visible());
+  EXPECT_EQ(list.Rows(),
+            (std::vector<DropList::Row>{{"Tab", "http://tab.example/", "タブに切り替え"},
+                                        {"Fav", "http://fav.example/", "お気に入り"},
+                                        {"Hist", "http://hist.example/", ""}}));
+  // Down past the last row and Up past the first go back to the typed text.
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(main().cmbURL_SuggestionKey(kVkDown, 0));
+  EXPECT_EQ(list.Selected(), -1);
+  EXPECT_TRUE(main().cmbURL_SuggestionKey(kVkUp, 0));
+  EXPECT_EQ(list.Selected(), 2);
+  EXPECT_FALSE(main().cmbURL_SuggestionKey(kVkDown, kShift));
+  // Esc closes the list and keeps what was typed; the next Esc is the box's.
+  EXPECT_TRUE(main().cmbURL_SuggestionKey(kVkEscape, 0));
+  EXPECT_FALSE(list.Visible());
+  EXPECT_EQ(main().cmbURL().Text(), "EXAMPLE");
+  EXPECT_FALSE(main().cmbURL_SuggestionKey(kVkEscape, 0));
+
+  // An open tab is switched to; the rest load in the current tab.
+  type("tab");
+  main().cmbURL_SuggestionKey(kVkDown, 0);
+  EXPECT_TRUE(main().cmbURL_SuggestionKey(kVkReturn, 0));
+  EXPECT_EQ(state.CurTab, 2);
+  EXPECT_EQ(main().cmbURL().Text(), "http://tab.example/");
+  type("hist");
+  main().lstSuggest_Click(0);
+  EXPECT_EQ(BrowserAt(2).calls.back(), "Navigate2 http://hist.example/");
+  EXPECT_FALSE(list.Visible());
+  // Enter with no row chosen loads what was typed.
+  type("fav");
+  EXPECT_FALSE(main().cmbURL_SuggestionKey(kVkReturn, 0));
+  EXPECT_FALSE(list.Visible());
+  type("nothing like it");
+  EXPECT_FALSE(list.Visible());
+}
+
 }  // namespace
 }  // namespace tabulon::testing

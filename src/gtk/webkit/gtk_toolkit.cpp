@@ -6,6 +6,7 @@
 #include "gtk/guard.h"
 #include "gtk/key_translation.h"
 #include "gtk/placed_peer.h"
+#include "gtk/suggestion_list.h"
 #include "gtk/units.h"
 #include "gtk/webkit/webkit_browser.h"
 
@@ -100,11 +101,18 @@ class ComboPeer final : public PlacedPeer {
     entry_->set_input_hints(Gtk::INPUT_HINT_NO_EMOJI);
     g_object_set(entry_->gobj(), "im-module", "gtk-im-context-none", nullptr);
     entry_->signal_changed().connect([this] {
-      if (!echoing_) combo_model_.FeedText(entry_->get_text());
+      if (echoing_) return;
+      combo_model_.FeedText(entry_->get_text());
+      // An address picked from the box's own list is not being typed.
+      if (combo_.get_active_row_number() >= 0) return;
+      Guarded([&] { input_.cmbURL_Change(); });
     });
     entry_->signal_key_press_event().connect(
         [this](GdkEventKey* event) {
           VirtualKey vk = TranslateKey(event);
+          bool taken = false;
+          Guarded([&] { taken = input_.cmbURL_SuggestionKey(vk.key, vk.mask); });
+          if (taken) return true;
           Guarded([&] { input_.cmbURL_KeyDown(vk.key, vk.mask); });
           return false;  // the key is not consumed
         },
@@ -133,6 +141,7 @@ class ComboPeer final : public PlacedPeer {
     return true;
   }
   Gtk::ComboBox& Widget() { return combo_; }
+  Gtk::Entry& Entry() { return *entry_; }
 
  private:
   Gtk::ComboBoxText combo_{true};
@@ -292,6 +301,8 @@ void GtkToolkit::BuildMainWindow(MainWindowControls c, MainWindowInput& input) {
   url_label->Text().set_text_with_mnemonic(Mnemonic(c.lblURL.Caption()));
   c.lblURL.AttachPeer(std::move(url_label));
   auto combo = std::make_unique<ComboPeer>(c.cmbURL, url_bar_, input);
+  c.lstSuggest.AttachPeer(
+      std::make_unique<SuggestionListPeer>(c.lstSuggest, combo->Entry(), input));
   // Ctrl+wheel over the URL box zooms the page rather than picking an
   // address from the list.
   combo->Widget().signal_scroll_event().connect(
