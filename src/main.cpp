@@ -76,6 +76,7 @@ int main(int argc, char** argv) {
 
   tabulon::AppState state;
   state.CommandLine = request.address;
+  state.Private = request.private_window;
 
   const std::string config_home = tabulon::DefaultConfigHome(
       std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"), tabulon::AccountHomeFolder().c_str());
@@ -85,7 +86,10 @@ int main(int argc, char** argv) {
   if (!store_file.empty()) {
     tabulon::RemoveStaleTempFiles(store_file.substr(0, store_file.rfind('/')));
   }
-  tabulon::gtk::WebEngine engine(tabulon::gtk::EngineDataDir(), tabulon::gtk::EngineCacheDir(),
+  // A private window keeps its engine's data in memory, its history too,
+  // and no session.
+  const std::string data_dir = state.Private ? "" : tabulon::gtk::EngineDataDir();
+  tabulon::gtk::WebEngine engine(data_dir, tabulon::gtk::EngineCacheDir(),
                                  [&state, &store](const std::string& uri) {
                                    return tabulon::BuiltInPageHtml(uri, state, store);
                                  });
@@ -109,7 +113,7 @@ int main(int argc, char** argv) {
   tabulon::gtk::DownloadsWindowToolkit downloads_window(&toolkit.Window());
   tabulon::gtk::EngineDownloads engine_downloads;
   // The history beside the engine's own data; its window.
-  tabulon::HistoryStore history(tabulon::HistoryFilePath(tabulon::gtk::EngineDataDir()));
+  tabulon::HistoryStore history(data_dir.empty() ? "" : tabulon::HistoryFilePath(data_dir));
   tabulon::gtk::HistoryWindowToolkit history_window(&toolkit.Window());
 
   tabulon::Application app(state, toolkit, {store, boxes, clipboard, processes},
@@ -122,7 +126,7 @@ int main(int argc, char** argv) {
   app.SetAboutToolkit(&about);
   app.SetDownloads(downloads_window, engine_downloads);
   tabulon::gtk::ReportDownloadsTo(app.Downloads());
-  app.SetSessionFolder(tabulon::gtk::EngineDataDir());
+  if (!state.Private) app.SetSessionFolder(data_dir);
   app.SetHistory(history, history_window);
   app.Main();
   // Asked to end by the session manager or a terminal: a normal quit, so

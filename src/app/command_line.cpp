@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "about/frm_qksinfo.h"
+#include "base/state.h"
 
 namespace tabulon {
 namespace {
@@ -43,6 +44,8 @@ CommandLineRequest ParseCommandLine(const std::vector<std::string>& args) {
       return {CommandLineRequest::Action::kHelp, {}, {}, {}};
     } else if (arg == "--version") {
       return {CommandLineRequest::Action::kVersion, {}, {}, {}};
+    } else if (arg == kPrivateOption) {
+      request.private_window = true;
     } else if (arg == kToolkitFlag || IsToolkitOptionWithInlineValue(arg)) {
       request.toolkit_options.push_back(arg);
     } else if (IsToolkitOptionWithValue(arg)) {
@@ -72,6 +75,8 @@ std::string UsageText() {
          "\n"
          "  -h, --help           この説明を表示して終了します\n"
          "  --version            バージョンを表示して終了します\n"
+         "  --private            プライベートウィンドウで開きます（Cookie、キャッシュ、履歴、\n"
+         "                       タブを残しません）\n"
          "  --display=表示先     使う X ディスプレイ（GTK のほかのオプションも使えます）\n"
          "  --                   これより後の引数はすべてアドレスとして扱います\n";
 }

@@ -16,6 +16,8 @@ struct CommandLineRequest {
   std::vector<std::string> toolkit_options;
   // kError: what was wrong, for the user.
   std::string error;
+  // kRun: --private, a window that keeps nothing of its browsing.
+  bool private_window = false;
 };
 
 // Reads the arguments that follow the program's name. --help (-h) and

@@ -25,6 +25,7 @@ inline constexpr int kVkE = 69;
 inline constexpr int kVkH = 72;
 inline constexpr int kVkJ = 74;
 inline constexpr int kVkN = 78;
+inline constexpr int kVkP = 80;
 inline constexpr int kVkR = 82;
 inline constexpr int kVkT = 84;
 inline constexpr int kVkW = 87;

@@ -16,6 +16,10 @@ inline constexpr int kFavouriteCount = 20;
 inline constexpr int kMaxTabs = 100;
 inline constexpr const char* kAppTitle = "Tabulon";
 inline constexpr const char* kIniFileName = "tabulon.ini";
+// The browser's program, beside the options program, and how it is asked
+// for a private window.
+inline constexpr const char* kBrowserProgram = "tabulon";
+inline constexpr const char* kPrivateOption = "--private";
 
 // The process-wide state shared by the windows. Created once by the
 // composition root and handed around by reference.
@@ -32,6 +36,9 @@ struct AppState {
   std::uint16_t CurTab = 0;
   std::int16_t ListMode = 0;
   std::string CommandLine;  // the program's arguments joined by single spaces
+  // A private window: nothing of its browsing is kept (cookies, cache,
+  // history, session), and its caption says so.
+  bool Private = false;
 };
 
 }  // namespace tabulon

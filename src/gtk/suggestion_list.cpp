@@ -16,8 +16,7 @@ Gtk::CellRendererText* TextCell(Gtk::TreeViewColumn& column, bool expand, bool d
 
 }  // namespace
 
-SuggestionListPeer::SuggestionListPeer(DropList& model, Gtk::Widget& anchor,
-                                       MainWindowInput& input)
+SuggestionListPeer::SuggestionListPeer(DropList& model, Gtk::Widget& anchor, MainWindowInput& input)
     : model_(model), anchor_(anchor), input_(input) {
   popup_.set_type_hint(Gdk::WINDOW_TYPE_HINT_COMBO);
   popup_.set_attached_to(anchor_);
@@ -41,8 +40,8 @@ SuggestionListPeer::SuggestionListPeer(DropList& model, Gtk::Widget& anchor,
         Gtk::TreeViewColumn* at = nullptr;
         int cell_x = 0, cell_y = 0;
         if (event->button != 1 ||
-            !view_.get_path_at_pos(static_cast<int>(event->x), static_cast<int>(event->y), path,
-                                   at, cell_x, cell_y)) {
+            !view_.get_path_at_pos(static_cast<int>(event->x), static_cast<int>(event->y), path, at,
+                                   cell_x, cell_y)) {
           return false;
         }
         const int row = path.front();

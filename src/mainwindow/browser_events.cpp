@@ -40,7 +40,7 @@ void frmMain::brwPage_DownloadComplete(int index) {
 
 void frmMain::brwPage_TitleChange(int index, const std::string& text) {
   try {
-    form_.SetCaption(text + kCaptionSuffix);
+    form_.SetCaption(text + CaptionSuffix());
   } catch (const std::exception&) {
     services_.boxes.Show("Tit", kAppTitle);
   }

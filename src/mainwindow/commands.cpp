@@ -77,6 +77,10 @@ void frmMain::m_history_Click() {
   if (dialogs_) dialogs_->ShowHistory();
 }
 
+void frmMain::m_tab_private_Click() {
+  services_.processes.Start("\"" + state_.AppDir + kBrowserProgram + "\" " + kPrivateOption);
+}
+
 void frmMain::MnuOpt_Click() {
   // The options program sits beside the browser; quoted, so a folder with
   // spaces in its name still starts it.

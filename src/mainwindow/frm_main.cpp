@@ -38,7 +38,7 @@ frmMain::frmMain(AppState& state, MainWindowToolkit& toolkit, MainWindowServices
         }
         return browser;
       }) {
-  form_.SetCaption(kCaptionSuffix);
+  form_.SetCaption(CaptionSuffix());
   lblURL_.SetCaption("URL(&D)");
   lblURL_.SetBackColor(0xC0C0C0);
   StaMsg_.SetPanelText(2, "100%");
@@ -82,6 +82,7 @@ const MenuCommand kMenuCommands[] = {
     {"m_tab", "m_end", "Tabulonの終了(&Q)", {}, [](frmMain& f) { f.m_end_Click(); }},
     {"m_tab", "m_tab_line3", "-", {}, nullptr},
     {"m_tab", "m_tab_reopen", "閉じたタブを開く", {kVkT, kCtrl | kShift}, [](frmMain& f) { f.m_tab_reopen_Click(); }},
+    {"m_tab", "m_tab_private", "プライベートウィンドウ", {kVkP, kCtrl | kShift}, [](frmMain& f) { f.m_tab_private_Click(); }},
     {"", "m_page", "ページ(&P)", {}, nullptr},
     {"m_page", "m_menu(1)", "戻る(&B)", {}, [](frmMain& f) { f.m_menu_Click(1); }},
     {"m_page", "m_menu(2)", "進む(&F)", {}, [](frmMain& f) { f.m_menu_Click(2); }},

@@ -36,6 +36,8 @@ inline constexpr Colour kOtherTabColour = 0xFF8080;    // light blue
 inline constexpr int kTabStripHeight = 255;
 inline constexpr int kUrlBarHeight = 315;
 inline constexpr const char* kCaptionSuffix = " - Tabulon - ";
+// What a private window's caption ends in, after kCaptionSuffix.
+inline constexpr const char* kPrivateCaption = "プライベート";
 // The smallest window a page can ask for (300 x 200 pixels).
 inline constexpr int kMinPageWindowWidth = 4500;
 inline constexpr int kMinPageWindowHeight = 3000;
@@ -111,6 +113,12 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   void MnuOpt_Click();
   void m_ver_Click();
   void m_download_Click();
+  // Starts the browser again with a private window.
+  void m_tab_private_Click();
+  // What the caption shows after the page's title.
+  std::string CaptionSuffix() const {
+    return state_.Private ? std::string(kCaptionSuffix) + kPrivateCaption : kCaptionSuffix;
+  }
   // Turns blocking ads and trackers on or off for the current tab's site.
   void m_page_block_Click();
 

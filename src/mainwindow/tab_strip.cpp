@@ -11,7 +11,7 @@ void frmMain::lblTab_Click(int index) {
   SetCurrentColours(old_label, false);
   BrowserControl& browser = BrowserOfTab(index);
   cmbURL_.SetText(browser.LocationURL());
-  form_.SetCaption(browser.LocationName() + kCaptionSuffix);
+  form_.SetCaption(browser.LocationName() + CaptionSuffix());
   // Below both bars in whichever order they are stacked, so that a page never
   // covers the tab strip.
   browser.SetTop(picURL_.Height() + picTab_.Height());

@@ -27,8 +27,8 @@ void frmMain::cmbURL_Change() {
   for (int p = 1; p <= state_.TabCount; ++p) {
     if (p == state_.CurTab) continue;
     TryStep([&] {
-      tabs.push_back({Suggestion::Kind::OpenTab, lblTab_(p).Caption(),
-                      BrowserOfTab(p).LocationURL(), p});
+      tabs.push_back(
+          {Suggestion::Kind::OpenTab, lblTab_(p).Caption(), BrowserOfTab(p).LocationURL(), p});
     });
   }
   for (int slot = 1; slot <= kFavouriteCount; ++slot) {

@@ -187,10 +187,17 @@ void LoopbackServer::Handle(SoupServer*, SoupServerMessage* msg, const char* pat
 }
 
 BrowserRun::BrowserRun(const std::string& config_dir, const std::string& command_line,
-                       const std::string& exe_folder, const std::string& session_folder) {
+                       const std::string& exe_folder, const std::string& session_folder,
+                       bool private_window) {
   state.CommandLine = command_line;
+  state.Private = private_window;
+  // As the browser lays out its data folder: cookies, history and session
+  // side by side; a private window keeps none of them.
+  const std::string data = private_window           ? ""
+                           : session_folder.empty() ? TempFolder()
+                                                    : session_folder;
   store = std::make_unique<FileSettingsStore>(config_dir);
-  engine = std::make_unique<gtk::WebEngine>(TempFolder(), TempFolder(),
+  engine = std::make_unique<gtk::WebEngine>(data, TempFolder(),
                                             [this](const std::string& uri) -> std::string {
                                               return BuiltInPageHtml(uri, state, *store);
                                             });

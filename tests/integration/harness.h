@@ -91,10 +91,12 @@ class BrowserRun {
  public:
   // exe_folder: where the browser believes it was started from (its AppDir,
   // where it looks for the options program); a fresh folder when empty.
-  // session_folder: where the session file and the history are kept; with
-  // none, no session is kept and the history is the run's own.
+  // session_folder: the data folder, where the session file, the history
+  // and the cookies are kept; with none, no session is kept and the rest
+  // is the run's own. private_window: a private window, keeping nothing.
   explicit BrowserRun(const std::string& config_dir, const std::string& command_line = "",
-                      const std::string& exe_folder = "", const std::string& session_folder = "");
+                      const std::string& exe_folder = "", const std::string& session_folder = "",
+                      bool private_window = false);
   ~BrowserRun();
   frmMain& main() { return app->MainWindow(); }
   bool WaitForCaption(const std::string& caption) {

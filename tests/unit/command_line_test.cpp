@@ -27,6 +27,11 @@ TEST(CommandLine, AddressesAndToolkitOptionsAreToldApart) {
   const CommandLineRequest dashed = ParseCommandLine({"--", "-weird-host", "--help"});
   EXPECT_EQ(dashed.action, Action::kRun);
   EXPECT_EQ(dashed.address, "-weird-host --help");
+  EXPECT_FALSE(dashed.private_window);
+
+  const CommandLineRequest in_private = ParseCommandLine({"a.example", "--private"});
+  EXPECT_TRUE(in_private.private_window);
+  EXPECT_EQ(in_private.address, "a.example");
 }
 
 TEST(CommandLine, HelpAndVersionWinUnknownOptionsAreErrors) {

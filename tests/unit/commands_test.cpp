@@ -113,6 +113,18 @@ TEST_F(AllTabs, OptionsProgramIsStartedFromBesideTheBrowser) {
             (std::vector<std::string>{"\"" + state.AppDir + "tabulon-options\""}));
 }
 
+// Ctrl+Shift+P, the last item of the タブ menu, starts the browser again
+// with a private window, whose caption says so.
+TEST_F(AllTabs, APrivateWindowIsABrowserOfItsOwnAndSaysSo) {
+  EXPECT_EQ(main().Menu("m_tab").Items().back()->Caption(), "プライベートウィンドウ");
+  EXPECT_TRUE(main().KeyPreview(kVkP, kCtrl | kShift));
+  EXPECT_EQ(processes.started,
+            (std::vector<std::string>{"\"" + state.AppDir + "tabulon\" --private"}));
+  state.Private = true;
+  main().brwPage_TitleChange(BrowserAt(1).index, "例");
+  EXPECT_EQ(main().Window().Caption(), "例 - Tabulon - プライベート");
+}
+
 // Typed in the URL box, a javascript: address runs in the page shown, as a
 // bookmarklet; from a favourite, the clipboard or a page's pop-up it opens
 // nothing and says so.

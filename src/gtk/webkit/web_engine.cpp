@@ -211,17 +211,23 @@ WebEngine::WebEngine(const std::string& data_dir, const std::string& cache_dir,
   if (!environment_bus || !*environment_bus) {
     AvoidStaleAccessibilityBus(DisplayAccessibilityBus(), "the display's AT_SPI_BUS property");
   }
-  WebKitWebsiteDataManager* data = webkit_website_data_manager_new(
-      "base-data-directory", data_dir.c_str(), "base-cache-directory", cache_dir.c_str(), nullptr);
+  WebKitWebsiteDataManager* data =
+      data_dir.empty()
+          ? webkit_website_data_manager_new_ephemeral()
+          : webkit_website_data_manager_new("base-data-directory", data_dir.c_str(),
+                                            "base-cache-directory", cache_dir.c_str(), nullptr);
   context_ = webkit_web_context_new_with_website_data_manager(data);
   g_object_unref(data);
 
-  // Logins survive a restart: cookies live in a file, not in memory.
-  g_mkdir_with_parents(data_dir.c_str(), 0700);
-  std::string cookies = data_dir + "/cookies.sqlite";
-  webkit_cookie_manager_set_persistent_storage(webkit_web_context_get_cookie_manager(context_),
-                                               cookies.c_str(),
-                                               WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+  // Logins survive a restart: cookies live in a file, not in memory. A
+  // private window's live in memory only, and go with it.
+  if (!data_dir.empty()) {
+    g_mkdir_with_parents(data_dir.c_str(), 0700);
+    std::string cookies = data_dir + "/cookies.sqlite";
+    webkit_cookie_manager_set_persistent_storage(webkit_web_context_get_cookie_manager(context_),
+                                                 cookies.c_str(),
+                                                 WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+  }
 
   webkit_web_context_register_uri_scheme(context_, "tabulon", &WebEngine::OnSchemeRequest, this,
                                          nullptr);

@@ -19,6 +19,9 @@ class WebEngine {
   // an address that names no page.
   using PageSource = std::function<std::string(const std::string& uri)>;
 
+  // data_dir: where cookies, storage and the like are kept; "" keeps them
+  // in memory only (a private window). cache_dir keeps the compiled
+  // blocking rules, and the page cache when there is a data_dir.
   WebEngine(const std::string& data_dir, const std::string& cache_dir, PageSource page_source);
   ~WebEngine();
   WebEngine(const WebEngine&) = delete;
