@@ -211,9 +211,8 @@ BrowserRun::BrowserRun(const std::string& config_dir, const std::string& command
                                       exe_folder.empty() ? TempFolder() : exe_folder);
   app->SetDownloads(*downloads_window, engine_downloads);
   gtk::ReportDownloadsTo(app->Downloads());
-  if (!session_folder.empty()) app->SetSessionFolder(session_folder);
-  history = std::make_unique<HistoryStore>(
-      HistoryFilePath(session_folder.empty() ? TempFolder() : session_folder));
+  if (!session_folder.empty() && !private_window) app->SetSessionFolder(session_folder);
+  history = std::make_unique<HistoryStore>(data.empty() ? "" : HistoryFilePath(data));
   history_window = std::make_unique<gtk::HistoryWindowToolkit>(&toolkit->Window());
   app->SetHistory(*history, *history_window);
   app->Main();
