@@ -70,6 +70,15 @@ OptionsWindow::OptionsWindow() {
   data_.set_border_width(10);
   data_.pack_start(clear_cookies_, Gtk::PACK_SHRINK);
   data_.pack_start(clear_cache_, Gtk::PACK_SHRINK);
+  MnemonicButton(clear_history_, "履歴の削除(_H)...");
+  // Which pages the history button removes: those of the last hour, of
+  // today, or all.
+  history_period_.append("1 時間");
+  history_period_.append("今日");
+  history_period_.append("すべて");
+  history_period_.set_active(2);
+  data_.pack_start(clear_history_, Gtk::PACK_SHRINK);
+  data_.pack_start(history_period_, Gtk::PACK_SHRINK);
   data_frame_.add(data_);
 
   MnemonicButton(apply_, "適用(_A)");
@@ -95,6 +104,13 @@ OptionsWindow::OptionsWindow() {
   Connect(search_default_, &InternetOptions::ResetSearchAddress);
   Connect(clear_cookies_, &InternetOptions::ClearCookies);
   Connect(clear_cache_, &InternetOptions::ClearCache);
+  clear_history_.signal_clicked().connect([this] {
+    const int row = history_period_.get_active_row_number();
+    const HistoryPeriod period = row == 0   ? HistoryPeriod::LastHour
+                                 : row == 1 ? HistoryPeriod::Today
+                                            : HistoryPeriod::All;
+    if (options_) Guarded([this, period] { options_->ClearHistory(period); });
+  });
   window_.signal_delete_event().connect([this](GdkEventAny*) {
     if (options_) Guarded([this] { options_->Cancel(); });
     return true;  // Cancel closes it

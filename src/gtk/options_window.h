@@ -44,6 +44,8 @@ class OptionsWindow final : public OptionsView {
   Gtk::Box data_{Gtk::ORIENTATION_HORIZONTAL, 6};
   Gtk::Button clear_cookies_;
   Gtk::Button clear_cache_;
+  Gtk::Button clear_history_;
+  Gtk::ComboBoxText history_period_;
   Gtk::ButtonBox buttons_{Gtk::ORIENTATION_HORIZONTAL};
   Gtk::Button ok_{"OK"};
   Gtk::Button cancel_{"キャンセル"};

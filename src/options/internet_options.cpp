@@ -51,6 +51,17 @@ bool BrowsingData::ClearCache() {
   return ok;
 }
 
+bool BrowsingData::ClearHistory(HistoryPeriod period) {
+  const std::string path = HistoryFilePath(data_folder_);
+  std::error_code error;
+  if (!fs::exists(path, error)) return !error;  // nothing kept yet
+  HistoryStore history(path);
+  history.Clear(period);
+  history.Flush();
+  // A file it could not use was set aside, with the pages in it.
+  return history.Path() == path;
+}
+
 std::string HomePageMessage(const std::string& address) {
   if (CheckHomePage(TrimBlanks(address)) == AddressProblem::kNone) return "";
   return "ホームページのアドレスが正しくありません。\n"
@@ -138,6 +149,15 @@ void InternetOptions::ClearCookies() {
                         ? "Cookie を削除しました。\n"
                           "実行中の Tabulon には、次に起動したときから反映されます。"
                         : "Cookie を削除できませんでした。");
+}
+
+void InternetOptions::ClearHistory(HistoryPeriod period) {
+  const char* question = period == HistoryPeriod::LastHour ? "過去 1 時間の履歴を削除しますか？"
+                         : period == HistoryPeriod::Today ? "今日の履歴を削除しますか？"
+                                                          : "履歴をすべて削除しますか？";
+  if (!view_.Confirm(question)) return;
+  view_.ShowMessage(data_.ClearHistory(period) ? "履歴を削除しました。"
+                                               : "履歴を削除できませんでした。");
 }
 
 void InternetOptions::ClearCache() {

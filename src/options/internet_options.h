@@ -2,6 +2,7 @@
 #include <string>
 
 #include "browsing/internet_settings.h"
+#include "history/history_store.h"
 #include "settings/settings_store.h"
 
 namespace tabulon {
@@ -33,6 +34,8 @@ class BrowsingData {
   // True when nothing of the kind is left (also when there was none).
   bool ClearCookies();
   bool ClearCache();
+  // The history's pages visited in the period; a running browser follows.
+  bool ClearHistory(HistoryPeriod period);
 
  private:
   std::string data_folder_;
@@ -57,6 +60,7 @@ class InternetOptions {
   void ResetSearchAddress();
   void ClearCookies();
   void ClearCache();
+  void ClearHistory(HistoryPeriod period);
 
  private:
   SettingsStore& store_;

@@ -23,8 +23,7 @@ TEST(PrivateWindow, KeepsNoCookieHistoryOrSessionWhereANormalWindowKeepsItsCooki
   EXPECT_TRUE(std::filesystem::is_empty(data));
   {
     BrowserRun run(TempFolder(), server.Url("/set?kept"), "", data);
-    ASSERT_TRUE(run.WaitForCaption("cookies:kept=1 - Tabulon - "))
-        << run.main().Window().Caption();
+    ASSERT_TRUE(run.WaitForCaption("cookies:kept=1 - Tabulon - ")) << run.main().Window().Caption();
     run.main().Form_Unload();
     run.app->Finish();
   }

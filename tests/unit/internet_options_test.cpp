@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <ctime>
 #include <filesystem>
 #include <ostream>
 #include <string>
@@ -229,11 +230,30 @@ TEST_F(EngineFoldersWithData, AnsweringNoClearsNothing) {
   EXPECT_TRUE(fs::exists(folder_ / "cache/hsts-storage.sqlite"));
 }
 
+TEST_F(EngineFoldersWithData, ClearingTheHistoryRemovesThePeriodsPages) {
+  const std::string file = HistoryFilePath(folder_ / "data");
+  {
+    const std::int64_t now = std::time(nullptr);
+    std::int64_t at = now - 7200;
+    HistoryStore history(file, [&at] { return at; });
+    history.AddVisit("http://two-hours-ago/");
+    at = now;
+    history.AddVisit("http://now/");
+  }
+  options_.ClearHistory(HistoryPeriod::LastHour);
+  EXPECT_EQ(HistoryStore(file).List("").size(), 1u);
+  options_.ClearHistory(HistoryPeriod::All);
+  EXPECT_EQ(HistoryStore(file).Size(), 0u);
+  EXPECT_EQ(view_.messages, (std::vector<std::string>(2, "履歴を削除しました。")));
+}
+
 TEST(EngineFoldersNeverMade, ClearingSucceedsWithNothingToClear) {
   TempFolder folder;
   BrowsingData data(folder / "no-data", folder / "no-cache");
   EXPECT_TRUE(data.ClearCookies());
   EXPECT_TRUE(data.ClearCache());
+  EXPECT_TRUE(data.ClearHistory(HistoryPeriod::All));
+  EXPECT_FALSE(fs::exists(folder / "no-data"));
 }
 
 }  // namespace
