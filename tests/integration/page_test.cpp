@@ -551,6 +551,23 @@ TEST_F(PageArea, PrintingToAFileMakesANonEmptyPdf) {
       << " bytes beginning " << head;
 }
 
+// The print dialog leaves the window working: with it open, a new tab
+// opens and the window closes.
+TEST_F(PageArea, ThePrintDialogLeavesTheWindowFreeToClose) {
+  server.Serve("/print", "<html><head><title>print</title></head><body>p</body></html>");
+  Start(server.Url("/print"));
+  ASSERT_TRUE(run->WaitForCaption("print - Tabulon - "));
+  FocusPage(1);
+  Keys("ctrl+p");
+  // A dialog running a loop of its own would not let this wait return.
+  ASSERT_TRUE(PumpUntil(
+      [] { return ShownWindow([](GtkWidget* w) { return GTK_IS_PRINT_UNIX_DIALOG(w); }); }));
+  run->main().NewTab();
+  EXPECT_EQ(run->state.TabCount, 2);
+  gtk_window_close(run->toolkit->Window().gobj());
+  EXPECT_TRUE(PumpUntil([&] { return run->ended; }, 5000));
+}
+
 TEST_F(PageArea, AlertAppearsAndIsDismissedWithEnter) {
   server.Serve("/alert",
                "<html><head><title>before</title></head><body><script>"

@@ -1,5 +1,7 @@
 #include "gtk/webkit/page_area.h"
 
+#include <gtk/gtkunixprint.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -26,11 +28,16 @@ bool IsAttachment(WebKitURIResponse* response) {
 
 void OnPrintFinished(WebKitPrintOperation* operation, gpointer) { g_object_unref(operation); }
 
-void OnPrintFailed(WebKitPrintOperation*, GError*, gpointer self) {
-  static_cast<PageArea*>(self)->ShowStatus("印刷できませんでした");
+// view: the page printed; its tab may have closed since.
+void OnPrintFailed(WebKitPrintOperation*, GError*, gpointer view) {
+  if (PageArea* area = PageArea::Of(static_cast<WebKitWebView*>(view))) {
+    area->ShowStatus("印刷できませんでした");
+  }
 }
 
-// One print dialog at a time in the whole program.
+// One print dialog at a time in the whole program, and the page it prints.
+GtkWidget* print_dialog = nullptr;
+PageArea* print_dialog_owner = nullptr;
 bool print_dialog_open = false;
 // How long after the user's click or key a page may still ask to print.
 constexpr gint64 kGestureMicroseconds = 1000000;
@@ -64,6 +71,8 @@ PageArea::PageArea(WebKitWebView* view, GtkLayout* parent, BrowserEvents& events
 }
 
 PageArea::~PageArea() {
+  // A tab that closes takes its print dialog with it.
+  if (print_dialog_owner == this) ClosePrintDialog();
   ForgetArea(this);
   g_signal_handlers_disconnect_by_data(view_, this);
   g_object_set_data(G_OBJECT(view_), kAreaKey, nullptr);
@@ -93,23 +102,59 @@ void PageArea::SetZoom(double level) {
 
 bool PageArea::WaitsOnUser() const { return print_dialog_open || dialog_.IsOpen(); }
 
+// The dialog is not modal, so that the window and its other tabs go on
+// working, and the window can close, while it is open. Printing starts when
+// the user answers it.
 void PageArea::Print() {
   if (print_dialog_open) return;
-  print_dialog_open = true;
-  WebKitPrintOperation* operation = webkit_print_operation_new(view_);
-  g_signal_connect(operation, "failed", G_CALLBACK(OnPrintFailed), this);
   GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(view_));
-  WebKitPrintOperationResponse response =
-      webkit_print_operation_run_dialog(operation, GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr);
-  print_dialog_open = false;
-  if (response == WEBKIT_PRINT_OPERATION_RESPONSE_PRINT) {
+  GtkWidget* dialog =
+      gtk_print_unix_dialog_new("印刷", GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr);
+  auto* unix_dialog = GTK_PRINT_UNIX_DIALOG(dialog);
+  gtk_print_unix_dialog_set_manual_capabilities(
+      unix_dialog,
+      static_cast<GtkPrintCapabilities>(
+          GTK_PRINT_CAPABILITY_PAGE_SET | GTK_PRINT_CAPABILITY_COPIES |
+          GTK_PRINT_CAPABILITY_COLLATE | GTK_PRINT_CAPABILITY_REVERSE | GTK_PRINT_CAPABILITY_SCALE |
+          GTK_PRINT_CAPABILITY_GENERATE_PDF | GTK_PRINT_CAPABILITY_GENERATE_PS |
+          GTK_PRINT_CAPABILITY_NUMBER_UP | GTK_PRINT_CAPABILITY_NUMBER_UP_LAYOUT));
+  gtk_print_unix_dialog_set_embed_page_setup(unix_dialog, TRUE);
+  gtk_window_set_modal(GTK_WINDOW(dialog), FALSE);
+  g_signal_connect(dialog, "response", G_CALLBACK(OnPrintAnswered), this);
+  print_dialog = dialog;
+  print_dialog_owner = this;
+  print_dialog_open = true;
+  gtk_widget_show(dialog);
+}
+
+void PageArea::OnPrintAnswered(GtkDialog* dialog, gint response, gpointer self) {
+  auto* area = static_cast<PageArea*>(self);
+  if (response == GTK_RESPONSE_OK) {
+    auto* unix_dialog = GTK_PRINT_UNIX_DIALOG(dialog);
+    GtkPrintSettings* settings = gtk_print_unix_dialog_get_settings(unix_dialog);
+    if (GtkPrinter* printer = gtk_print_unix_dialog_get_selected_printer(unix_dialog)) {
+      gtk_print_settings_set_printer(settings, gtk_printer_get_name(printer));
+    }
+    WebKitPrintOperation* operation = webkit_print_operation_new(area->view_);
+    webkit_print_operation_set_print_settings(operation, settings);
+    webkit_print_operation_set_page_setup(operation,
+                                          gtk_print_unix_dialog_get_page_setup(unix_dialog));
+    g_object_unref(settings);
     // Printing goes on after the dialog; the operation lives until it ends.
-    g_signal_handlers_disconnect_by_data(operation, this);
+    g_signal_connect_object(operation, "failed", G_CALLBACK(OnPrintFailed), area->view_,
+                            static_cast<GConnectFlags>(0));
     g_signal_connect(operation, "finished", G_CALLBACK(OnPrintFinished), nullptr);
-  } else {
-    g_signal_handlers_disconnect_by_data(operation, this);
-    g_object_unref(operation);
+    webkit_print_operation_print(operation);
   }
+  ClosePrintDialog();
+}
+
+void PageArea::ClosePrintDialog() {
+  GtkWidget* dialog = print_dialog;
+  print_dialog = nullptr;
+  print_dialog_owner = nullptr;
+  print_dialog_open = false;
+  if (dialog) gtk_widget_destroy(dialog);
 }
 
 DownloadGate::Verdict PageArea::DownloadArrived() {

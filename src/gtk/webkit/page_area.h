@@ -63,6 +63,8 @@ class PageArea {
   static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self);
   static gboolean OnUserInput(GtkWidget*, GdkEvent*, gpointer self);
   static gboolean OnPagePrint(WebKitWebView*, WebKitPrintOperation*, gpointer self);
+  static void OnPrintAnswered(GtkDialog* dialog, gint response, gpointer self);
+  static void ClosePrintDialog();
   static gboolean OnScroll(GtkWidget*, GdkEventScroll* event, gpointer self);
   static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                  WebKitPolicyDecisionType type, gpointer self);
