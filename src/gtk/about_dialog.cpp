@@ -14,15 +14,11 @@ namespace tabulon::gtk {
 
 namespace {
 
-// Runs a handler of the box; nothing it throws reaches GTK.
-
-// Widgets on the dialog's surface are placed like those of the main window.
-using SurfacePeer = PlacedPeer;
-
-class AboutLabelPeer final : public SurfacePeer {
+// Widgets on the box's surface are placed like those of the main window.
+class AboutLabelPeer final : public PlacedPeer {
  public:
   AboutLabelPeer(AboutLabel& model, Gtk::EventBox& box, Gtk::Label& text, Gtk::Layout& surface)
-      : SurfacePeer(model, box, surface), label_model_(model), text_(text) {
+      : PlacedPeer(model, box, surface), label_model_(model), text_(text) {
     text_.get_style_context()->add_provider(css_, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     Changed(Prop::Caption);
     Changed(Prop::ForeColor);
@@ -35,7 +31,7 @@ class AboutLabelPeer final : public SurfacePeer {
       css_->load_from_data("label { color: " + CssColour(model_.ForeColor()) + "; font-weight: " +
                            (model_.FontBold() ? "bold" : "normal") + "; font-size: 9pt; }");
     } else {
-      SurfacePeer::Changed(prop);
+      PlacedPeer::Changed(prop);
     }
   }
   MousePointer Pointer() const { return label_model_.Pointer(); }
@@ -46,10 +42,10 @@ class AboutLabelPeer final : public SurfacePeer {
   Glib::RefPtr<Gtk::CssProvider> css_ = Gtk::CssProvider::create();
 };
 
-class SurfaceButtonPeer final : public SurfacePeer {
+class SurfaceButtonPeer final : public PlacedPeer {
  public:
   SurfaceButtonPeer(Control& model, Gtk::Button& button, Gtk::Layout& surface)
-      : SurfacePeer(model, button, surface), button_(button) {
+      : PlacedPeer(model, button, surface), button_(button) {
     Changed(Prop::Caption);
     Place();
   }
@@ -57,7 +53,7 @@ class SurfaceButtonPeer final : public SurfacePeer {
     if (prop == Prop::Caption) {
       button_.set_label(model_.Caption());
     } else {
-      SurfacePeer::Changed(prop);
+      PlacedPeer::Changed(prop);
     }
   }
 
@@ -175,7 +171,7 @@ class AboutDialogToolkit::Box {
     image->set_valign(Gtk::ALIGN_START);
     box->add(*image);
     TakeClicks(*box, model);
-    auto peer = std::make_unique<SurfacePeer>(model, *box, *surface_);
+    auto peer = std::make_unique<PlacedPeer>(model, *box, *surface_);
     peer->Place();
     model.AttachPeer(std::move(peer));
   }

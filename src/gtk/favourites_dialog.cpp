@@ -8,6 +8,7 @@
 #include "favourites/form_ini.h"
 #include "gtk/guard.h"
 #include "gtk/key_translation.h"
+#include "gtk/placed_peer.h"
 #include "gtk/units.h"
 
 namespace tabulon::gtk {
@@ -25,34 +26,23 @@ void AbsolutePixels(const DialogControl& control, int& x, int& y) {
   y = TwipsToPixels(top);
 }
 
-class FixedPeer : public ControlPeer {
+// A control of the dialog, placed like the main window's, on the dialog's
+// one layer; it can be disabled and take the focus.
+class FixedPeer : public BasicPlacedPeer<Gtk::Fixed> {
  public:
   FixedPeer(DialogControl& model, Gtk::Widget& widget, Gtk::Fixed& root,
             Gtk::Widget* focus = nullptr)
-      : model_(model), widget_(widget), root_(root), focus_(focus ? *focus : widget) {
-    int x = 0, y = 0;
-    AbsolutePixels(model_, x, y);
-    root_.put(widget_, x, y);
-    Changed(Prop::Width);
-    Changed(Prop::Visible);
+      : BasicPlacedPeer(model, widget, root),
+        dialog_model_(model),
+        focus_(focus ? *focus : widget) {
+    Place();
     Changed(Prop::Enabled);
   }
   void Changed(Prop prop) override {
-    switch (prop) {
-      case Prop::Left:
-      case Prop::Top: {
-        int x = 0, y = 0;
-        AbsolutePixels(model_, x, y);
-        root_.move(widget_, x, y);
-        break;
-      }
-      case Prop::Width:
-      case Prop::Height:
-        widget_.set_size_request(TwipsToPixels(model_.Width()), TwipsToPixels(model_.Height()));
-        break;
-      case Prop::Visible: widget_.set_visible(model_.Visible()); break;
-      case Prop::Enabled: widget_.set_sensitive(model_.Enabled()); break;
-      default: break;
+    if (prop == Prop::Enabled) {
+      widget_.set_sensitive(dialog_model_.Enabled());
+    } else {
+      BasicPlacedPeer::Changed(prop);
     }
   }
   bool TakeFocus() override {
@@ -62,9 +52,9 @@ class FixedPeer : public ControlPeer {
   }
 
  protected:
-  DialogControl& model_;
-  Gtk::Widget& widget_;
-  Gtk::Fixed& root_;
+  void Position(int& x, int& y) const override { AbsolutePixels(dialog_model_, x, y); }
+
+  DialogControl& dialog_model_;
   Gtk::Widget& focus_;
 };
 

@@ -17,19 +17,26 @@ inline std::string CssColour(Colour bgr) {
   return buf;
 }
 
-// A widget that sits in a layout where its control's model says: position,
-// size, visibility and tool tip follow the model. The widget belongs to
-// whoever built it; the peer only points at it.
-class PlacedPeer : public ControlPeer {
+// A widget that sits in a container where its control's model says:
+// position, size, visibility and tool tip follow the model. The widget
+// belongs to whoever built it; the peer only points at it. Every window's
+// controls are placed this way: the main window's and the about box's in a
+// Gtk::Layout, the favourites dialog's in a Gtk::Fixed, which sizes itself
+// to them.
+template <typename Container>
+class BasicPlacedPeer : public ControlPeer {
  public:
-  PlacedPeer(Control& model, Gtk::Widget& widget, Gtk::Layout& parent)
+  BasicPlacedPeer(Control& model, Gtk::Widget& widget, Container& parent)
       : model_(model), widget_(widget), parent_(parent) {}
   void Changed(Prop prop) override {
     switch (prop) {
       case Prop::Left:
-      case Prop::Top:
-        parent_.move(widget_, TwipsToPixels(model_.Left()), TwipsToPixels(model_.Top()));
+      case Prop::Top: {
+        int x = 0, y = 0;
+        Position(x, y);
+        parent_.move(widget_, x, y);
         break;
+      }
       case Prop::Width:
       case Prop::Height:
         widget_.set_size_request(TwipsToPixels(model_.Width()), TwipsToPixels(model_.Height()));
@@ -39,17 +46,30 @@ class PlacedPeer : public ControlPeer {
       default: break;
     }
   }
+  // Puts the widget in its container as the model has it; called once, by
+  // the constructor of the peer that is built.
   void Place() {
-    parent_.put(widget_, TwipsToPixels(model_.Left()), TwipsToPixels(model_.Top()));
+    int x = 0, y = 0;
+    Position(x, y);
+    parent_.put(widget_, x, y);
     Changed(Prop::Width);
     if (!model_.ToolTipText().empty()) Changed(Prop::ToolTip);
     Changed(Prop::Visible);
   }
 
  protected:
+  // Where the widget sits in the container, in pixels: by default the
+  // model's own position.
+  virtual void Position(int& x, int& y) const {
+    x = TwipsToPixels(model_.Left());
+    y = TwipsToPixels(model_.Top());
+  }
+
   Control& model_;
   Gtk::Widget& widget_;
-  Gtk::Layout& parent_;
+  Container& parent_;
 };
+
+using PlacedPeer = BasicPlacedPeer<Gtk::Layout>;
 
 }  // namespace tabulon::gtk
