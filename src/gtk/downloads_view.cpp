@@ -1,4 +1,4 @@
-#include "gtk/downloads_window.h"
+#include "gtk/downloads_view.h"
 
 #include "gtk/gtk_services.h"
 #include "gtk/guard.h"

@@ -1,4 +1,4 @@
-#include "gtk/history_window.h"
+#include "gtk/history_view.h"
 
 #include "gtk/gtk_services.h"
 #include "gtk/guard.h"
