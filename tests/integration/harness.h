@@ -11,9 +11,9 @@
 
 #include "app/application.h"
 #include "browsing/start_page.h"
-#include "gtk/downloads_window.h"
+#include "gtk/downloads_view.h"
 #include "gtk/gtk_services.h"
-#include "gtk/history_window.h"
+#include "gtk/history_view.h"
 #include "gtk/webkit/downloads.h"
 #include "gtk/webkit/gtk_toolkit.h"
 #include "gtk/webkit/web_engine.h"
