@@ -337,11 +337,26 @@ void HistoryStore::PageTitled(int /*browser*/, const std::string& address,
 }
 
 std::vector<HistoryEntry> HistoryStore::Suggest(const std::string& typed, std::size_t limit) const {
+  return Best(typed, limit, true);
+}
+
+std::vector<HistoryEntry> HistoryStore::SuggestNow(const std::string& typed,
+                                                   std::size_t limit) const {
+  return Best(typed, limit, false);
+}
+
+std::vector<HistoryEntry> HistoryStore::Best(const std::string& typed, std::size_t limit,
+                                             bool wait) const {
   const HistoryQuery query(typed);
   if (query.Empty() || limit == 0) return {};
   const std::int64_t now = now_();
   std::vector<std::pair<double, const HistoryEntry*>> found;
-  const auto lock = Loaded();
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (wait) {
+    loaded_cv_.wait(lock, [this] { return loaded_; });
+  } else if (!loaded_) {
+    return {};
+  }
   memory_.texts.ForEachMatch(query, [&](const void* owner) {
     const auto* cached = static_cast<const Cached*>(owner);
     double score = HistoryScore(cached->entry, now);

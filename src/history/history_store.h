@@ -65,7 +65,9 @@ class HistoryStore final : public HistorySink, public SuggestionSource {
 
   // The entries matching what the user typed (every word in address or
   // title), best first, at most limit of them: for suggestions.
-  std::vector<HistoryEntry> Suggest(const std::string& typed, std::size_t limit) const override;
+  std::vector<HistoryEntry> Suggest(const std::string& typed, std::size_t limit) const;
+  // The same without waiting: nothing while the file is still being read.
+  std::vector<HistoryEntry> SuggestNow(const std::string& typed, std::size_t limit) const override;
   // The entries matching, newest visit first, at most limit of them; ""
   // matches all.
   std::vector<HistoryEntry> List(const std::string& typed,
@@ -110,6 +112,7 @@ class HistoryStore final : public HistorySink, public SuggestionSource {
   };
   // mutex_, held once the file has been read.
   std::unique_lock<std::mutex> Loaded() const;
+  std::vector<HistoryEntry> Best(const std::string& typed, std::size_t limit, bool wait) const;
   // After another program changed the file (the options program clearing
   // the history), what is in memory is read from it again. db_mutex_ held
   // for the next three. The entries are made anew without holding mutex_,

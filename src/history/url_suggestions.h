@@ -9,11 +9,13 @@
 namespace tabulon {
 
 // Where the history's suggestions come from: the entries matching what the
-// user typed, best first.
+// user typed, best first. It never holds up typing: a history still being
+// read offers nothing yet.
 class SuggestionSource {
  public:
   virtual ~SuggestionSource() = default;
-  virtual std::vector<HistoryEntry> Suggest(const std::string& typed, std::size_t limit) const = 0;
+  virtual std::vector<HistoryEntry> SuggestNow(const std::string& typed,
+                                               std::size_t limit) const = 0;
 };
 
 // A page offered under the URL box while the user types.

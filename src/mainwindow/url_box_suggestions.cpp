@@ -38,7 +38,8 @@ void frmMain::cmbURL_Change() {
   const std::string& typed = cmbURL_.Text();
   std::vector<HistoryEntry> history;
   if (suggestions_) {
-    history = suggestions_->Suggest(typed, kSuggestionRows + kSuggestedTabs + kSuggestedFavourites);
+    history =
+        suggestions_->SuggestNow(typed, kSuggestionRows + kSuggestedTabs + kSuggestedFavourites);
   }
   suggested_ = ChooseSuggestions(typed, tabs, favourites, history);
   std::vector<DropList::Row> rows;
