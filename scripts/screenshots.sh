@@ -1,7 +1,8 @@
 #!/bin/sh
 # Takes the README's pictures under a virtual display: the main window with
-# Japanese pages in several tabs, the find bar, the downloads window, the
-# history window, the favourites dialog and the about box.
+# Japanese pages in several tabs, the find bar, the URL box's suggestions,
+# the downloads window, the history window, the favourites dialog and the
+# about box.
 # They are saved as small PNG files under docs/screenshots/.
 #
 #   sh scripts/screenshots.sh [build folder]   # default: build
@@ -136,6 +137,21 @@ xdotool type --delay 50 "二十"
 sleep 1
 shot "$main" find-bar.png
 xdotool key Escape
+sleep 0.3
+
+# The URL box's suggestions as the user types: here the other open tabs.
+# The list is a window of its own over the main one: the screen is taken.
+xdotool key alt+d
+sleep 0.3
+xdotool type --delay 80 "html"
+sleep 1
+geometry=$(xwininfo -id "$main" | awk '/Absolute upper-left X/ { x = $NF }
+  /Absolute upper-left Y/ { y = $NF } /Width:/ { w = $NF } /Height:/ { h = $NF }
+  END { printf "%dx%d+%d+%d", w, h, x, y }')
+import -window root -crop "$geometry" "$work/shot.png"
+convert "$work/shot.png" -strip -colors 256 PNG8:"$out/suggestions.png"
+echo "$out/suggestions.png"
+xdotool key Escape Escape
 sleep 0.3
 
 # The history window (Ctrl+H): the pages the tabs showed, by day.
