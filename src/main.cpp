@@ -2,6 +2,7 @@
 #include <glib-unix.h>
 #include <gtkmm.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +13,9 @@
 #include "app/command_line.h"
 #include "browsing/blocked_sites.h"
 #include "browsing/internet_settings.h"
+#include "browsing/memory_use.h"
 #include "browsing/search_page.h"
+#include "browsing/tab_discard.h"
 #include "gtk/about_dialog.h"
 #include "gtk/downloads_view.h"
 #include "gtk/favourites_dialog.h"
@@ -129,6 +132,12 @@ int main(int argc, char** argv) {
   if (!state.Private) app.SetSessionFolder(data_dir);
   app.SetHistory(history, history_window);
   app.Main();
+  // Tabs left alone give their memory back; so does the tab out of sight
+  // longest while the browser uses over a quarter of the machine's.
+  const std::int64_t budget_kb = tabulon::MemoryBudgetKb(tabulon::MachineMemoryKb());
+  app.MainWindow().StartTabGovernor(
+      {[] { return static_cast<std::int64_t>(g_get_monotonic_time() / 1000); },
+       [budget_kb] { return budget_kb > 0 && tabulon::ProcessTreePssKb(getpid()) > budget_kb; }});
   // Asked to end by the session manager or a terminal: a normal quit, so
   // the window's place and the session are kept.
   for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -33,6 +34,9 @@ struct MainWindowServices {
 
 inline constexpr Colour kCurrentTabColour = 0x80FFFF;  // light yellow
 inline constexpr Colour kOtherTabColour = 0xFF8080;    // light blue
+// The text of a tab whose page is not in the engine (restored or
+// discarded, not shown since).
+inline constexpr Colour kSleepingTabText = 0x808080;  // grey
 inline constexpr int kTabStripHeight = 255;
 inline constexpr int kUrlBarHeight = 315;
 inline constexpr const char* kCaptionSuffix = " - Tabulon - ";
@@ -220,6 +224,17 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
  public:
   // The history: where the pages the tabs show are reported (none: nowhere),
   // and its window (Ctrl+H).
+  // The memory governor: every minute, background tabs out of sight for
+  // the options program's time, or the longest out of sight while the
+  // browser is over its memory budget, are discarded.
+  struct TabGovernor {
+    std::function<std::int64_t()> now_ms;  // a steady clock
+    std::function<bool()> over_budget;
+  };
+  void StartTabGovernor(TabGovernor governor);
+  // One check, now.
+  void GovernTabs();
+
   void SetHistory(HistorySink* history, const SuggestionSource* suggestions = nullptr) {
     history_ = history;
     suggestions_ = suggestions;
@@ -235,6 +250,11 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
 
   HistorySink* history_ = nullptr;
   const SuggestionSource* suggestions_ = nullptr;
+  TabGovernor governor_;
+  // When each background tab's browser left the screen, by browser index.
+  std::map<int, std::int64_t> hidden_since_;
+  // The label's text shows whether its page is in the engine.
+  void ShowSleeping(int position, bool sleeping);
   // What the rows of lstSuggest_ stand for.
   std::vector<Suggestion> suggested_;
 };

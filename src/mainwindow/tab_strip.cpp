@@ -9,6 +9,9 @@ void frmMain::lblTab_Click(int index) {
   HideSuggestions();
   Control& old_label = lblTab_(state_.CurTab);
   SetCurrentColours(old_label, false);
+  if (governor_.now_ms && state_.CurTab >= 1) {
+    hidden_since_[Val(old_label.Tag())] = governor_.now_ms();
+  }
   BrowserControl& browser = BrowserOfTab(index);
   cmbURL_.SetText(browser.LocationURL());
   form_.SetCaption(browser.LocationName() + CaptionSuffix());
@@ -21,6 +24,7 @@ void frmMain::lblTab_Click(int index) {
   BrowserOfTab(state_.CurTab).SetVisible(false);
   browser.SetVisible(true);
   SetCurrentColours(lblTab_(index), true);
+  ShowSleeping(index, false);
   state_.CurTab = static_cast<std::uint16_t>(index);
   SessionChanged();
   SyncBlockingItem();

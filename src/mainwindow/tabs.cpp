@@ -12,6 +12,7 @@ void frmMain::LoadLbl() {
   const int k = Val(lblTab_(n - 1).Tag()) + 1;
   BrowserControl& browser = brwPage_.Load(k);
   crash_guard_.Forget(k);
+  hidden_since_.erase(k);
   LayOutStrip();
   lblTab_(n).SetTag(std::to_string(k));
   lblTab_(n).SetVisible(true);
@@ -147,13 +148,16 @@ std::size_t frmMain::AppendTabs(const std::vector<SavedTab>& tabs, bool show_sin
       lblTab_(n).SetToolTipText(tab.title);
     });
     // A tab in the background loads when it is first shown.
+    bool sleeping = true;
     if (tab.history.empty() || !browser.RestoreHistory(tab.history)) {
       if (TrimBlanks(tab.address).empty()) {
         browser.Stop();
+        sleeping = false;
       } else {
         browser.LoadWhenShown(tab.address);
       }
     }
+    if (sleeping) TryStep([&] { ShowSleeping(n, true); });
     if (show_single && tabs.size() == 1) TryStep([&] { lblTab_Click(n); });
   }
   picURL_.ZOrder();

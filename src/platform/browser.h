@@ -34,6 +34,14 @@ class BrowserControl : public Control {
   // shows that it was stopped; the other pages of that process come back
   // as after a crash.
   virtual void EndProcess() {}
+  // Whether the page may be taken out of the engine to save memory: it is
+  // loaded, plays no sound, and the user has not typed in it since it loaded
+  // (a form not sent yet, a page that would ask before it is left).
+  virtual bool Discardable() const { return false; }
+  // Takes the page out of the engine and keeps its history: the control
+  // loads it again when next shown, as after RestoreHistory. Its address
+  // and title stay as they were.
+  virtual void Discard() {}
   // Whether ads and trackers are blocked in this tab's pages (they are until
   // told otherwise). A page already shown keeps what it loaded.
   virtual void SetContentBlocking(bool /*enabled*/) {}

@@ -44,6 +44,12 @@ class FakeBrowser final : public BrowserControl {
     Visit(url);
   }
   void SetContentBlocking(bool enabled) override { blocking = enabled; }
+  bool discardable = false;  // as the engine would answer for its page
+  bool Discardable() const override { return discardable; }
+  void Discard() override {
+    calls.push_back("Discard");
+    discardable = false;
+  }
 
  private:
   void Refuse(const char* what);

@@ -166,12 +166,21 @@ DownloadGate::Verdict PageArea::DownloadArrived() {
 }
 
 void PageArea::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
-  if (event == WEBKIT_LOAD_COMMITTED) static_cast<PageArea*>(self)->download_gate_.PageNavigated();
+  if (event != WEBKIT_LOAD_COMMITTED) return;
+  auto* area = static_cast<PageArea*>(self);
+  area->download_gate_.PageNavigated();
+  area->typed_since_load_ = false;
 }
 
-gboolean PageArea::OnUserInput(GtkWidget*, GdkEvent*, gpointer self) {
-  static_cast<PageArea*>(self)->last_gesture_us_ = g_get_monotonic_time();
+gboolean PageArea::OnUserInput(GtkWidget*, GdkEvent* event, gpointer self) {
+  auto* area = static_cast<PageArea*>(self);
+  area->last_gesture_us_ = g_get_monotonic_time();
+  if (event->type == GDK_KEY_PRESS) area->typed_since_load_ = true;
   return FALSE;
+}
+
+bool PageArea::KeepsPage() const {
+  return typed_since_load_ || dialog_.IsOpen() || print_dialog_owner == this;
 }
 
 // window.print(): a page may start printing once per click or key of the

@@ -51,6 +51,9 @@ class PageArea {
   // Whether the page waits on the user (a dialog of its own, or printing),
   // so that its process is rightly slow to answer.
   bool WaitsOnUser() const;
+  // Whether the page must stay in the engine: the user typed in it since
+  // it loaded, or it waits on the user.
+  bool KeepsPage() const;
   // The page's keys (find, print, zoom) and Ctrl+wheel, which the window
   // hands on when the page itself does not have the focus. Whether it was
   // one of them.
@@ -75,6 +78,7 @@ class PageArea {
   FindBar find_bar_;
   PageDialog dialog_;
   gint64 last_gesture_us_ = 0;  // the user's last click or key on the page
+  bool typed_since_load_ = false;
   gint64 last_request_us_ = 0;  // the user's last address for this tab
   DownloadGate download_gate_;
   QuestionBar download_bar_;

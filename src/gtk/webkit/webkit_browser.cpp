@@ -100,6 +100,7 @@ WebKitBrowser::WebKitBrowser(ProcessPool& pool, bool is_template, GtkLayout* par
 }
 
 WebKitBrowser::~WebKitBrowser() {
+  if (discarded_state_) webkit_web_view_session_state_unref(discarded_state_);
   if (mend_idle_) g_source_remove(mend_idle_);
   if (painted_) painted_->Remove(this);
   const bool trapped = page_area_ && page_area_->Dialog().IsOpen();
@@ -211,7 +212,7 @@ void WebKitBrowser::Navigate2(const std::string& url) {
     Guarded([&] { events_.brwPage_StatusTextChange(index_, kScriptAddressRefused); });
     return;
   }
-  deferred_ = false;
+  Wake();
   typed_.clear();
   ApplyDefaultEncoding();
   if (page_area_) page_area_->UserActed();
@@ -223,14 +224,14 @@ void WebKitBrowser::Navigate2(const std::string& url) {
 
 void WebKitBrowser::GoBack() {
   if (!webkit_web_view_can_go_back(view_)) throw ControlError("no earlier page");
-  deferred_ = false;
+  Wake();
   typed_.clear();
   webkit_web_view_go_back(view_);
 }
 
 void WebKitBrowser::GoForward() {
   if (!webkit_web_view_can_go_forward(view_)) throw ControlError("no later page");
-  deferred_ = false;
+  Wake();
   typed_.clear();
   webkit_web_view_go_forward(view_);
 }
@@ -240,7 +241,7 @@ void WebKitBrowser::GoHome() {
   std::string home;
   if (preferences_ && preferences_->home_page) home = preferences_->home_page();
   if (home.empty()) home = kHomeUrl;
-  deferred_ = false;
+  Wake();
   typed_.clear();
   ApplyDefaultEncoding();
   webkit_web_view_load_uri(view_, NormalizeAddress(home).c_str());
@@ -248,7 +249,7 @@ void WebKitBrowser::GoHome() {
 
 // The built-in search page reads the search address when it is served.
 void WebKitBrowser::GoSearch() {
-  deferred_ = false;
+  Wake();
   typed_.clear();
   ApplyDefaultEncoding();
   webkit_web_view_load_uri(view_, kSearchUrl);
@@ -296,7 +297,9 @@ void WebKitBrowser::RunBookmarklet(const std::string& script) {
 }
 
 std::string WebKitBrowser::History() const {
-  WebKitWebViewSessionState* state = webkit_web_view_get_session_state(view_);
+  WebKitWebViewSessionState* state = discarded_state_
+                                         ? webkit_web_view_session_state_ref(discarded_state_)
+                                         : webkit_web_view_get_session_state(view_);
   GBytes* bytes = webkit_web_view_session_state_serialize(state);
   webkit_web_view_session_state_unref(state);
   gsize size = 0;
@@ -334,9 +337,40 @@ void WebKitBrowser::LoadWhenShown(const std::string& url) {
   if (Visible()) LoadDeferred();
 }
 
+bool WebKitBrowser::Discardable() const {
+  if (deferred_ || discarded_state_ || !page_area_) return false;
+  const char* uri = webkit_web_view_get_uri(view_);
+  return uri && *uri && !webkit_web_view_is_playing_audio(view_) && !page_area_->KeepsPage();
+}
+
+// The page gives way to an empty one, and the back/forward list that led to
+// it comes back once that has loaded, with nothing loaded for it: the tab
+// is as a restored one. Meanwhile the empty page's events reach nobody.
+void WebKitBrowser::Discard() {
+  if (!Discardable()) return;
+  const char* uri = webkit_web_view_get_uri(view_);
+  requested_ = uri ? uri : "";
+  discarded_state_ = webkit_web_view_get_session_state(view_);
+  deferred_ = true;
+  webkit_web_view_load_uri(view_, "about:blank");
+}
+
+void WebKitBrowser::FinishDiscard() {
+  if (!discarded_state_) return;
+  WebKitWebViewSessionState* state = discarded_state_;
+  discarded_state_ = nullptr;
+  webkit_web_view_restore_session_state(view_, state);
+  webkit_web_view_session_state_unref(state);
+}
+
+void WebKitBrowser::Wake() {
+  FinishDiscard();
+  deferred_ = false;
+}
+
 void WebKitBrowser::LoadDeferred() {
   if (!deferred_) return;
-  deferred_ = false;
+  Wake();
   typed_.clear();
   WebKitBackForwardListItem* current =
       webkit_back_forward_list_get_current_item(webkit_web_view_get_back_forward_list(view_));
@@ -376,6 +410,7 @@ std::string WebKitBrowser::LocationName() const {
 
 void WebKitBrowser::OnTitle(WebKitWebView* view, GParamSpec*, gpointer self) {
   auto* b = static_cast<WebKitBrowser*>(self);
+  if (b->discarded_state_) return;
   const char* title = webkit_web_view_get_title(view);
   Guarded([&] { b->events_.brwPage_TitleChange(b->index_, title ? title : ""); });
   // The engine may report a page's title after it has reported the end of
@@ -387,6 +422,7 @@ void WebKitBrowser::OnTitle(WebKitWebView* view, GParamSpec*, gpointer self) {
 
 void WebKitBrowser::OnProgress(WebKitWebView* view, GParamSpec*, gpointer self) {
   auto* b = static_cast<WebKitBrowser*>(self);
+  if (b->discarded_state_) return;
   double progress = webkit_web_view_get_estimated_load_progress(view);
   auto permille = static_cast<std::int32_t>(progress * 1000.0 + 0.5);
   Guarded([&] { b->events_.brwPage_ProgressChange(b->index_, permille, 1000); });
@@ -394,6 +430,10 @@ void WebKitBrowser::OnProgress(WebKitWebView* view, GParamSpec*, gpointer self) 
 
 void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
   auto* b = static_cast<WebKitBrowser*>(self);
+  if (b->discarded_state_) {
+    if (event == WEBKIT_LOAD_FINISHED) b->FinishDiscard();
+    return;
+  }
   switch (event) {
     case WEBKIT_LOAD_STARTED:
     case WEBKIT_LOAD_REDIRECTED: b->ApplyBlocking(); break;
@@ -448,6 +488,7 @@ bool BecomesDownload(WebKitPolicyDecision* decision) {
 gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                        WebKitPolicyDecisionType type, gpointer self) {
   auto* b = static_cast<WebKitBrowser*>(self);
+  if (b->discarded_state_) return FALSE;
   // A load that turns into a download ends early on purpose: it is not
   // asked for again.
   if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE && BecomesDownload(decision)) b->typed_.clear();
@@ -565,6 +606,7 @@ gboolean WebKitBrowser::OnCertificateError(WebKitWebView* view, gchar* failing_u
 gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar* failing_uri,
                                      GError* error, gpointer self) {
   auto* b = static_cast<WebKitBrowser*>(self);
+  if (b->discarded_state_) return FALSE;
   // The old page navigating by itself (a script changing its address) may
   // cut short the load the user asked for: it is asked for again, a few
   // times at most.

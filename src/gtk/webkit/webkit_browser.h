@@ -54,6 +54,8 @@ class WebKitBrowser final : public BrowserControl {
   void RunBookmarklet(const std::string& script) override;
   std::string History() const override;
   bool RestoreHistory(const std::string& history) override;
+  bool Discardable() const override;
+  void Discard() override;
   void LoadWhenShown(const std::string& url) override;
   void EndProcess() override;
   void SetContentBlocking(bool enabled) override;
@@ -118,6 +120,12 @@ class WebKitBrowser final : public BrowserControl {
   std::string typed_;
   int typed_retries_ = 0;
   bool deferred_ = false;  // a restored history whose page waits to be shown
+  // While a discarded page gives way to an empty one: the list to come back.
+  WebKitWebViewSessionState* discarded_state_ = nullptr;
+  // Puts the discarded list back now, if it waits.
+  void FinishDiscard();
+  // Before a command loads something: the control is no longer waiting.
+  void Wake();
   guint mend_idle_ = 0;
   bool reported_responsive_ = true;
   bool stopped_by_user_ = false;  // EndProcess: show the stopped page
