@@ -44,6 +44,9 @@ class FakeBrowser final : public BrowserControl {
     Visit(url);
   }
   void SetContentBlocking(bool enabled) override { blocking = enabled; }
+  void AnswerPermission(int request, bool allow) override {
+    calls.push_back("AnswerPermission " + std::to_string(request) + (allow ? " allow" : " deny"));
+  }
 
  private:
   void Refuse(const char* what);

@@ -96,6 +96,7 @@ WebKitBrowser::WebKitBrowser(ProcessPool& pool, bool is_template, GtkLayout* par
   page_area_ = std::make_unique<PageArea>(view_, parent_, events_, index_);
   page_area_->Finder().OnRoomChanged([this] { Place(); });
   encoding_ = std::make_unique<EncodingDetector>(view_);
+  permissions_ = std::make_unique<PagePermissions>(view_, events_, index_);
   if (painted_) painted_->Add(this);
 }
 
@@ -104,6 +105,7 @@ WebKitBrowser::~WebKitBrowser() {
   if (painted_) painted_->Remove(this);
   const bool trapped = page_area_ && page_area_->Dialog().IsOpen();
   encoding_.reset();
+  permissions_.reset();
   page_area_.reset();
   g_signal_handlers_disconnect_by_data(webkit_web_view_get_window_properties(view_), this);
   g_signal_handlers_disconnect_by_data(view_, this);
@@ -359,6 +361,10 @@ void WebKitBrowser::ApplyBlocking() {
   SetContentBlocking(block);
 }
 
+void WebKitBrowser::AnswerPermission(int request, bool allow) {
+  permissions_->Answer(request, allow);
+}
+
 void WebKitBrowser::SetContentBlocking(bool enabled) {
   if (ContentBlocker* blocker = pool_.Blocker()) blocker->SetEnabled(view_, enabled);
 }
@@ -401,6 +407,8 @@ void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointe
       b->ApplyBlocking();
       b->requested_.clear();
       b->typed_.clear();
+      Guarded([&] { b->events_.brwPage_PageGone(b->index_); });
+      b->permissions_->RefuseAll();
       Guarded([&] { b->events_.brwPage_NavigateComplete2(b->index_); });
       break;
     case WEBKIT_LOAD_FINISHED:

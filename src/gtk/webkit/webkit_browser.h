@@ -9,6 +9,7 @@
 
 #include "gtk/webkit/encoding_detector.h"
 #include "gtk/webkit/page_area.h"
+#include "gtk/webkit/page_permissions.h"
 #include "gtk/webkit/painted_tabs.h"
 #include "gtk/webkit/process_pool.h"
 #include "platform/browser.h"
@@ -57,6 +58,7 @@ class WebKitBrowser final : public BrowserControl {
   void LoadWhenShown(const std::string& url) override;
   void EndProcess() override;
   void SetContentBlocking(bool enabled) override;
+  void AnswerPermission(int request, bool allow) override;
 
   WebKitWebView* View() const { return view_; }
   // Where Home goes and how undeclared pages are decoded; without it, the
@@ -127,6 +129,7 @@ class WebKitBrowser final : public BrowserControl {
   // Find, print, zoom and downloads of this tab.
   std::unique_ptr<PageArea> page_area_;
   std::unique_ptr<EncodingDetector> encoding_;
+  std::unique_ptr<PagePermissions> permissions_;
 };
 
 }  // namespace tabulon::gtk
