@@ -13,6 +13,7 @@
 #include "browsing/blocked_sites.h"
 #include "browsing/internet_settings.h"
 #include "browsing/search_page.h"
+#include "browsing/site_permissions.h"
 #include "gtk/about_dialog.h"
 #include "gtk/downloads_window.h"
 #include "gtk/favourites_dialog.h"
@@ -94,6 +95,8 @@ int main(int argc, char** argv) {
   const tabulon::gtk::BlockingRules rules =
       tabulon::gtk::ChooseBlockingRules(tabulon::gtk::EngineCacheDir());
   if (!rules.path.empty()) engine.Blocker().Start(rules.path, nullptr, rules.convert);
+  engine.SetTrackingProtection(tabulon::ReadTrackingProtection(store));
+  engine.SetNotificationAnswers([&store] { return tabulon::NotificationAnswers(store); });
   tabulon::gtk::GtkToolkit toolkit(engine, [] { Gtk::Main::quit(); });
   // The options program writes these while the browser runs; they are read
   // when used.
