@@ -86,7 +86,8 @@ std::string PermissionSiteOf(std::string_view url) {
   if (scheme != "http" && scheme != "https") return "";
   std::string_view rest = url.substr(colon + 3);
   rest = rest.substr(0, rest.find_first_of("/?#"));
-  if (const std::size_t at = rest.rfind('@'); at != std::string_view::npos) rest.remove_prefix(at + 1);
+  if (const std::size_t at = rest.rfind('@'); at != std::string_view::npos)
+    rest.remove_prefix(at + 1);
   std::string host;
   std::string_view port;
   if (rest.starts_with('[')) {
@@ -111,13 +112,15 @@ std::string PermissionSiteOf(std::string_view url) {
     }
   }
   if (host.empty() || host == "[]") return "";
-  if (port.size() > 5 || !std::all_of(port.begin(), port.end(),
-                                      [](char c) { return c >= '0' && c <= '9'; })) {
+  if (port.size() > 5 ||
+      !std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
+      (!port.empty() && std::stoi(std::string(port)) > 65535)) {
     return "";
   }
   // The scheme's own port is left out, as the engine leaves it out of an origin.
   port = port.substr(std::min(port.find_first_not_of('0'), port.size()));
-  const bool default_port = (scheme == "http" && port == "80") || (scheme == "https" && port == "443");
+  const bool default_port =
+      (scheme == "http" && port == "80") || (scheme == "https" && port == "443");
   std::string site = scheme + "://" + host;
   if (!port.empty() && !default_port) site += ':' + std::string(port);
   return site;
@@ -137,7 +140,9 @@ std::optional<bool> RememberedAnswer(SettingsStore& store, const std::string& si
   return std::nullopt;
 }
 
-std::vector<RememberedPermission> RememberedPermissions(SettingsStore& store) { return Load(store); }
+std::vector<RememberedPermission> RememberedPermissions(SettingsStore& store) {
+  return Load(store);
+}
 
 IoResult RememberPermission(SettingsStore& store, const std::string& site, PermissionKind kind,
                             bool allowed) {

@@ -1,8 +1,9 @@
 // What pages ask the user for: the bar's question, the answers kept per
 // site, and the requests refused when their page goes.
+#include "browsing/site_permissions.h"
+
 #include <gtest/gtest.h>
 
-#include "browsing/site_permissions.h"
 #include "main_window_fixture.h"
 
 namespace tabulon::testing {
@@ -20,12 +21,15 @@ TEST_P(PermissionQuestions, NameTheSiteAndWhatItWants) {
 INSTANTIATE_TEST_SUITE_P(
     EachKind, PermissionQuestions,
     ::testing::Values(
-        QuestionCase{PermissionKind::kNotifications, "https://example.com が通知の表示を求めています"},
-        QuestionCase{PermissionKind::kLocation, "https://example.com が位置情報の利用を求めています"},
+        QuestionCase{PermissionKind::kNotifications,
+                     "https://example.com が通知の表示を求めています"},
+        QuestionCase{PermissionKind::kLocation,
+                     "https://example.com が位置情報の利用を求めています"},
         QuestionCase{PermissionKind::kCameraAndMicrophone,
                      "https://example.com がカメラとマイクの利用を求めています"},
         QuestionCase{PermissionKind::kCamera, "https://example.com がカメラの利用を求めています"},
-        QuestionCase{PermissionKind::kMicrophone, "https://example.com がマイクの利用を求めています"},
+        QuestionCase{PermissionKind::kMicrophone,
+                     "https://example.com がマイクの利用を求めています"},
         QuestionCase{PermissionKind::kScreen, "https://example.com が画面の共有を求めています"},
         QuestionCase{PermissionKind::kClipboard,
                      "https://example.com がクリップボードの読み取りを求めています"}));
@@ -48,8 +52,9 @@ INSTANTIATE_TEST_SUITE_P(
                       SiteCase{"http://user:pw@evil.example:81/", "http://evil.example:81"},
                       SiteCase{"http://[::1]:8080/", "http://[::1]:8080"},
                       SiteCase{"https://a b.example/", ""}, SiteCase{"https://x.example;y/", ""},
-                      SiteCase{"http://x.example:8o/", ""}, SiteCase{"file:///home/a.html", ""},
-                      SiteCase{"tabulon:start", ""}, SiteCase{"", ""}));
+                      SiteCase{"http://x.example:8o/", ""}, SiteCase{"http://x.example:65536/", ""},
+                      SiteCase{"file:///home/a.html", ""}, SiteCase{"tabulon:start", ""},
+                      SiteCase{"", ""}));
 
 TEST(RememberedPermissions, AreKeptPerSiteAndKindAndReplacedByTheLatestAnswer) {
   FakeSettingsStore store;
@@ -76,10 +81,11 @@ TEST(RememberedPermissions, IgnoreWhatNoAnswerCouldHaveWritten) {
   store.SaveSetting(kAppTitle, "Permissions", "Answers",
                     "https://ok.example camera 1;file:///x camera 1;https://k.example teleport 1;"
                     "https://y.example camera maybe;garbage");
-  EXPECT_EQ(RememberedPermissions(store),
-            (std::vector<RememberedPermission>{
-                {"https://ok.example", PermissionKind::kCamera, true}}));
-  EXPECT_FALSE(RememberPermission(store, "https://x.example;z", PermissionKind::kCamera, true).ok());
+  EXPECT_EQ(
+      RememberedPermissions(store),
+      (std::vector<RememberedPermission>{{"https://ok.example", PermissionKind::kCamera, true}}));
+  EXPECT_FALSE(
+      RememberPermission(store, "https://x.example;z", PermissionKind::kCamera, true).ok());
 }
 
 // The window between the engine and the user: two tabs, the first on a site.
@@ -106,8 +112,7 @@ TEST_F(PermissionRequests, AnAnswerInTheBarReachesThePageAndIsRemembered) {
   EXPECT_EQ(Last(BrowserAt(1)), "Navigate2 https://site.example/page");  // nothing answered yet
   toolkit.bar_answered(false);
   EXPECT_EQ(Last(BrowserAt(1)), "AnswerPermission 7 deny");
-  EXPECT_EQ(RememberedAnswer(store, "https://site.example", PermissionKind::kNotifications),
-            false);
+  EXPECT_EQ(RememberedAnswer(store, "https://site.example", PermissionKind::kNotifications), false);
 
   // Asked again, the site has its answer at once.
   const int bars = toolkit.bars;
