@@ -47,5 +47,30 @@ TEST(Permissions, RefusedNotificationsReachThePageAndAreNotAskedAgain) {
   EXPECT_EQ(FindButton(window, "拒否"), nullptr);
 }
 
+// A frame from another site may not set cookies: 127.0.0.1 and localhost are
+// two sites to the engine.
+TEST(ThirdPartyCookies, AFrameFromAnotherSiteSetsNone) {
+  LoopbackServer server;
+  std::string frame = server.Url("/frame.html");
+  frame.replace(frame.find("127.0.0.1"), 9, "localhost");
+  server.Serve("/page.html", "<html><body><iframe src=\"" + frame + "\"></iframe></body></html>");
+  server.Serve("/frame.html", "<script>document.cookie = 'third=1; path=/';</script>");
+  server.Serve("/read.html",
+               "<script>document.cookie = 'first=1; path=/';"
+               "document.title = 'cookies:' + document.cookie;</script>");
+  BrowserRun run(TempFolder());
+  run.main().NewPage(server.Url("/page.html"));
+  const int tab = run.state.TabCount;
+  ASSERT_TRUE(PumpUntil([&] { return server.Hits("/frame.html") == 1; }));
+  ASSERT_TRUE(WaitForLoaded(run, tab));
+
+  std::string read = server.Url("/read.html");
+  read.replace(read.find("127.0.0.1"), 9, "localhost");
+  BrowserControl& page = run.main().BrowserOfTab(tab);
+  page.Navigate2(read);
+  ASSERT_TRUE(PumpUntil([&] { return page.LocationName().starts_with("cookies:"); }));
+  EXPECT_EQ(page.LocationName(), "cookies:first=1");
+}
+
 }  // namespace
 }  // namespace tabulon::integration
