@@ -72,5 +72,36 @@ TEST(ThirdPartyCookies, AFrameFromAnotherSiteSetsNone) {
   EXPECT_EQ(page.LocationName(), "cookies:first=1");
 }
 
+// Media may start on its own when it makes no sound: of two short clips
+// started by the page's script alone, only the muted one plays.
+TEST(Autoplay, OnlyMutedMediaStartsWithoutTheUser) {
+  LoopbackServer server;
+  server.Serve(
+      "/page.html",
+      "<html><head><title>start</title><script>"
+      "function clip() {"
+      "  const n = 8000, b = new ArrayBuffer(44 + n * 2), v = new DataView(b);"
+      "  const w = (o, s) => { for (let i = 0; i < s.length; i++) v.setUint8(o + i, "
+      "s.charCodeAt(i)); };"
+      "  w(0, 'RIFF'); v.setUint32(4, 36 + n * 2, true); w(8, 'WAVE'); w(12, 'fmt ');"
+      "  v.setUint32(16, 16, true); v.setUint16(20, 1, true); v.setUint16(22, 1, true);"
+      "  v.setUint32(24, 8000, true); v.setUint32(28, 16000, true); v.setUint16(32, 2, true);"
+      "  v.setUint16(34, 16, true); w(36, 'data'); v.setUint32(40, n * 2, true);"
+      "  for (let i = 0; i < n; i++) v.setInt16(44 + i * 2, Math.sin(i / 5) * 8000, true);"
+      "  return URL.createObjectURL(new Blob([b], {type: 'audio/wav'}));"
+      "}"
+      "function start(muted) {"
+      "  const a = new Audio(clip()); a.muted = muted;"
+      "  return a.play().then(() => 'played', e => e.name);"
+      "}"
+      "Promise.all([start(false), start(true)]).then(r => document.title = r.join(','));"
+      "</script></head><body>media</body></html>");
+  BrowserRun run(TempFolder());
+  run.main().NewPage(server.Url("/page.html"));
+  BrowserControl& page = run.main().BrowserOfTab(run.state.TabCount);
+  ASSERT_TRUE(PumpUntil([&] { return page.LocationName().find(',') != std::string::npos; }));
+  EXPECT_EQ(page.LocationName(), "NotAllowedError,played");
+}
+
 }  // namespace
 }  // namespace tabulon::integration
