@@ -103,7 +103,8 @@ int main(int argc, char** argv) {
   toolkit.SetBrowsingPreferences(
       {[&store] { return tabulon::ReadHomePage(store); },
        [&store] { return tabulon::ReadDefaultEncoding(store); },
-       [&store](const std::string& url) { return tabulon::BlocksAdsAt(store, url); }});
+       [&store](const std::string& url) { return tabulon::BlocksAdsAt(store, url); },
+       [&store] { return tabulon::ReadTrackingProtection(store); }});
   tabulon::gtk::GtkMessageBoxes boxes(&toolkit.Window());
   tabulon::gtk::GtkClipboard clipboard;
   tabulon::gtk::SpawnProcessStarter processes;

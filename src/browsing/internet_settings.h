@@ -36,8 +36,8 @@ struct InternetSettings {
   std::string search_address;
   std::string default_encoding;  // "" leaves it to the engine
   bool restore_tabs = false;     // start with the last run's tabs after the first
-  // Other sites' cookies refused and tracking prevented; the engine takes it
-  // up when it starts.
+  // Other sites' cookies refused and tracking prevented; followed from the
+  // next page that starts to load.
   bool tracking_protection = true;
 };
 

@@ -65,7 +65,7 @@ OptionsWindow::OptionsWindow() {
   pages_.attach(restore_tabs_, 1, 4, 2, 1);
   pages_frame_.add(pages_);
 
-  tracking_.set_label("他のサイトの Cookie とトラッキングを防ぐ (次回の起動から)(_P)");
+  tracking_.set_label("他のサイトの Cookie とトラッキングを防ぐ(_P)");
   tracking_.set_use_underline(true);
   Mnemonic(permissions_label_, "サイトごとの許可(_M):", permissions_);
   permissions_.set_selection_mode(Gtk::SELECTION_SINGLE);

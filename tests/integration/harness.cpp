@@ -190,7 +190,8 @@ BrowserRun::BrowserRun(const std::string& config_dir, const std::string& command
   toolkit = std::make_unique<gtk::GtkToolkit>(*engine, [this] { ended = true; });
   toolkit->SetBrowsingPreferences(
       {[this] { return ReadHomePage(*store); }, [this] { return ReadDefaultEncoding(*store); },
-       [this](const std::string& url) { return BlocksAdsAt(*store, url); }});
+       [this](const std::string& url) { return BlocksAdsAt(*store, url); },
+       [this] { return ReadTrackingProtection(*store); }});
   downloads_window = std::make_unique<gtk::DownloadsWindowToolkit>(&toolkit->Window());
   app = std::make_unique<Application>(state, *toolkit,
                                       MainWindowServices{*store, boxes, clipboard, processes},

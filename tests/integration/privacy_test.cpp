@@ -1,5 +1,7 @@
 #include <string>
 
+#include "base/state.h"
+#include "browsing/internet_settings.h"
 #include "browsing/site_permissions.h"
 #include "harness.h"
 
@@ -47,14 +49,15 @@ TEST(Permissions, RefusedNotificationsReachThePageAndAreNotAskedAgain) {
   EXPECT_EQ(FindButton(window, "拒否"), nullptr);
 }
 
-// A frame from another site may not set cookies: 127.0.0.1 and localhost are
-// two sites to the engine.
-TEST(ThirdPartyCookies, AFrameFromAnotherSiteSetsNone) {
+// A frame from another site may not set cookies (127.0.0.1 and localhost are
+// two sites to the engine) until the user allows it.
+TEST(ThirdPartyCookies, AFrameFromAnotherSiteSetsNoneUntilAllowed) {
   LoopbackServer server;
   std::string frame = server.Url("/frame.html");
   frame.replace(frame.find("127.0.0.1"), 9, "localhost");
   server.Serve("/page.html", "<html><body><iframe src=\"" + frame + "\"></iframe></body></html>");
   server.Serve("/frame.html", "<script>document.cookie = 'third=1; path=/';</script>");
+  server.Serve("/blank.html", "<html><body>blank</body></html>");
   server.Serve("/read.html",
                "<script>document.cookie = 'first=1; path=/';"
                "document.title = 'cookies:' + document.cookie;</script>");
@@ -70,6 +73,21 @@ TEST(ThirdPartyCookies, AFrameFromAnotherSiteSetsNone) {
   page.Navigate2(read);
   ASSERT_TRUE(PumpUntil([&] { return page.LocationName().starts_with("cookies:"); }));
   EXPECT_EQ(page.LocationName(), "cookies:first=1");
+
+  // Switched off in the options program: the engine is told as the next
+  // page starts to load, and its network process a moment later.
+  ASSERT_TRUE(
+      run.store->SaveSetting(kAppTitle, kInternetSection, kTrackingProtectionKey, "0").ok());
+  page.Navigate2(server.Url("/blank.html"));
+  ASSERT_TRUE(PumpUntil([&] { return server.Hits("/blank.html") == 1; }));
+  ASSERT_TRUE(WaitForLoaded(run, tab));
+  page.Navigate2(server.Url("/page.html"));
+  ASSERT_TRUE(PumpUntil([&] { return server.Hits("/frame.html") == 2; }));
+  ASSERT_TRUE(WaitForLoaded(run, tab));
+  page.Navigate2(read);
+  ASSERT_TRUE(PumpUntil([&] { return server.Hits("/read.html") == 2; }));
+  ASSERT_TRUE(WaitForLoaded(run, tab));
+  EXPECT_NE(page.LocationName().find("third=1"), std::string::npos) << page.LocationName();
 }
 
 // Media may start on its own when it makes no sound: of two short clips

@@ -258,11 +258,13 @@ WebEngine::WebEngine(const std::string& data_dir, const std::string& cache_dir,
   pool_->SetBlocker(blocker_.get());
 }
 
-void WebEngine::SetTrackingProtection(bool on) {
+void WebEngine::SetTrackingProtection(bool on) { gtk::SetTrackingProtection(context_, on); }
+
+void SetTrackingProtection(WebKitWebContext* context, bool on) {
   webkit_cookie_manager_set_accept_policy(
-      webkit_web_context_get_cookie_manager(context_),
+      webkit_web_context_get_cookie_manager(context),
       on ? WEBKIT_COOKIE_POLICY_ACCEPT_NO_THIRD_PARTY : WEBKIT_COOKIE_POLICY_ACCEPT_ALWAYS);
-  webkit_website_data_manager_set_itp_enabled(webkit_web_context_get_website_data_manager(context_),
+  webkit_website_data_manager_set_itp_enabled(webkit_web_context_get_website_data_manager(context),
                                               on);
 }
 

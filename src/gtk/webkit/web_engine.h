@@ -51,6 +51,11 @@ class WebEngine {
   std::unique_ptr<ProcessPool> pool_;
 };
 
+// Cookies of other sites than the page's refused and trackers kept from
+// following the user across sites (true), or neither, for every view of
+// the context.
+void SetTrackingProtection(WebKitWebContext* context, bool on);
+
 // Called first in main, before GTK opens the display. Without a GPU it turns
 // off GL in GDK and compositing in the engine (both would only draw with GL on
 // the CPU), and it starts checking whether the page sandbox can run, so that

@@ -8,6 +8,7 @@
 #include "browsing/start_page.h"
 #include "gtk/guard.h"
 #include "gtk/units.h"
+#include "gtk/webkit/web_engine.h"
 
 namespace tabulon::gtk {
 
@@ -361,6 +362,19 @@ void WebKitBrowser::ApplyBlocking() {
   SetContentBlocking(block);
 }
 
+// The options program may have changed it while the browser runs; the
+// engine holds it for every view, and is told only of a change.
+void WebKitBrowser::ApplyTrackingProtection() {
+  if (!preferences_ || !preferences_->tracking_protection) return;
+  bool on = true;
+  Guarded([&] { on = preferences_->tracking_protection(); });
+  WebKitWebContext* context = webkit_web_view_get_context(view_);
+  if (webkit_website_data_manager_get_itp_enabled(
+          webkit_web_context_get_website_data_manager(context)) != on) {
+    SetTrackingProtection(context, on);
+  }
+}
+
 void WebKitBrowser::AnswerPermission(int request, bool allow) {
   permissions_->Answer(request, allow);
 }
@@ -402,6 +416,9 @@ void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointe
   auto* b = static_cast<WebKitBrowser*>(self);
   switch (event) {
     case WEBKIT_LOAD_STARTED:
+      b->ApplyTrackingProtection();
+      b->ApplyBlocking();
+      break;
     case WEBKIT_LOAD_REDIRECTED: b->ApplyBlocking(); break;
     case WEBKIT_LOAD_COMMITTED:
       b->ApplyBlocking();

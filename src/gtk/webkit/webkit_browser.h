@@ -23,6 +23,9 @@ struct BrowsingPreferences {
   std::function<std::string()> default_encoding;  // "" leaves it to the engine
   // Whether ads are blocked on the page at an address; all are without it.
   std::function<bool(const std::string& url)> blocks_ads;
+  // Whether other sites' cookies are refused and tracking is prevented; as
+  // the engine was started without it.
+  std::function<bool()> tracking_protection;
 };
 
 // A page's size on the screen, in pixels.
@@ -80,6 +83,7 @@ class WebKitBrowser final : public BrowserControl {
   // Loads the page of a restored history that waited to be shown.
   void LoadDeferred();
   void ApplyBlocking();
+  void ApplyTrackingProtection();
 
   static void OnTitle(WebKitWebView* view, GParamSpec*, gpointer self);
   static void OnProgress(WebKitWebView* view, GParamSpec*, gpointer self);
