@@ -15,6 +15,7 @@
 #include "browsing/internet_settings.h"
 #include "browsing/memory_use.h"
 #include "browsing/search_page.h"
+#include "browsing/site_permissions.h"
 #include "browsing/tab_discard.h"
 #include "gtk/about_dialog.h"
 #include "gtk/downloads_view.h"
@@ -101,13 +102,16 @@ int main(int argc, char** argv) {
   const tabulon::gtk::BlockingRules rules =
       tabulon::gtk::ChooseBlockingRules(tabulon::gtk::EngineCacheDir());
   if (!rules.path.empty()) engine.Blocker().Start(rules.path, nullptr, rules.convert);
+  engine.SetTrackingProtection(tabulon::ReadTrackingProtection(store));
+  engine.SetNotificationAnswers([&store] { return tabulon::NotificationAnswers(store); });
   tabulon::gtk::GtkToolkit toolkit(engine, [] { Gtk::Main::quit(); });
   // The options program writes these while the browser runs; they are read
   // when used.
   toolkit.SetBrowsingPreferences(
       {[&store] { return tabulon::ReadHomePage(store); },
        [&store] { return tabulon::ReadDefaultEncoding(store); },
-       [&store](const std::string& url) { return tabulon::BlocksAdsAt(store, url); }});
+       [&store](const std::string& url) { return tabulon::BlocksAdsAt(store, url); },
+       [&store] { return tabulon::ReadTrackingProtection(store); }});
   tabulon::gtk::GtkMessageBoxes boxes(&toolkit.Window());
   tabulon::gtk::GtkClipboard clipboard;
   tabulon::gtk::SpawnProcessStarter processes;

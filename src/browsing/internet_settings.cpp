@@ -132,9 +132,13 @@ bool ReadRestoreTabs(SettingsStore& store) {
   return TrimBlanks(store.GetSetting(kApp, kInternetSection, kRestoreTabsKey, "0")) == "1";
 }
 
+bool ReadTrackingProtection(SettingsStore& store) {
+  return TrimBlanks(store.GetSetting(kApp, kInternetSection, kTrackingProtectionKey, "1")) != "0";
+}
+
 InternetSettings ReadInternetSettings(SettingsStore& store) {
   return {ReadHomePage(store), ReadSearchAddress(store), ReadDefaultEncoding(store),
-          ReadRestoreTabs(store)};
+          ReadRestoreTabs(store), ReadTrackingProtection(store)};
 }
 
 IoResult SaveInternetSettings(SettingsStore& store, const InternetSettings& settings) {
@@ -155,6 +159,10 @@ IoResult SaveInternetSettings(SettingsStore& store, const InternetSettings& sett
   if (saved.ok()) {
     saved = store.SaveSetting(kApp, kInternetSection, kRestoreTabsKey,
                               settings.restore_tabs ? "1" : "0");
+  }
+  if (saved.ok()) {
+    saved = store.SaveSetting(kApp, kInternetSection, kTrackingProtectionKey,
+                              settings.tracking_protection ? "1" : "0");
   }
   return saved;
 }

@@ -14,6 +14,7 @@ inline constexpr const char* kHomePageKey = "HomePage";
 inline constexpr const char* kSearchAddressKey = "SearchAddress";
 inline constexpr const char* kDefaultEncodingKey = "DefaultEncoding";
 inline constexpr const char* kRestoreTabsKey = "RestoreTabs";
+inline constexpr const char* kTrackingProtectionKey = "TrackingProtection";
 
 // Where the query goes in a search address.
 inline constexpr const char* kQueryPlaceholder = "%s";
@@ -35,6 +36,9 @@ struct InternetSettings {
   std::string search_address;
   std::string default_encoding;  // "" leaves it to the engine
   bool restore_tabs = false;     // start with the last run's tabs after the first
+  // Other sites' cookies refused and tracking prevented; followed from the
+  // next page that starts to load.
+  bool tracking_protection = true;
 };
 
 enum class AddressProblem {
@@ -58,9 +62,10 @@ std::string ReadHomePage(SettingsStore& store);
 std::string ReadSearchAddress(SettingsStore& store);
 std::string ReadDefaultEncoding(SettingsStore& store);
 bool ReadRestoreTabs(SettingsStore& store);
+bool ReadTrackingProtection(SettingsStore& store);
 InternetSettings ReadInternetSettings(SettingsStore& store);
 
-// Writes the four settings and nothing else of the store. The caller checks
+// Writes the five settings and nothing else of the store. The caller checks
 // the values first; values that do not pass their checks are not written
 // (EINVAL). Otherwise says whether the store took them, and if not, why.
 IoResult SaveInternetSettings(SettingsStore& store, const InternetSettings& settings);

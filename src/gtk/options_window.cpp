@@ -65,6 +65,26 @@ OptionsWindow::OptionsWindow() {
   pages_.attach(restore_tabs_, 1, 4, 2, 1);
   pages_frame_.add(pages_);
 
+  tracking_.set_label("他のサイトの Cookie とトラッキングを防ぐ(_P)");
+  tracking_.set_use_underline(true);
+  Mnemonic(permissions_label_, "サイトごとの許可(_M):", permissions_);
+  permissions_.set_selection_mode(Gtk::SELECTION_SINGLE);
+  permissions_scroll_.set_policy(Gtk::POLICY_NEVER, Gtk::POLICY_AUTOMATIC);
+  permissions_scroll_.set_shadow_type(Gtk::SHADOW_IN);
+  permissions_scroll_.set_size_request(-1, 90);
+  permissions_scroll_.set_hexpand(true);
+  permissions_scroll_.add(permissions_);
+  permission_buttons_.pack_start(forget_permission_, Gtk::PACK_SHRINK);
+  permission_buttons_.pack_start(forget_permissions_, Gtk::PACK_SHRINK);
+  privacy_.set_row_spacing(6);
+  privacy_.set_column_spacing(8);
+  privacy_.set_border_width(10);
+  privacy_.attach(tracking_, 0, 0, 2, 1);
+  privacy_.attach(permissions_label_, 0, 1, 2, 1);
+  privacy_.attach(permissions_scroll_, 0, 2);
+  privacy_.attach(permission_buttons_, 1, 2);
+  privacy_frame_.add(privacy_);
+
   MnemonicButton(clear_cookies_, "Cookie の削除(_C)...");
   MnemonicButton(clear_cache_, "キャッシュの削除(_T)...");
   data_.set_border_width(10);
@@ -90,6 +110,7 @@ OptionsWindow::OptionsWindow() {
   ok_.set_can_default(true);
 
   outer_.pack_start(pages_frame_, Gtk::PACK_SHRINK);
+  outer_.pack_start(privacy_frame_, Gtk::PACK_SHRINK);
   outer_.pack_start(data_frame_, Gtk::PACK_SHRINK);
   outer_.pack_end(buttons_, Gtk::PACK_SHRINK);
   window_.add(outer_);
@@ -111,6 +132,8 @@ OptionsWindow::OptionsWindow() {
                                             : HistoryPeriod::All;
     if (options_) Guarded([this, period] { options_->ClearHistory(period); });
   });
+  Connect(forget_permission_, &InternetOptions::ForgetPermission);
+  Connect(forget_permissions_, &InternetOptions::ForgetAllPermissions);
   window_.signal_delete_event().connect([this](GdkEventAny*) {
     if (options_) Guarded([this] { options_->Cancel(); });
     return true;  // Cancel closes it
@@ -134,11 +157,29 @@ void OptionsWindow::ShowSettings(const InternetSettings& settings) {
   search_.set_text(settings.search_address);
   if (!encoding_.set_active_id(settings.default_encoding)) encoding_.set_active(0);
   restore_tabs_.set_active(settings.restore_tabs);
+  tracking_.set_active(settings.tracking_protection);
 }
 
 InternetSettings OptionsWindow::EnteredSettings() {
   return {home_.get_text(), search_.get_text(), encoding_.get_active_id(),
-          restore_tabs_.get_active()};
+          restore_tabs_.get_active(), tracking_.get_active()};
+}
+
+void OptionsWindow::ShowPermissions(const std::vector<std::string>& lines) {
+  for (Gtk::Widget* row : permissions_.get_children()) gtk_widget_destroy(row->gobj());
+  for (const std::string& line : lines) {
+    auto* label = Gtk::make_managed<Gtk::Label>(line);
+    label->set_xalign(0.0f);
+    permissions_.append(*label);
+  }
+  permissions_.show_all();
+  forget_permission_.set_sensitive(!lines.empty());
+  forget_permissions_.set_sensitive(!lines.empty());
+}
+
+int OptionsWindow::SelectedPermission() {
+  const Gtk::ListBoxRow* row = permissions_.get_selected_row();
+  return row ? row->get_index() : -1;
 }
 
 void OptionsWindow::ShowMessage(const std::string& text) {

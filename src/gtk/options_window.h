@@ -1,6 +1,9 @@
 #pragma once
 #include <gtkmm.h>
 
+#include <string>
+#include <vector>
+
 #include "options/internet_options.h"
 
 namespace tabulon::gtk {
@@ -21,6 +24,8 @@ class OptionsWindow final : public OptionsView {
   bool Confirm(const std::string& text) override;
   void FocusField(OptionsField field) override;
   void Close() override;
+  void ShowPermissions(const std::vector<std::string>& lines) override;
+  int SelectedPermission() override;
 
  private:
   void Connect(Gtk::Button& button, void (InternetOptions::*action)());
@@ -40,6 +45,15 @@ class OptionsWindow final : public OptionsView {
   Gtk::Label encoding_label_;
   Gtk::ComboBoxText encoding_;
   Gtk::CheckButton restore_tabs_;
+  Gtk::Frame privacy_frame_{"プライバシー"};
+  Gtk::Grid privacy_;
+  Gtk::CheckButton tracking_;
+  Gtk::Label permissions_label_;
+  Gtk::ScrolledWindow permissions_scroll_;
+  Gtk::ListBox permissions_;
+  Gtk::Box permission_buttons_{Gtk::ORIENTATION_VERTICAL, 6};
+  Gtk::Button forget_permission_{"削除"};
+  Gtk::Button forget_permissions_{"すべて削除"};
   Gtk::Frame data_frame_{"閲覧の履歴"};
   Gtk::Box data_{Gtk::ORIENTATION_HORIZONTAL, 6};
   Gtk::Button clear_cookies_;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/state.h"
+#include "browsing/site_permissions.h"
 #include "history/url_suggestions.h"
 #include "mainwindow/closed_tabs.h"
 #include "mainwindow/crash_guard.h"
@@ -140,6 +141,9 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   void brwPage_WindowSetHeight(int index, std::int32_t height) override;
   void brwPage_ProcessTerminated(int index, std::int64_t now_ms) override;
   void brwPage_Responsive(int index, bool responsive) override;
+  void brwPage_PermissionRequest(int index, int request, PermissionKind kind,
+                                 const std::string& url) override;
+  void brwPage_PageGone(int index) override;
 
   // Keys, the URL box and the window system.
   bool KeyPreview(int key, int mask) override;
@@ -220,6 +224,11 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
     if (session_changed_) session_changed_();
   }
   SavedTab Remembered(int position) const;
+  // Permission requests waiting for the user, each in a bar of its own.
+  PendingPermissions permissions_;
+  // A private window's answers, kept for its run only.
+  std::map<std::pair<std::string, PermissionKind>, bool> private_answers_;
+  void PermissionAnswered(int index, int request, bool allow);
 
  public:
   // The history: where the pages the tabs show are reported (none: nowhere),

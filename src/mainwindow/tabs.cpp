@@ -92,6 +92,7 @@ void frmMain::CloseTab() {
     });
   }
   brwPage_Responsive(k, true);  // a page that is gone hangs no more
+  brwPage_PageGone(k);          // nor asks for anything
   TryStep([&] { brwPage_.Unload(k); });
   TryStep([&] { lblTab_.Unload(state_.TabCount); });
   TryStep([&] { cmbURL_.SetText(""); });
@@ -126,6 +127,7 @@ void frmMain::AllCloseTab() {
   closed_tabs_.Push(std::move(closing));
   for (int i = state_.TabCount; i >= 1; --i) {
     brwPage_Responsive(Val(lblTab_(i).Tag()), true);
+    brwPage_PageGone(Val(lblTab_(i).Tag()));
     brwPage_.Unload(Val(lblTab_(i).Tag()));
     lblTab_.Unload(i);
   }

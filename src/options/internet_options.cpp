@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/val.h"
+#include "browsing/site_permissions.h"
 #include "browsing/start_page.h"
 
 namespace tabulon {
@@ -12,6 +13,8 @@ namespace tabulon {
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr const char* kPermissionsNotSaved = "設定を保存できませんでした。";
 
 // The cookie database and the files SQLite keeps beside it while it works.
 constexpr const char* kCookieFiles[] = {"cookies.sqlite", "cookies.sqlite-journal",
@@ -95,7 +98,10 @@ std::string EncodingMessage(const std::string& name) {
 InternetOptions::InternetOptions(SettingsStore& store, BrowsingData& data, OptionsView& view)
     : store_(store), data_(data), view_(view) {}
 
-void InternetOptions::Load() { view_.ShowSettings(ReadInternetSettings(store_)); }
+void InternetOptions::Load() {
+  view_.ShowSettings(ReadInternetSettings(store_));
+  ShowPermissions();
+}
 
 bool InternetOptions::Apply() {
   const InternetSettings entered = Trimmed(view_.EnteredSettings());
@@ -138,6 +144,33 @@ void InternetOptions::ResetSearchAddress() {
   InternetSettings shown = view_.EnteredSettings();
   shown.search_address = kDefaultSearchAddress;
   view_.ShowSettings(shown);
+}
+
+void InternetOptions::ShowPermissions() {
+  std::vector<std::string> lines;
+  for (const RememberedPermission& answer : RememberedPermissions(store_)) {
+    lines.push_back(answer.site + "  " + PermissionName(answer.kind) + ": " +
+                    (answer.allowed ? kAllowPermission : kDenyPermission));
+  }
+  view_.ShowPermissions(lines);
+}
+
+void InternetOptions::ForgetPermission() {
+  const int selected = view_.SelectedPermission();
+  const std::vector<RememberedPermission> answers = RememberedPermissions(store_);
+  if (selected < 0 || static_cast<std::size_t>(selected) >= answers.size()) return;
+  const RememberedPermission& answer = answers[static_cast<std::size_t>(selected)];
+  if (!tabulon::ForgetPermission(store_, answer.site, answer.kind).ok()) {
+    view_.ShowMessage(kPermissionsNotSaved);
+  }
+  ShowPermissions();
+}
+
+void InternetOptions::ForgetAllPermissions() {
+  if (RememberedPermissions(store_).empty()) return;
+  if (!view_.Confirm("サイトの許可と拒否の記憶をすべて削除しますか？")) return;
+  if (!tabulon::ForgetAllPermissions(store_).ok()) view_.ShowMessage(kPermissionsNotSaved);
+  ShowPermissions();
 }
 
 void InternetOptions::ClearCookies() {

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "browsing/internet_settings.h"
 #include "history/history_store.h"
@@ -24,6 +25,10 @@ class OptionsView {
   virtual void FocusField(OptionsField field) = 0;
   // Closes the window; the options program ends with it.
   virtual void Close() = 0;
+  // The sites' remembered permission answers, one line each, and which of
+  // them the user selected (-1: none).
+  virtual void ShowPermissions(const std::vector<std::string>& /*lines*/) {}
+  virtual int SelectedPermission() { return -1; }
 };
 
 // The engine's cookies and cache on disk: the cookie database in the data
@@ -61,8 +66,14 @@ class InternetOptions {
   void ClearCookies();
   void ClearCache();
   void ClearHistory(HistoryPeriod period);
+  // "削除" and "すべて削除" under the remembered permissions: the sites ask
+  // again from their next request. Stored at once, like the data cleared.
+  void ForgetPermission();
+  void ForgetAllPermissions();
 
  private:
+  void ShowPermissions();
+
   SettingsStore& store_;
   BrowsingData& data_;
   OptionsView& view_;

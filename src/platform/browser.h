@@ -6,6 +6,17 @@
 
 namespace tabulon {
 
+// What a page may ask the user for.
+enum class PermissionKind {
+  kNotifications,
+  kLocation,
+  kCameraAndMicrophone,
+  kCamera,
+  kMicrophone,
+  kScreen,
+  kClipboard,
+};
+
 // The browser control of one tab. Its container properties (geometry,
 // visibility, tag) are those of a Control; the commands fail with a
 // ControlError where the engine refuses them (no earlier page to go back to).
@@ -45,6 +56,9 @@ class BrowserControl : public Control {
   // Whether ads and trackers are blocked in this tab's pages (they are until
   // told otherwise). A page already shown keeps what it loaded.
   virtual void SetContentBlocking(bool /*enabled*/) {}
+  // The answer to a request the page made (brwPage_PermissionRequest); one
+  // already answered, or of a page gone, is let be.
+  virtual void AnswerPermission(int /*request*/, bool /*allow*/) {}
 };
 
 // What the browser controls report, each with the index of the element that
@@ -71,6 +85,12 @@ class BrowserEvents {
   virtual void brwPage_ProcessTerminated(int index, std::int64_t now_ms) = 0;
   // The page's engine process stopped answering (false), or answers again.
   virtual void brwPage_Responsive(int /*index*/, bool /*responsive*/) {}
+  // The page asks for a permission; url is its address. The answer goes back
+  // through AnswerPermission with the same request number.
+  virtual void brwPage_PermissionRequest(int /*index*/, int /*request*/, PermissionKind /*kind*/,
+                                         const std::string& /*url*/) {}
+  // Another page committed in the browser: the page shown before is gone.
+  virtual void brwPage_PageGone(int /*index*/) {}
 };
 
 }  // namespace tabulon

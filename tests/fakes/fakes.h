@@ -50,6 +50,9 @@ class FakeBrowser final : public BrowserControl {
     calls.push_back("Discard");
     discardable = false;
   }
+  void AnswerPermission(int request, bool allow) override {
+    calls.push_back("AnswerPermission " + std::to_string(request) + (allow ? " allow" : " deny"));
+  }
 
  private:
   void Refuse(const char* what);

@@ -9,6 +9,7 @@
 #include "browsing/blocked_sites.h"
 #include "browsing/internet_settings.h"
 #include "browsing/search_page.h"
+#include "browsing/site_permissions.h"
 #include "gtk/webkit/webkit_browser.h"
 
 namespace tabulon::integration {
@@ -201,10 +202,13 @@ BrowserRun::BrowserRun(const std::string& config_dir, const std::string& command
                                             [this](const std::string& uri) -> std::string {
                                               return BuiltInPageHtml(uri, state, *store);
                                             });
+  engine->SetTrackingProtection(ReadTrackingProtection(*store));
+  engine->SetNotificationAnswers([this] { return NotificationAnswers(*store); });
   toolkit = std::make_unique<gtk::GtkToolkit>(*engine, [this] { ended = true; });
   toolkit->SetBrowsingPreferences(
       {[this] { return ReadHomePage(*store); }, [this] { return ReadDefaultEncoding(*store); },
-       [this](const std::string& url) { return BlocksAdsAt(*store, url); }});
+       [this](const std::string& url) { return BlocksAdsAt(*store, url); },
+       [this] { return ReadTrackingProtection(*store); }});
   downloads_window = std::make_unique<gtk::DownloadsWindowToolkit>(&toolkit->Window());
   app = std::make_unique<Application>(state, *toolkit,
                                       MainWindowServices{*store, boxes, clipboard, processes},

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "browsing/site_permissions.h"
 #include "browsing/start_page.h"
 #include "fakes/fakes.h"
 #include "param_names.h"
@@ -47,6 +48,10 @@ class FakeOptionsView final : public OptionsView {
   }
   void FocusField(OptionsField field) override { focused.push_back(field); }
   void Close() override { closed = true; }
+  std::vector<std::string> permissions;
+  int selected = -1;
+  void ShowPermissions(const std::vector<std::string>& lines) override { permissions = lines; }
+  int SelectedPermission() override { return selected; }
 };
 
 class OptionsWindowOpen : public ::testing::Test {
@@ -130,6 +135,38 @@ TEST_F(OptionsWindowOpen, OkStoresTrimmedValuesAndCloses) {
   EXPECT_EQ(store_.values["Tabulon/Internet/HomePage"], "http://new.example/");
   EXPECT_EQ(store_.values["Tabulon/Internet/SearchAddress"], "https://s.example/?q=%s");
   EXPECT_EQ(store_.values["Tabulon/Internet/DefaultEncoding"], "ISO-2022-JP");
+}
+
+TEST_F(OptionsWindowOpen, TrackingProtectionIsOnUntilSwitchedOff) {
+  EXPECT_TRUE(view_.shown.tracking_protection);
+  view_.entered.tracking_protection = false;
+  options_.Ok();
+  EXPECT_EQ(store_.values["Tabulon/Internet/TrackingProtection"], "0");
+  EXPECT_FALSE(ReadTrackingProtection(store_));
+}
+
+TEST(OptionsPermissions, RememberedAnswersAreListedAndForgottenOneOrAll) {
+  FakeSettingsStore store;
+  BrowsingData data{"/nonexistent/data", "/nonexistent/cache"};
+  FakeOptionsView view;
+  InternetOptions options{store, data, view};
+  RememberPermission(store, "https://a.example", PermissionKind::kNotifications, false);
+  RememberPermission(store, "https://b.example", PermissionKind::kCamera, true);
+  options.Load();
+  EXPECT_EQ(view.permissions, (std::vector<std::string>{"https://a.example  通知の表示: 拒否",
+                                                        "https://b.example  カメラの利用: 許可"}));
+  options.ForgetPermission();  // nothing selected
+  EXPECT_EQ(view.permissions.size(), 2u);
+  view.selected = 0;
+  options.ForgetPermission();
+  EXPECT_EQ(view.permissions, (std::vector<std::string>{"https://b.example  カメラの利用: 許可"}));
+  view.answer = false;
+  options.ForgetAllPermissions();
+  EXPECT_EQ(view.permissions.size(), 1u);
+  view.answer = true;
+  options.ForgetAllPermissions();
+  EXPECT_TRUE(view.permissions.empty());
+  EXPECT_TRUE(RememberedPermissions(store).empty());
 }
 
 TEST_F(OptionsWindowOpen, OkOnAStoreThatCannotSaveSaysSoAndStaysOpen) {

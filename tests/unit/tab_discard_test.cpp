@@ -27,8 +27,8 @@ TEST(TabsToDiscard, IdleTabsGoButNeverTheCurrentItsNeighboursOrTabsThatMustStay)
 }
 
 TEST(TabsToDiscard, OverTheBudgetTheTabOutOfSightLongestGoesFirst) {
-  const std::vector<IdleTab> tabs = {
-      {1, true, 0}, {2, true, 5}, {3, true, 9}, {4, true, 2}, {5, true, 7}, {6, true, 1}};
+  const std::vector<IdleTab> tabs = {{1, true, 0}, {2, true, 5}, {3, true, 9},
+                                     {4, true, 2}, {5, true, 7}, {6, true, 1}};
   EXPECT_EQ(TabsToDiscard(tabs, 2, 6, 10, 0, true), (std::vector<int>{6}));  // not 1, beside 2
   EXPECT_TRUE(TabsToDiscard(tabs, 2, 6, 10, 0, false).empty());
 }
@@ -50,15 +50,17 @@ TEST(MemoryUse, AProcessCountsWithEveryProcessUnderIt) {
     int pid, parent;
     const char* name;
     int pss;
-  } processes[] = {{10, 1, "tabulon", 100}, {11, 10, "Web) S 1 (x", 20}, {12, 11, "bwrap", 3},
+  } processes[] = {{10, 1, "tabulon", 100},
+                   {11, 10, "Web) S 1 (x", 20},
+                   {12, 11, "bwrap", 3},
                    {13, 1, "other", 5000}};
   for (const auto& p : processes) {
     const std::string folder = proc / std::to_string(p.pid);
     std::filesystem::create_directories(folder);
     testing_support::WriteRaw(folder + "/stat", std::to_string(p.pid) + " (" + p.name + ") S " +
                                                     std::to_string(p.parent) + " 1 1 0\n");
-    testing_support::WriteRaw(folder + "/smaps_rollup", "Rss:  999 kB\nPss:  " +
-                                                            std::to_string(p.pss) + " kB\n");
+    testing_support::WriteRaw(folder + "/smaps_rollup",
+                              "Rss:  999 kB\nPss:  " + std::to_string(p.pss) + " kB\n");
   }
   testing_support::WriteRaw(proc / "meminfo", "MemTotal:       16000000 kB\nMemFree: 1 kB\n");
   EXPECT_EQ(ProcessTreePssKb(10, proc.path()), 123);

@@ -25,7 +25,13 @@ ProcessPool::~ProcessPool() {
 }
 
 WebKitWebView* ProcessPool::NewView(const char* property, gpointer value) {
-  GtkWidget* widget = GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, property, value, nullptr));
+  // Media may start on its own only without sound: a page that starts
+  // talking unasked is the first thing users turn off.
+  WebKitWebsitePolicies* policies = webkit_website_policies_new_with_policies(
+      "autoplay", WEBKIT_AUTOPLAY_ALLOW_WITHOUT_SOUND, nullptr);
+  GtkWidget* widget = GTK_WIDGET(
+      g_object_new(WEBKIT_TYPE_WEB_VIEW, property, value, "website-policies", policies, nullptr));
+  g_object_unref(policies);
   return WEBKIT_WEB_VIEW(g_object_ref_sink(widget));
 }
 

@@ -253,6 +253,10 @@ WebEngine::WebEngine(const std::string& data_dir, const std::string& cache_dir,
     }
   }
 
+  SetTrackingProtection(true);
+  g_signal_connect(context_, "initialize-notification-permissions",
+                   G_CALLBACK(OnInitializeNotifications), this);
+
   blocker_ = std::make_unique<ContentBlocker>(cache_dir + "/content-filters");
   // TABULON_WEB_PROCESSES overrides the pool size, for measuring others.
   pool_ = std::make_unique<ProcessPool>(context_,
@@ -260,7 +264,40 @@ WebEngine::WebEngine(const std::string& data_dir, const std::string& cache_dir,
   pool_->SetBlocker(blocker_.get());
 }
 
+void WebEngine::SetTrackingProtection(bool on) { gtk::SetTrackingProtection(context_, on); }
+
+void SetTrackingProtection(WebKitWebContext* context, bool on) {
+  webkit_cookie_manager_set_accept_policy(
+      webkit_web_context_get_cookie_manager(context),
+      on ? WEBKIT_COOKIE_POLICY_ACCEPT_NO_THIRD_PARTY : WEBKIT_COOKIE_POLICY_ACCEPT_ALWAYS);
+  webkit_website_data_manager_set_itp_enabled(webkit_web_context_get_website_data_manager(context),
+                                              on);
+}
+
+void WebEngine::OnInitializeNotifications(WebKitWebContext* context, gpointer self) {
+  auto* engine = static_cast<WebEngine*>(self);
+  std::vector<std::pair<std::string, bool>> answers;
+  if (engine->notification_answers_) {
+    Guarded([&] { answers = engine->notification_answers_(); });
+  }
+  GList* allowed = nullptr;
+  GList* refused = nullptr;
+  for (const auto& [site, allow] : answers) {
+    WebKitSecurityOrigin* origin = webkit_security_origin_new_for_uri(site.c_str());
+    if (!origin) continue;
+    if (allow) {
+      allowed = g_list_prepend(allowed, origin);
+    } else {
+      refused = g_list_prepend(refused, origin);
+    }
+  }
+  webkit_web_context_initialize_notification_permissions(context, allowed, refused);
+  g_list_free_full(allowed, reinterpret_cast<GDestroyNotify>(webkit_security_origin_unref));
+  g_list_free_full(refused, reinterpret_cast<GDestroyNotify>(webkit_security_origin_unref));
+}
+
 WebEngine::~WebEngine() {
+  g_signal_handlers_disconnect_by_data(context_, this);
   pool_.reset();
   blocker_.reset();
   g_object_unref(context_);

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gtk/webkit/content_blocker.h"
@@ -32,14 +33,31 @@ class WebEngine {
   ProcessPool& Pool() { return *pool_; }
   // The ad and tracker blocker of the tabs' views; idle until started.
   ContentBlocker& Blocker() { return *blocker_; }
+  // Cookies of other sites than the page's refused and trackers kept from
+  // following the user across sites (true), or neither.
+  void SetTrackingProtection(bool on);
+  // The sites the user allowed (true) or refused (false) notifications, by
+  // their "scheme://host[:port]". Each new engine process is told them, so
+  // that a page reads its answer before it asks.
+  using NotificationAnswers = std::function<std::vector<std::pair<std::string, bool>>()>;
+  void SetNotificationAnswers(NotificationAnswers answers) {
+    notification_answers_ = std::move(answers);
+  }
 
  private:
   static void OnSchemeRequest(WebKitURISchemeRequest* request, gpointer self);
+  static void OnInitializeNotifications(WebKitWebContext* context, gpointer self);
+  NotificationAnswers notification_answers_;
   WebKitWebContext* context_ = nullptr;
   PageSource page_source_;
   std::unique_ptr<ContentBlocker> blocker_;
   std::unique_ptr<ProcessPool> pool_;
 };
+
+// Cookies of other sites than the page's refused and trackers kept from
+// following the user across sites (true), or neither, for every view of
+// the context.
+void SetTrackingProtection(WebKitWebContext* context, bool on);
 
 // Called first in main, before GTK opens the display. Without a GPU it turns
 // off GL in GDK and compositing in the engine (both would only draw with GL on

@@ -8,6 +8,7 @@
 #include "browsing/start_page.h"
 #include "gtk/guard.h"
 #include "gtk/units.h"
+#include "gtk/webkit/web_engine.h"
 
 namespace tabulon::gtk {
 
@@ -96,6 +97,7 @@ WebKitBrowser::WebKitBrowser(ProcessPool& pool, bool is_template, GtkLayout* par
   page_area_ = std::make_unique<PageArea>(view_, parent_, events_, index_);
   page_area_->Finder().OnRoomChanged([this] { Place(); });
   encoding_ = std::make_unique<EncodingDetector>(view_);
+  permissions_ = std::make_unique<PagePermissions>(view_, events_, index_);
   if (painted_) painted_->Add(this);
 }
 
@@ -105,6 +107,7 @@ WebKitBrowser::~WebKitBrowser() {
   if (painted_) painted_->Remove(this);
   const bool trapped = page_area_ && page_area_->Dialog().IsOpen();
   encoding_.reset();
+  permissions_.reset();
   page_area_.reset();
   g_signal_handlers_disconnect_by_data(webkit_web_view_get_window_properties(view_), this);
   g_signal_handlers_disconnect_by_data(view_, this);
@@ -393,6 +396,23 @@ void WebKitBrowser::ApplyBlocking() {
   SetContentBlocking(block);
 }
 
+// The options program may have changed it while the browser runs; the
+// engine holds it for every view, and is told only of a change.
+void WebKitBrowser::ApplyTrackingProtection() {
+  if (!preferences_ || !preferences_->tracking_protection) return;
+  bool on = true;
+  Guarded([&] { on = preferences_->tracking_protection(); });
+  WebKitWebContext* context = webkit_web_view_get_context(view_);
+  if (webkit_website_data_manager_get_itp_enabled(
+          webkit_web_context_get_website_data_manager(context)) != on) {
+    SetTrackingProtection(context, on);
+  }
+}
+
+void WebKitBrowser::AnswerPermission(int request, bool allow) {
+  permissions_->Answer(request, allow);
+}
+
 void WebKitBrowser::SetContentBlocking(bool enabled) {
   if (ContentBlocker* blocker = pool_.Blocker()) blocker->SetEnabled(view_, enabled);
 }
@@ -436,11 +456,16 @@ void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointe
   }
   switch (event) {
     case WEBKIT_LOAD_STARTED:
+      b->ApplyTrackingProtection();
+      b->ApplyBlocking();
+      break;
     case WEBKIT_LOAD_REDIRECTED: b->ApplyBlocking(); break;
     case WEBKIT_LOAD_COMMITTED:
       b->ApplyBlocking();
       b->requested_.clear();
       b->typed_.clear();
+      Guarded([&] { b->events_.brwPage_PageGone(b->index_); });
+      b->permissions_->RefuseAll();
       Guarded([&] { b->events_.brwPage_NavigateComplete2(b->index_); });
       break;
     case WEBKIT_LOAD_FINISHED:

@@ -9,6 +9,7 @@
 
 #include "gtk/webkit/encoding_detector.h"
 #include "gtk/webkit/page_area.h"
+#include "gtk/webkit/page_permissions.h"
 #include "gtk/webkit/painted_tabs.h"
 #include "gtk/webkit/process_pool.h"
 #include "platform/browser.h"
@@ -22,6 +23,9 @@ struct BrowsingPreferences {
   std::function<std::string()> default_encoding;  // "" leaves it to the engine
   // Whether ads are blocked on the page at an address; all are without it.
   std::function<bool(const std::string& url)> blocks_ads;
+  // Whether other sites' cookies are refused and tracking is prevented; as
+  // the engine was started without it.
+  std::function<bool()> tracking_protection;
 };
 
 // A page's size on the screen, in pixels.
@@ -59,6 +63,7 @@ class WebKitBrowser final : public BrowserControl {
   void LoadWhenShown(const std::string& url) override;
   void EndProcess() override;
   void SetContentBlocking(bool enabled) override;
+  void AnswerPermission(int request, bool allow) override;
 
   WebKitWebView* View() const { return view_; }
   // Where Home goes and how undeclared pages are decoded; without it, the
@@ -80,6 +85,7 @@ class WebKitBrowser final : public BrowserControl {
   // Loads the page of a restored history that waited to be shown.
   void LoadDeferred();
   void ApplyBlocking();
+  void ApplyTrackingProtection();
 
   static void OnTitle(WebKitWebView* view, GParamSpec*, gpointer self);
   static void OnProgress(WebKitWebView* view, GParamSpec*, gpointer self);
@@ -135,6 +141,7 @@ class WebKitBrowser final : public BrowserControl {
   // Find, print, zoom and downloads of this tab.
   std::unique_ptr<PageArea> page_area_;
   std::unique_ptr<EncodingDetector> encoding_;
+  std::unique_ptr<PagePermissions> permissions_;
 };
 
 }  // namespace tabulon::gtk
