@@ -136,16 +136,28 @@ bool ReadTrackingProtection(SettingsStore& store) {
   return TrimBlanks(store.GetSetting(kApp, kInternetSection, kTrackingProtectionKey, "1")) != "0";
 }
 
+int ReadDiscardMinutes(SettingsStore& store) {
+  const std::string text =
+      TrimBlanks(store.GetSetting(kApp, kInternetSection, kDiscardMinutesKey, ""));
+  if (text.empty() || text.size() > 6 ||
+      text.find_first_not_of("0123456789") != std::string::npos) {
+    return kDefaultDiscardMinutes;
+  }
+  const int minutes = std::stoi(text);
+  return minutes <= kMaxDiscardMinutes ? minutes : kDefaultDiscardMinutes;
+}
+
 InternetSettings ReadInternetSettings(SettingsStore& store) {
-  return {ReadHomePage(store), ReadSearchAddress(store), ReadDefaultEncoding(store),
-          ReadRestoreTabs(store), ReadTrackingProtection(store)};
+  return {ReadHomePage(store),    ReadSearchAddress(store),      ReadDefaultEncoding(store),
+          ReadRestoreTabs(store), ReadTrackingProtection(store), ReadDiscardMinutes(store)};
 }
 
 IoResult SaveInternetSettings(SettingsStore& store, const InternetSettings& settings) {
   std::string encoding;
   if (CheckHomePage(settings.home_page) != AddressProblem::kNone ||
       CheckSearchAddress(settings.search_address) != AddressProblem::kNone ||
-      !CanonicalEncoding(settings.default_encoding, encoding)) {
+      !CanonicalEncoding(settings.default_encoding, encoding) || settings.discard_minutes < 0 ||
+      settings.discard_minutes > kMaxDiscardMinutes) {
     return {EINVAL};
   }
   // One key at a time: each save re-reads the file and replaces it whole, so
@@ -163,6 +175,10 @@ IoResult SaveInternetSettings(SettingsStore& store, const InternetSettings& sett
   if (saved.ok()) {
     saved = store.SaveSetting(kApp, kInternetSection, kTrackingProtectionKey,
                               settings.tracking_protection ? "1" : "0");
+  }
+  if (saved.ok()) {
+    saved = store.SaveSetting(kApp, kInternetSection, kDiscardMinutesKey,
+                              std::to_string(settings.discard_minutes));
   }
   return saved;
 }

@@ -14,6 +14,11 @@ inline constexpr const char* kHomePageKey = "HomePage";
 inline constexpr const char* kSearchAddressKey = "SearchAddress";
 inline constexpr const char* kDefaultEncodingKey = "DefaultEncoding";
 inline constexpr const char* kRestoreTabsKey = "RestoreTabs";
+// Minutes a tab may stay out of sight before its page is discarded; 0:
+// never for time alone.
+inline constexpr const char* kDiscardMinutesKey = "DiscardAfterMinutes";
+inline constexpr int kDefaultDiscardMinutes = 30;
+inline constexpr int kMaxDiscardMinutes = 7 * 24 * 60;
 inline constexpr const char* kTrackingProtectionKey = "TrackingProtection";
 
 // Where the query goes in a search address.
@@ -39,6 +44,7 @@ struct InternetSettings {
   // Other sites' cookies refused and tracking prevented; followed from the
   // next page that starts to load.
   bool tracking_protection = true;
+  int discard_minutes = kDefaultDiscardMinutes;
 };
 
 enum class AddressProblem {
@@ -63,6 +69,7 @@ std::string ReadSearchAddress(SettingsStore& store);
 std::string ReadDefaultEncoding(SettingsStore& store);
 bool ReadRestoreTabs(SettingsStore& store);
 bool ReadTrackingProtection(SettingsStore& store);
+int ReadDiscardMinutes(SettingsStore& store);
 InternetSettings ReadInternetSettings(SettingsStore& store);
 
 // Writes the five settings and nothing else of the store. The caller checks

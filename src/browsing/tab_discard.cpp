@@ -1,11 +1,6 @@
 #include "browsing/tab_discard.h"
 
 #include <algorithm>
-#include <cstdlib>
-
-#include "base/state.h"
-#include "base/val.h"
-#include "browsing/internet_settings.h"
 
 namespace tabulon {
 
@@ -30,16 +25,6 @@ std::vector<int> TabsToDiscard(const std::vector<IdleTab>& tabs, int current, in
   if (over_budget && chosen.empty() && longest) chosen.push_back(longest->position);
   std::sort(chosen.begin(), chosen.end());
   return chosen;
-}
-
-int ReadDiscardMinutes(SettingsStore& store) {
-  const std::string text =
-      TrimBlanks(store.GetSetting(kAppTitle, kInternetSection, kDiscardMinutesKey, ""));
-  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
-      text.size() > 6) {
-    return kDefaultDiscardMinutes;
-  }
-  return std::atoi(text.c_str());
 }
 
 }  // namespace tabulon

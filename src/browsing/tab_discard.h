@@ -3,8 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "settings/settings_store.h"
-
 namespace tabulon {
 
 // A tab as the memory governor sees it.
@@ -25,13 +23,6 @@ struct IdleTab {
 // its time alone.
 std::vector<int> TabsToDiscard(const std::vector<IdleTab>& tabs, int current, int tab_count,
                                std::int64_t now_ms, std::int64_t idle_ms, bool over_budget);
-
-// The options program's setting: minutes out of sight before a tab is
-// discarded, 0 for never. Kept in the Internet group; missing or unusable
-// text gives the default.
-inline constexpr const char* kDiscardMinutesKey = "DiscardAfterMinutes";
-inline constexpr int kDefaultDiscardMinutes = 30;
-int ReadDiscardMinutes(SettingsStore& store);
 
 // The memory the browser may use before it discards tabs: a quarter of the
 // machine's, in kilobytes.

@@ -63,6 +63,18 @@ OptionsWindow::OptionsWindow() {
   restore_tabs_.set_label("起動時に前回のタブを開く(_R)");
   restore_tabs_.set_use_underline(true);
   pages_.attach(restore_tabs_, 1, 4, 2, 1);
+  discard_label_.set_text_with_mnemonic("使っていないタブを休ませる(_D):");
+  discard_label_.set_mnemonic_widget(discard_minutes_);
+  discard_label_.set_xalign(0.0f);
+  discard_minutes_.set_range(0, kMaxDiscardMinutes);
+  discard_minutes_.set_increments(5, 30);
+  discard_minutes_.set_numeric(true);
+  discard_unit_.set_text("分後（0 で休ませない）");
+  discard_unit_.set_xalign(0.0f);
+  discard_box_.pack_start(discard_minutes_, Gtk::PACK_SHRINK);
+  discard_box_.pack_start(discard_unit_, Gtk::PACK_SHRINK);
+  pages_.attach(discard_label_, 0, 5);
+  pages_.attach(discard_box_, 1, 5, 2, 1);
   pages_frame_.add(pages_);
 
   tracking_.set_label("他のサイトの Cookie とトラッキングを防ぐ(_P)");
@@ -158,11 +170,12 @@ void OptionsWindow::ShowSettings(const InternetSettings& settings) {
   if (!encoding_.set_active_id(settings.default_encoding)) encoding_.set_active(0);
   restore_tabs_.set_active(settings.restore_tabs);
   tracking_.set_active(settings.tracking_protection);
+  discard_minutes_.set_value(settings.discard_minutes);
 }
 
 InternetSettings OptionsWindow::EnteredSettings() {
-  return {home_.get_text(), search_.get_text(), encoding_.get_active_id(),
-          restore_tabs_.get_active(), tracking_.get_active()};
+  return {home_.get_text(),           search_.get_text(),     encoding_.get_active_id(),
+          restore_tabs_.get_active(), tracking_.get_active(), discard_minutes_.get_value_as_int()};
 }
 
 void OptionsWindow::ShowPermissions(const std::vector<std::string>& lines) {

@@ -45,6 +45,10 @@ class OptionsWindow final : public OptionsView {
   Gtk::Label encoding_label_;
   Gtk::ComboBoxText encoding_;
   Gtk::CheckButton restore_tabs_;
+  Gtk::Label discard_label_;
+  Gtk::Box discard_box_{Gtk::ORIENTATION_HORIZONTAL, 6};
+  Gtk::SpinButton discard_minutes_;
+  Gtk::Label discard_unit_;
   Gtk::Frame privacy_frame_{"プライバシー"};
   Gtk::Grid privacy_;
   Gtk::CheckButton tracking_;

@@ -1,5 +1,6 @@
 // Discarding the pages of tabs left alone, to keep memory for the rest.
 #include "base/val.h"
+#include "browsing/internet_settings.h"
 #include "browsing/tab_discard.h"
 #include "mainwindow/frm_main.h"
 

@@ -137,12 +137,15 @@ TEST_F(OptionsWindowOpen, OkStoresTrimmedValuesAndCloses) {
   EXPECT_EQ(store_.values["Tabulon/Internet/DefaultEncoding"], "ISO-2022-JP");
 }
 
-TEST_F(OptionsWindowOpen, TrackingProtectionIsOnUntilSwitchedOff) {
+TEST_F(OptionsWindowOpen, TrackingProtectionIsOnUntilSwitchedOffAndIdleTabsRestAfter30Minutes) {
   EXPECT_TRUE(view_.shown.tracking_protection);
+  EXPECT_EQ(view_.shown.discard_minutes, 30);
   view_.entered.tracking_protection = false;
+  view_.entered.discard_minutes = 0;
   options_.Ok();
   EXPECT_EQ(store_.values["Tabulon/Internet/TrackingProtection"], "0");
   EXPECT_FALSE(ReadTrackingProtection(store_));
+  EXPECT_EQ(ReadDiscardMinutes(store_), 0);
 }
 
 TEST(OptionsPermissions, RememberedAnswersAreListedAndForgottenOneOrAll) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "base/keys.h"
+#include "browsing/internet_settings.h"
 #include "browsing/memory_use.h"
 #include "main_window_fixture.h"
 #include "settings_temp_folder.h"
@@ -37,7 +38,7 @@ TEST(TabsToDiscard, TheSettingIsMinutesAndAnythingElseIsTheDefault) {
   FakeSettingsStore store;
   EXPECT_EQ(ReadDiscardMinutes(store), 30);
   for (const auto& [text, minutes] : std::vector<std::pair<std::string, int>>{
-           {" 5 ", 5}, {"0", 0}, {"-5", 30}, {"ten", 30}, {"99999999", 30}}) {
+           {" 5 ", 5}, {"0", 0}, {"-5", 30}, {"ten", 30}, {"99999999", 30}, {"20000", 30}}) {
     store.values["Tabulon/Internet/DiscardAfterMinutes"] = text;
     EXPECT_EQ(ReadDiscardMinutes(store), minutes) << text;
   }
