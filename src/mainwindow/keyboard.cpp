@@ -94,7 +94,7 @@ void frmMain::cmbURL_KeyDown(int key, int /*mask*/) {
   if (state_.CurTab == 0) {
     // No tab to load it in: the address gets a tab of its own.
     if (state_.TabCount > kMaxTabs - 1) return;
-    LoadLbl();
+    LoadLbl(text);
     BrowserOfTab(state_.TabCount).Navigate2(text);
     return;
   }
