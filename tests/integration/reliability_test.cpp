@@ -1,4 +1,5 @@
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -15,8 +16,13 @@ namespace {
 
 // The parent of a process, 0 when it cannot be read.
 pid_t ParentOf(pid_t pid, std::string* name = nullptr) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+  // Read at once: a process that ends meanwhile fails the read (ESRCH),
+  // which a stream would throw for.
+  std::string text(512, '\0');
+  const int fd = open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY);
+  const ssize_t got = fd < 0 ? -1 : read(fd, text.data(), text.size());
+  if (fd >= 0) close(fd);
+  text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
   const auto open = text.find('(');
   const auto close = text.rfind(')');
   if (open == std::string::npos || close == std::string::npos) return 0;
