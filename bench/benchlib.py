@@ -22,7 +22,7 @@ class PageServer:
     onload through /loaded) on 127.0.0.1. Every page served gets a colour no
     other page had, so a screen pixel tells which page is shown."""
 
-    def __init__(self):
+    def __init__(self, sites=1):
         self.lock = threading.Condition()
         self.served = 0
         self.loaded = 0
@@ -75,7 +75,11 @@ class PageServer:
         self.httpd = Server(("127.0.0.1", 0), Handler)
         self.httpd.daemon_threads = True
         self.port = self.httpd.server_address[1]
-        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+        # The same pages on 127.0.0.2 ... for tabs of other sites.
+        self.others = [Server((f"127.0.0.{n}", self.port), Handler) for n in range(2, sites + 1)]
+        for httpd in [self.httpd] + self.others:
+            httpd.daemon_threads = True
+            threading.Thread(target=httpd.serve_forever, daemon=True).start()
 
     @staticmethod
     def colour(n):
@@ -106,7 +110,8 @@ class PageServer:
         return time.perf_counter() - start
 
     def close(self):
-        self.httpd.shutdown()
+        for httpd in [self.httpd] + self.others:
+            httpd.shutdown()
 
 
 def descendants(pid):
@@ -155,7 +160,7 @@ def settle_memory(pid, seconds=3.0):
 class Scratch:
     """A scratch home and a copy of the browser beside its own tabulon.ini."""
 
-    def __init__(self, favourite_url=None, binary=None):
+    def __init__(self, favourite_url=None, binary=None, favourite_urls=None):
         self.dir = tempfile.mkdtemp(prefix="tabulon-bench-")
         self.home = os.path.join(self.dir, "home")
         os.makedirs(self.home)
@@ -163,9 +168,11 @@ class Scratch:
         self.tabulon = os.path.join(self.dir, "bin", "tabulon")
         os.makedirs(os.path.dirname(self.tabulon))
         shutil.copy2(binary, self.tabulon)
-        if favourite_url:
+        urls = favourite_urls or ([favourite_url] if favourite_url else [])
+        if urls:
             with open(os.path.join(self.dir, "bin", "tabulon.ini"), "w") as f:
-                f.write(f"[URL]\nURL1={favourite_url}\n[TITLE]\nTITLE1=bench\n")
+                f.write("[URL]\n" + "".join(f"URL{i}={u}\n" for i, u in enumerate(urls, 1)))
+                f.write("[TITLE]\n" + "".join(f"TITLE{i}=bench\n" for i in range(1, len(urls) + 1)))
 
     def env(self, display, extra=None):
         self.display = display

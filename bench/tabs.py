@@ -39,12 +39,15 @@ def median_ms(values):
 
 
 class Tabulon:
-    def __init__(self, display, server, tabs, env_extra, binary):
+    def __init__(self, display, server, tabs, env_extra, binary, sites=1):
         self.display, self.server, self.tabs = display, server, tabs
-        self.scratch = benchlib.Scratch(favourite_url=server.url(), binary=binary)
+        # Favourites 1 ... 10 (Ctrl+1 ... Ctrl+0) are the page on 127.0.0.1 ...
+        self.sites = sites
+        urls = [server.url(host=f"127.0.0.{n}") for n in range(1, sites + 1)]
+        self.scratch = benchlib.Scratch(favourite_urls=urls, binary=binary)
         self.env = self.scratch.env(display_name(display), env_extra)
 
-    def run(self, switches=30, opens=10, detail=True):
+    def run(self, switches=30, opens=10, detail=True, quick=False):
         d, server = self.display, self.server
         out = {}
         server.reset()
@@ -58,8 +61,9 @@ class Tabulon:
 
             server.reset()
             t0 = time.perf_counter()
-            for _ in range(self.tabs - 1):
-                d.key("ctrl+1")
+            for i in range(1, self.tabs):
+                favourite = i % self.sites + 1  # tab 1 is on the first site
+                d.key(f"ctrl+{favourite % 10}")
             loaded = server.wait_loaded(self.tabs - 1, 120)
             out["load_s"] = (server.load_times[-1] - t0) if loaded is not None else None
             out["loaded"] = server.loaded + 1
@@ -67,6 +71,13 @@ class Tabulon:
             if not detail:
                 return out
 
+            if quick:
+                for _ in range(self.tabs - 1):
+                    d.key("ctrl+w")
+                    time.sleep(0.01)
+                out["after_close"] = benchlib.settle_memory(proc.pid, 5.0)
+                out["switch"], out["open"] = [], []
+                return out
             x, y, w, h = d.geometry(window)
             cx, cy = x + w // 2, y + int(h * 0.7)
             out["switch"] = []
@@ -160,14 +171,19 @@ def main():
     ap.add_argument("--surf-pages", type=int, default=20,
                     help="surf opens one process per page; fewer pages keep the run short")
     ap.add_argument("--binary", default=None)
+    ap.add_argument("--sites", type=int, default=1,
+                    help="spread the tabs over this many loopback sites (127.0.0.1 ...), at most 10")
+    ap.add_argument("--quick", action="store_true",
+                    help="only the loads and the memory, not the switch and opening times")
     args = ap.parse_args()
 
-    server = benchlib.PageServer()
+    server = benchlib.PageServer(sites=args.sites)
     display = xdisplay.Display(args.display)
     display.name = args.display
     results = {}
     try:
-        results["tabulon"] = Tabulon(display, server, args.tabs, {}, args.binary).run()
+        results["tabulon"] = Tabulon(display, server, args.tabs, {}, args.binary,
+                                     args.sites).run(quick=args.quick)
         pools = {}
         for k in [p for p in args.pools.split(",") if p]:
             pools[k] = Tabulon(display, server, args.tabs, {"TABULON_WEB_PROCESSES": k},
@@ -193,7 +209,8 @@ def main():
         server.close()
 
     r = results["tabulon"]
-    print(f"{args.tabs} tabs of a loopback page, {time.strftime('%Y-%m-%d %H:%M')}")
+    print(f"{args.tabs} tabs of a loopback page over {args.sites} site(s), "
+          f"{time.strftime('%Y-%m-%d %H:%M')}")
     print(benchlib.machine())
     rows = [
         ["tabs loaded", f"{r['loaded']} of {args.tabs}"],

@@ -72,7 +72,7 @@ std::string Application::CurrentTabCaption() {
 void Application::OpenUrlNewTab(const std::string& url) {
   if (state_.TabCount > kMaxTabs - 1) return;
   frmMain& form = MainWindow();
-  form.LoadLbl();
+  form.LoadLbl(url);
   // The new tab's own browser: after tabs have closed, browser numbers and
   // tab positions differ, and the browser numbered like the position may
   // belong to another tab.

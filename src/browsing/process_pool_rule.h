@@ -1,43 +1,51 @@
 #pragma once
+#include <string>
 #include <vector>
 
 namespace tabulon {
 
-// Which engine process a new tab joins. Tabs share a few processes: one
-// process per tab costs several times the memory and start-up of a shared
-// one, and a single process for all puts every tab on one core and lets one
-// crash take them all.
+// Which engine process a new tab joins. Tabs of one site share a process;
+// different sites get processes of their own up to a cap, so that one page
+// busy in a script, or one crash, holds up or costs only its site's tabs,
+// while a hundred tabs of one site still cost one process.
 class ProcessPoolRule {
  public:
   // The number of processes the pool may hold; 1 or more.
   explicit ProcessPoolRule(int processes);
 
-  // The process a new tab goes to: the one with the fewest tabs, the lowest
-  // number on a tie. A process not started yet has none, so while the pool
-  // has room every new tab starts one and pages load in parallel from the
-  // start. Slot 0 is started first.
-  int Assign();
+  // The process a new tab of site goes to: the process of its site when one
+  // runs; else an unused one while the pool has room, else the one with the
+  // fewest tabs (the lowest number on a tie), which then serves the site
+  // too. A tab of no site ("") joins the running process with the fewest
+  // tabs and starts one only when none runs.
+  int Assign(const std::string& site);
   // A tab that must go to slot (a pop-up to its opener's process).
   void Join(int slot);
-  // The tab in slot has closed. A slot left without tabs keeps its process
-  // (the pool holds it open) and is the first to get the next tab.
-  void Release(int slot);
+  // The tab in slot has closed. True when it was the slot's last: the
+  // process is no longer needed and the slot is unused again.
+  bool Release(int slot);
 
-  int Size() const { return static_cast<int>(tabs_.size()); }
+  int Size() const { return static_cast<int>(slots_.size()); }
   int TabsIn(int slot) const;
 
  private:
-  std::vector<int> tabs_;
+  struct Slot {
+    int tabs = 0;
+    std::vector<std::string> sites;
+  };
+  int LeastLoaded(bool running_only) const;
+  std::vector<Slot> slots_;
 };
 
 // The pool size the program runs with: text is an override from the
-// environment (for measuring), blank or unusable text leaves the default.
-int PoolSizeFromText(const char* text);
+// environment (for measuring); blank or unusable text leaves fallback.
+int PoolSizeFromText(const char* text, int fallback);
 
-// One process. On two cores it loads a hundred tabs fastest and holds them
-// in the least memory (docs/PERFORMANCE.md); the price is that a crash takes
-// every tab, which the window mends by reloading them, and that a page busy
-// in a script holds up the others.
-inline constexpr int kDefaultEngineProcesses = 1;
+// The default pool size for a machine: two processes a core, so that a page
+// looping on one core leaves the others free, no more than the memory holds
+// at about half a gigabyte each (a process of real pages grows to that),
+// and at most eight: past that, more sites share, and memory matters more
+// than the isolation of yet another site.
+int DefaultPoolSize(int cores, long memory_mb);
 
 }  // namespace tabulon

@@ -72,7 +72,7 @@ bool frmMain::brwPage_NewWindow2(int index, const std::string& requested_url) {
     StaMsg_.SetPanelText(1, kLocalAddressRefused);
     return true;
   }
-  LoadLbl();
+  LoadLbl(target);
   BrowserOfTab(state_.TabCount).Navigate2(target);
   picURL_.ZOrder();
   return true;

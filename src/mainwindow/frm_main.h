@@ -70,7 +70,9 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   void m_view_full_Click();
 
   // Tab collection.
-  void LoadLbl();
+  // Opens a tab; address, when known, is what it will open (the engine
+  // may put it with the tabs of its site).
+  void LoadLbl(const std::string& address = "");
   void NewTab();
   void NewPage(const std::string& address);
   void ChkOpen(std::int16_t n);

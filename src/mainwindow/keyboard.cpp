@@ -98,7 +98,7 @@ void frmMain::EnterUrl() {
   if (state_.CurTab == 0) {
     // No tab to load it in: the address gets a tab of its own.
     if (state_.TabCount > kMaxTabs - 1) return;
-    LoadLbl();
+    LoadLbl(text);
     BrowserOfTab(state_.TabCount).Navigate2(text);
     return;
   }

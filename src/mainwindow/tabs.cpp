@@ -5,7 +5,8 @@
 
 namespace tabulon {
 
-void frmMain::LoadLbl() {
+void frmMain::LoadLbl(const std::string& address) {
+  if (!TrimBlanks(address).empty()) toolkit_.ExpectTabFor(NormalizeAddress(address));
   state_.TabCount = static_cast<std::int16_t>(state_.TabCount + 1);
   const int n = state_.TabCount;
   lblTab_.Load(n);
@@ -48,7 +49,7 @@ void frmMain::NewPage(const std::string& address) {
     StaMsg_.SetPanelText(1, kScriptAddressRefused);
     return;
   }
-  LoadLbl();
+  LoadLbl(address);
   BrowserOfTab(state_.TabCount).Navigate2(address);
   picURL_.ZOrder();
 }
@@ -141,7 +142,7 @@ std::size_t frmMain::AppendTabs(const std::vector<SavedTab>& tabs, bool show_sin
   std::size_t opened = 0;
   for (const SavedTab& tab : tabs) {
     if (state_.TabCount > kMaxTabs - 1) break;
-    LoadLbl();
+    LoadLbl(tab.address);
     ++opened;
     const int n = state_.TabCount;
     BrowserControl& browser = BrowserOfTab(n);

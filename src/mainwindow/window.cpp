@@ -23,7 +23,7 @@ void frmMain::Form_Initialize() {
     brwPage_.Load(0);
     Form_Load();
     brwPage_(0).Stop();
-    LoadLbl();
+    LoadLbl(state_.CommandLine);
     if (state_.CommandLine.empty()) {
       BrowserOfTab(1).GoHome();
     } else {

@@ -59,6 +59,9 @@ class MainWindowToolkit {
   virtual void BuildMainWindow(MainWindowControls controls, MainWindowInput& input) = 0;
   virtual std::unique_ptr<ControlPeer> CreateTabLabel(int index, Control& label) = 0;
   virtual std::unique_ptr<BrowserControl> CreateBrowser(int index, BrowserEvents& events) = 0;
+  // The next browser made is for a tab that opens address (the engine may
+  // put the tabs of one site together).
+  virtual void ExpectTabFor(const std::string& /*address*/) {}
   virtual void ShowPopupMenu(MenuItem& menu) = 0;
   virtual void ShowMainWindow() = 0;
   // The visible desktop area the window should stay on; empty when unknown.

@@ -126,10 +126,16 @@ bool RunWhilePumping(const std::string& command, int timeout_ms) {
   return finished;
 }
 
-LoopbackServer::LoopbackServer() : server_(soup_server_new(nullptr, nullptr)) {
+LoopbackServer::LoopbackServer(const std::string& host)
+    : server_(soup_server_new(nullptr, nullptr)), host_(host) {
   soup_server_add_handler(server_, nullptr, &LoopbackServer::Handle, this, nullptr);
   GError* error = nullptr;
-  if (!soup_server_listen_local(server_, 0, SOUP_SERVER_LISTEN_IPV4_ONLY, &error)) {
+  GSocketAddress* address = g_inet_socket_address_new_from_string(host.c_str(), 0);
+  const bool listening =
+      address && soup_server_listen(server_, address, SoupServerListenOptions(0), &error);
+  if (address) g_object_unref(address);
+  if (!listening) {
+    if (!error) error = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_INVALID_ARGUMENT, "bad host");
     ADD_FAILURE() << "cannot listen on loopback: " << error->message;
     g_error_free(error);
     return;
@@ -155,7 +161,7 @@ void LoopbackServer::Redirect(const std::string& path, const std::string& target
 }
 
 std::string LoopbackServer::Url(const std::string& path) const {
-  return "http://127.0.0.1:" + std::to_string(port_) + path;
+  return "http://" + host_ + ":" + std::to_string(port_) + path;
 }
 
 void LoopbackServer::Handle(SoupServer*, SoupServerMessage* msg, const char* path, GHashTable*,

@@ -53,7 +53,8 @@ bool RunWhilePumping(const std::string& command, int timeout_ms = 60000);
 // Pages served on loopback by the test process itself.
 class LoopbackServer {
  public:
-  LoopbackServer();
+  // host: a loopback address; another one (127.0.0.2) is another site.
+  explicit LoopbackServer(const std::string& host = "127.0.0.1");
   ~LoopbackServer();
   void Serve(const std::string& path, const std::string& html,
              const std::string& content_type = "text/html; charset=utf-8");
@@ -71,6 +72,7 @@ class LoopbackServer {
   static void Handle(SoupServer*, SoupServerMessage* msg, const char* path, GHashTable*,
                      gpointer self);
   SoupServer* server_;
+  std::string host_;
   int port_ = 0;
   std::map<std::string, std::string> pages_;
   std::map<std::string, std::string> content_types_;

@@ -1,6 +1,9 @@
 #include "gtk/webkit/process_pool.h"
 
 #include <algorithm>
+#include <utility>
+
+#include "browsing/site.h"
 
 namespace tabulon::gtk {
 
@@ -42,28 +45,37 @@ int ProcessPool::SlotOf(WebKitWebView* view) const {
   return -1;
 }
 
+void ProcessPool::ExpectAddress(const std::string& address) { expected_site_ = SiteOf(address); }
+
 WebKitWebView* ProcessPool::CreateView(bool is_template) {
-  int slot = 0;
-  if (!is_template) {
-    const int opener_slot = opener_ ? SlotOf(opener_) : -1;
-    // The opener's process even when the rule would pick another: the pages
-    // may script each other.
-    if (opener_slot >= 0) {
-      slot = opener_slot;
-      rule_.Join(slot);
-    } else {
-      slot = rule_.Assign();
-    }
+  const std::string site = std::move(expected_site_);
+  expected_site_.clear();
+  if (is_template) {
+    // Made in the context and never loading, it starts no process.
+    auto* view = NewView("web-context", context_);
+    members_.push_back({view, -1, false});
+    return view;
+  }
+  const int opener_slot = opener_ ? SlotOf(opener_) : -1;
+  int slot = opener_slot;
+  // The opener's process even when the rule would pick another: the pages
+  // may script each other.
+  if (opener_slot >= 0) {
+    rule_.Join(slot);
+  } else {
+    slot = rule_.Assign(site);
   }
   // The first view of a slot starts its process; a hidden page that never
-  // loads anything then keeps that process alive when the slot's last tab
-  // closes, and every later view joins it. Without the hidden page a tab
-  // opened just then was sometimes given the ending process and never loaded.
+  // loads anything stays with it, and every later view of the slot is made
+  // related to that page. When the slot's last tab closes, the hidden page
+  // goes too and the next tab of the slot starts a new process: a tab is
+  // never made related to a view on its way out, which once gave a tab the
+  // ending process and it never loaded.
   WebKitWebView*& anchor = anchors_[static_cast<std::size_t>(slot)];
   auto* view = anchor ? NewView("related-view", anchor) : NewView("web-context", context_);
-  members_.push_back({view, slot, !is_template});
+  members_.push_back({view, slot, true});
   if (!anchor) anchor = NewView("related-view", view);
-  if (blocker_ && !is_template) blocker_->Attach(view);
+  if (blocker_) blocker_->Attach(view);
   return view;
 }
 
@@ -72,10 +84,36 @@ void ProcessPool::ViewClosed(WebKitWebView* view, bool trapped) {
                          [view](const Member& m) { return m.view == view; });
   if (it == members_.end()) return;
   const int slot = it->slot;
-  if (blocker_) blocker_->Detach(view);
-  if (it->counts) rule_.Release(slot);
+  const bool counts = it->counts;
+  if (blocker_ && counts) blocker_->Detach(view);
   members_.erase(it);
-  if (trapped && !probe_) Probe(slot);
+  if (!counts) return;
+  if (rule_.Release(slot)) {
+    // A page kept waiting on a dialog may spin in its process; such a
+    // process would not go by itself.
+    if (trapped && anchors_[static_cast<std::size_t>(slot)]) {
+      webkit_web_view_terminate_web_process(anchors_[static_cast<std::size_t>(slot)]);
+    }
+    EndSlot(slot);
+  } else if (trapped && !probe_) {
+    Probe(slot);
+  }
+}
+
+// The slot's last tab has closed: its hidden page goes, and with the last
+// view of the process WebKit ends the process.
+void ProcessPool::EndSlot(int slot) {
+  if (probe_ && probed_slot_ == slot) {
+    g_source_remove(probe_timeout_);
+    probe_timeout_ = 0;
+    g_cancellable_cancel(probe_);
+    g_clear_object(&probe_);
+  }
+  WebKitWebView*& anchor = anchors_[static_cast<std::size_t>(slot)];
+  if (!anchor) return;
+  gtk_widget_destroy(GTK_WIDGET(anchor));
+  g_object_unref(anchor);
+  anchor = nullptr;
 }
 
 // A script as small as can be, run in the slot's hidden page: a process

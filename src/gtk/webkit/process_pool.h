@@ -1,6 +1,7 @@
 #pragma once
 #include <webkit2/webkit2.h>
 
+#include <string>
 #include <vector>
 
 #include "browsing/process_pool_rule.h"
@@ -8,11 +9,12 @@
 
 namespace tabulon::gtk {
 
-// The engine processes the tabs share. WebKit starts a process for every view
-// made in a context and puts a view made as related to another into that
-// one's process; the pool makes the first view of each process in the
-// context and every later one related to a view of the process the rule
-// picks. A process, once started, lives as long as the pool.
+// The engine processes the tabs share, one a site up to the rule's cap.
+// WebKit starts a process for a view made in the context and puts a view
+// made as related to another into that one's process; the pool makes the
+// first view of each process in the context and every later one related to
+// a hidden view of the process the rule picks. A process lives while it has
+// tabs: when its last tab closes the hidden view goes and WebKit ends it.
 class ProcessPool {
  public:
   ProcessPool(WebKitWebContext* context, int processes);
@@ -21,9 +23,11 @@ class ProcessPool {
   ProcessPool& operator=(const ProcessPool&) = delete;
 
   // A new view, owned by the caller (the floating reference is sunk). The
-  // template view holds the first process open for the first tab and counts
-  // as no tab.
+  // template view belongs to no process of the pool and never loads.
   WebKitWebView* CreateView(bool is_template);
+  // The next view made is for a tab that opens address: it goes to the
+  // process of the address's site.
+  void ExpectAddress(const std::string& address);
   // The view is about to be destroyed. trapped: its page was kept waiting on
   // a dialog; such a page may spin in its process (an endless run of
   // alerts that are now refused at once), so the process is asked whether
@@ -73,6 +77,7 @@ class ProcessPool {
   };
   static WebKitWebView* NewView(const char* property, gpointer value);
   void Probe(int slot);
+  void EndSlot(int slot);
   static void OnProbeAnswered(GObject*, GAsyncResult* result, gpointer self);
   static gboolean OnProbeTimeout(gpointer self);
 
@@ -82,6 +87,7 @@ class ProcessPool {
   // Per slot, the hidden view that holds its process open.
   std::vector<WebKitWebView*> anchors_;
   WebKitWebView* opener_ = nullptr;
+  std::string expected_site_;
   ContentBlocker* blocker_ = nullptr;
   // The process being asked whether it answers: its slot, and the time
   // left to answer.

@@ -4,6 +4,7 @@
 #include <glib/gstdio.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +20,18 @@
 namespace tabulon::gtk {
 
 namespace {
+
+long MemoryMegabytes() {
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long page_size = sysconf(_SC_PAGE_SIZE);
+  if (pages <= 0 || page_size <= 0) return 0;
+  return pages / 1024 * page_size / 1024;
+}
+
+// The pool this machine runs with unless TABULON_WEB_PROCESSES says.
+int MachinePoolSize() {
+  return DefaultPoolSize(static_cast<int>(sysconf(_SC_NPROCESSORS_ONLN)), MemoryMegabytes());
+}
 constexpr const char* kBlockingRulesFile = "content-filters.json";
 
 // Without a GPU the engine composites with GL drawn on the CPU: every tab
@@ -216,7 +229,17 @@ WebEngine::WebEngine(const std::string& data_dir, const std::string& cache_dir,
           ? webkit_website_data_manager_new_ephemeral()
           : webkit_website_data_manager_new("base-data-directory", data_dir.c_str(),
                                             "base-cache-directory", cache_dir.c_str(), nullptr);
-  context_ = webkit_web_context_new_with_website_data_manager(data);
+  // Each page process is told its share of the memory: the pool holds up to
+  // pool_size of them, and a process past its share frees caches sooner
+  // rather than growing until the whole machine is short. None is killed
+  // for its size; the user decides which page to stop.
+  const int pool_size = PoolSizeFromText(std::getenv("TABULON_WEB_PROCESSES"), MachinePoolSize());
+  WebKitMemoryPressureSettings* pressure = webkit_memory_pressure_settings_new();
+  webkit_memory_pressure_settings_set_memory_limit(
+      pressure, static_cast<guint>(std::max(512L, MemoryMegabytes() / 2 / pool_size)));
+  context_ = WEBKIT_WEB_CONTEXT(g_object_new(WEBKIT_TYPE_WEB_CONTEXT, "website-data-manager", data,
+                                             "memory-pressure-settings", pressure, nullptr));
+  webkit_memory_pressure_settings_free(pressure);
   g_object_unref(data);
 
   // Logins survive a restart: cookies live in a file, not in memory. A
@@ -259,8 +282,7 @@ WebEngine::WebEngine(const std::string& data_dir, const std::string& cache_dir,
 
   blocker_ = std::make_unique<ContentBlocker>(cache_dir + "/content-filters");
   // TABULON_WEB_PROCESSES overrides the pool size, for measuring others.
-  pool_ = std::make_unique<ProcessPool>(context_,
-                                        PoolSizeFromText(std::getenv("TABULON_WEB_PROCESSES")));
+  pool_ = std::make_unique<ProcessPool>(context_, pool_size);
   pool_->SetBlocker(blocker_.get());
 }
 
