@@ -14,6 +14,7 @@
 
 #include "browsing/accessibility_bus.h"
 #include "browsing/content_filter.h"
+#include "browsing/memory_use.h"
 #include "gtk/guard.h"
 #include "settings/basqks_api.h"
 
@@ -21,12 +22,7 @@ namespace tabulon::gtk {
 
 namespace {
 
-long MemoryMegabytes() {
-  const long pages = sysconf(_SC_PHYS_PAGES);
-  const long page_size = sysconf(_SC_PAGE_SIZE);
-  if (pages <= 0 || page_size <= 0) return 0;
-  return pages / 1024 * page_size / 1024;
-}
+long MemoryMegabytes() { return static_cast<long>(MachineMemoryKb() / 1024); }
 
 // The pool this machine runs with unless TABULON_WEB_PROCESSES says.
 int MachinePoolSize() {
