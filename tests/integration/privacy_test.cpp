@@ -75,19 +75,25 @@ TEST(ThirdPartyCookies, AFrameFromAnotherSiteSetsNoneUntilAllowed) {
   EXPECT_EQ(page.LocationName(), "cookies:first=1");
 
   // Switched off in the options program: the engine is told as the next
-  // page starts to load, and its network process a moment later.
+  // page starts to load, and its processes follow within a load or two
+  // (the page processes hear of it after the network process).
   ASSERT_TRUE(
       run.store->SaveSetting(kAppTitle, kInternetSection, kTrackingProtectionKey, "0").ok());
   page.Navigate2(server.Url("/blank.html"));
   ASSERT_TRUE(PumpUntil([&] { return server.Hits("/blank.html") == 1; }));
   ASSERT_TRUE(WaitForLoaded(run, tab));
-  page.Navigate2(server.Url("/page.html"));
-  ASSERT_TRUE(PumpUntil([&] { return server.Hits("/frame.html") == 2; }));
-  ASSERT_TRUE(WaitForLoaded(run, tab));
-  page.Navigate2(read);
-  ASSERT_TRUE(PumpUntil([&] { return server.Hits("/read.html") == 2; }));
-  ASSERT_TRUE(WaitForLoaded(run, tab));
-  EXPECT_NE(page.LocationName().find("third=1"), std::string::npos) << page.LocationName();
+  bool allowed = false;
+  for (int round = 2; round <= 6 && !allowed; ++round) {
+    page.Navigate2(server.Url("/page.html"));
+    ASSERT_TRUE(PumpUntil([&] { return server.Hits("/frame.html") == round; }));
+    ASSERT_TRUE(WaitForLoaded(run, tab));
+    page.Navigate2(read);
+    ASSERT_TRUE(PumpUntil([&] {
+      return server.Hits("/read.html") == round && page.LocationName().starts_with("cookies:");
+    })) << page.LocationName();
+    allowed = page.LocationName().find("third=1") != std::string::npos;
+  }
+  EXPECT_TRUE(allowed) << page.LocationName();
 }
 
 // Media may start on its own when it makes no sound: of two short clips
