@@ -374,9 +374,10 @@ int FilterStats::Skipped() const {
 }
 
 void ContentFilterConverter::AddList(std::string_view text) {
-  // The line break ending the last line starts no line of its own.
-  if (text.ends_with('\n')) text.remove_suffix(1);
   if (text.empty()) return;
+  // The line break ending the last line starts no line of its own; a lone
+  // one ends an empty line.
+  if (text.ends_with('\n')) text.remove_suffix(1);
   for (std::string_view line : Split(text, '\n')) AddLine(line);
 }
 
