@@ -206,6 +206,24 @@ TEST_F(HostilePages, AnAlertLoopHoldsOnlyItsTabAndClosingItFreesTheEngine) {
   EXPECT_TRUE(run.WaitForCaption("next - Tabulon - ")) << run.main().Window().Caption();
 }
 
+// A page waiting on its alerts holds up only its own site's process: a tab
+// of another site opens and goes on to its next page meanwhile.
+TEST_F(HostilePages, AnAlertLoopOnOneSiteLeavesAnotherSitesTabsLoading) {
+  LoopbackServer asking_site("127.0.0.2");
+  asking_site.Serve("/loop", Page("loop",
+                                  "<script>setTimeout(() => { for (;;) alert('again'); }, 0);"
+                                  "</script>"));
+  server.Serve("/steady", Page("steady", "s"));
+  server.Serve("/next", Page("next", "n"));
+  BrowserRun run(config, asking_site.Url("/loop"));
+  ASSERT_TRUE(PumpUntil([&] { return DialogOf(run, 1).IsOpen(); }));
+  run.main().NewPage(server.Url("/steady"));
+  ASSERT_TRUE(PumpUntil([&] { return run.main().lblTab(2).Caption() == "steady"; }));
+  run.main().BrowserOfTab(2).Navigate2(server.Url("/next"));
+  EXPECT_TRUE(PumpUntil([&] { return run.main().lblTab(2).Caption() == "next"; }));
+  EXPECT_TRUE(DialogOf(run, 1).IsOpen());
+}
+
 // From a page's second dialog on, the user may stop the rest: they are then
 // answered without asking (OK to an alert, cancel to a confirm).
 TEST_F(HostilePages, ThePagesDialogsCanBeStoppedFromTheSecondOn) {
