@@ -297,6 +297,34 @@ TEST_F(HostilePages, ALoopingPageIsNamedAndCanBeStopped) {
   EXPECT_TRUE(run.WaitForCaption("other - Tabulon - "));
 }
 
+// The window sees its keys before the page does: Alt+D and Ctrl+Tab act
+// while the focused page's process is stuck in a loop.
+TEST_F(HostilePages, TheWindowsKeysWorkWhileTheFocusedPageLoops) {
+  server.Serve("/loop", Page("looping", "<script>setTimeout(() => { for (;;) {} }, 0);</script>"));
+  server.Serve("/other", Page("other", "o"));
+  BrowserRun run(config, server.Url("/loop"));
+  ASSERT_TRUE(run.WaitForCaption("looping - Tabulon - "));
+  run.main().NewPage(server.Url("/other"));
+  ASSERT_TRUE(PresentAndWaitForFocus(run.toolkit->Window()));
+  GtkWidget* view = GTK_WIDGET(static_cast<gtk::WebKitBrowser&>(run.main().BrowserOfTab(1)).View());
+  int x = 0, y = 0;
+  ScreenOrigin(view, x, y);
+  const std::string click = "xdotool mousemove " + std::to_string(x + 50) + " " +
+                            std::to_string(y + 50) + " click 1 key a";
+  // The engine itself has seen that the page does not answer.
+  ASSERT_TRUE(PumpUntil([&] {
+    return std::system(click.c_str()) == 0 && FindButton(run.toolkit->Window(), "ページを停止");
+  }));
+  ASSERT_EQ(std::system(click.c_str()), 0);
+  ASSERT_TRUE(PumpUntil([&] { return gtk_widget_has_focus(view); }));
+  ASSERT_EQ(std::system("xdotool key --clearmodifiers alt+d"), 0);
+  EXPECT_TRUE(WaitForTextFocus(run.toolkit->Window()));
+  ASSERT_EQ(std::system(click.c_str()), 0);
+  ASSERT_TRUE(PumpUntil([&] { return gtk_widget_has_focus(view); }));
+  ASSERT_EQ(std::system("xdotool key --clearmodifiers ctrl+Tab"), 0);
+  EXPECT_TRUE(PumpUntil([&] { return run.state.CurTab == 2; }));
+}
+
 // A page looping on one site holds up neither a tab of another site nor,
 // when stopped, makes that tab load again: each site has its process.
 TEST_F(HostilePages, ALoopingSiteStallsAndStopsOnlyItsOwnProcess) {
