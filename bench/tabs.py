@@ -39,13 +39,18 @@ def median_ms(values):
 
 
 class Tabulon:
-    def __init__(self, display, server, tabs, env_extra, binary, sites=1):
+    def __init__(self, display, server, tabs, env_extra, binary, sites=1, blocking=True):
         self.display, self.server, self.tabs = display, server, tabs
         # Favourites 1 ... 10 (Ctrl+1 ... Ctrl+0) are the page on 127.0.0.1 ...
         self.sites = sites
         urls = [server.url(host=f"127.0.0.{n}") for n in range(1, sites + 1)]
         self.scratch = benchlib.Scratch(favourite_urls=urls, binary=binary)
         self.env = self.scratch.env(display_name(display), env_extra)
+        # Measured as on every start but the first: the blocker's rules
+        # compiled and kept already, or turned off for the sites.
+        self.scratch.warm_blocker(self.env)
+        if not blocking:
+            self.scratch.block_ads([f"127.0.0.{n}" for n in range(1, sites + 1)], False)
 
     def run(self, switches=30, opens=10, detail=True, quick=False):
         d, server = self.display, self.server
@@ -173,6 +178,8 @@ def main():
     ap.add_argument("--binary", default=None)
     ap.add_argument("--sites", type=int, default=1,
                     help="spread the tabs over this many loopback sites (127.0.0.1 ...), at most 10")
+    ap.add_argument("--no-blocking", action="store_true",
+                    help="with the ad blocker turned off for the sites (its memory is the difference)")
     ap.add_argument("--quick", action="store_true",
                     help="only the loads and the memory, not the switch and opening times")
     args = ap.parse_args()
@@ -182,8 +189,8 @@ def main():
     display.name = args.display
     results = {}
     try:
-        results["tabulon"] = Tabulon(display, server, args.tabs, {}, args.binary,
-                                     args.sites).run(quick=args.quick)
+        results["tabulon"] = Tabulon(display, server, args.tabs, {}, args.binary, args.sites,
+                                     not args.no_blocking).run(quick=args.quick)
         pools = {}
         for k in [p for p in args.pools.split(",") if p]:
             pools[k] = Tabulon(display, server, args.tabs, {"TABULON_WEB_PROCESSES": k},
@@ -210,6 +217,7 @@ def main():
 
     r = results["tabulon"]
     print(f"{args.tabs} tabs of a loopback page over {args.sites} site(s), "
+          f"ad blocker {'off' if args.no_blocking else 'on'}, "
           f"{time.strftime('%Y-%m-%d %H:%M')}")
     print(benchlib.machine())
     rows = [
