@@ -1,5 +1,6 @@
 // The build's filter converter: turns Adblock Plus filter lists into the
-// engine's content blocker rules, which the browser ships.
+// engine's content blocker rules, which the browser ships, and the hiding
+// rules pages ask for by name (OUTPUT.hiding beside OUTPUT.json).
 //
 //   tabulon-filters OUTPUT.json LIST...
 #include <cstdio>
@@ -8,6 +9,25 @@
 #include <string>
 
 #include "browsing/content_filter.h"
+
+namespace {
+bool Write(const std::string& path, const std::string& text) {
+  const std::string temp = path + ".part";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out << text;
+    if (!out.flush()) {
+      std::fprintf(stderr, "tabulon-filters: cannot write %s\n", temp.c_str());
+      return false;
+    }
+  }
+  if (std::rename(temp.c_str(), path.c_str()) != 0) {
+    std::fprintf(stderr, "tabulon-filters: cannot write %s\n", path.c_str());
+    return false;
+  }
+  return true;
+}
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
@@ -26,17 +46,8 @@ int main(int argc, char** argv) {
     converter.AddList(text.str());
   }
   const std::string json = converter.Json();
-  const std::string temp = std::string(argv[1]) + ".part";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out << json;
-    if (!out.flush()) {
-      std::fprintf(stderr, "tabulon-filters: cannot write %s\n", temp.c_str());
-      return 1;
-    }
-  }
-  if (std::rename(temp.c_str(), argv[1]) != 0) {
-    std::fprintf(stderr, "tabulon-filters: cannot write %s\n", argv[1]);
+  // The hiding rules first: the JSON file is what the build waits for.
+  if (!Write(tabulon::PlainHidingPath(argv[1]), converter.PlainHiding()) || !Write(argv[1], json)) {
     return 1;
   }
   const tabulon::FilterStats& stats = converter.Stats();

@@ -216,6 +216,30 @@ bool ParseDomains(std::string_view list, char separator, std::vector<std::string
   return true;
 }
 
+// The pages an exception's address pattern takes, as PlainHidingRules reads
+// them: "||example.com" for a domain and its subdomains, "://10.0.0." for
+// hosts the text starts; "" for other patterns. A path after the host is
+// left out: the exception then takes the whole site.
+std::string PlainHidingPage(std::string_view pattern) {
+  std::string_view prefix;
+  if (pattern.starts_with("||")) {
+    prefix = "||";
+  } else if (pattern.starts_with("://")) {
+    prefix = "://";
+  } else {
+    return "";
+  }
+  std::string_view host = pattern.substr(prefix.size());
+  if (prefix == "||") {
+    host = host.substr(0, host.find_first_of("^/:"));
+    if (host.find_first_of("*|") != std::string_view::npos) return "";
+    const std::string domain = DomainPattern(host);
+    return domain.empty() ? "" : "||" + domain.substr(1);
+  }
+  if (host.empty() || host.find_first_of("*^|") != std::string_view::npos) return "";
+  return "://" + Lower(host);
+}
+
 constexpr std::string_view kSeparatorClass = "[^a-zA-Z0-9_.%-]";
 
 // An address pattern as a regular expression the engine accepts: no
@@ -482,7 +506,8 @@ void ContentFilterConverter::AddNetwork(std::string_view line) {
   unsigned types = 0, not_types = 0;
   int party = 0;  // 1 third-party only, -1 first-party only
   bool match_case = false;
-  bool hide_exception = false;  // @@...$elemhide: the page keeps its elements
+  bool hide_exception = false;     // @@...$elemhide: the page keeps its elements
+  bool generic_exception = false;  // @@...$generichide: and those of rules for every site
   std::vector<std::string> if_domains, unless_domains;
   if (dollar != std::string_view::npos) {
     for (std::string_view option : Split(options, ',')) {
@@ -502,6 +527,8 @@ void ContentFilterConverter::AddNetwork(std::string_view line) {
         }
       } else if (exception && (name == "elemhide" || name == "ehide")) {
         hide_exception = true;
+      } else if (exception && (name == "generichide" || name == "ghide")) {
+        generic_exception = true;
       } else if (std::find(std::begin(kIgnoredOptions), std::end(kIgnoredOptions), name) !=
                  std::end(kIgnoredOptions)) {
         // nothing to do
@@ -516,6 +543,21 @@ void ContentFilterConverter::AddNetwork(std::string_view line) {
     }
   }
   if (!if_domains.empty() && !unless_domains.empty()) return Skip(FilterSkip::kMixedDomains);
+
+  // Pages where the hiding rules for every site stay off. The engine cannot
+  // tell those rules from the others: such pages are only known to the
+  // rules pages ask for by name.
+  if ((generic_exception || hide_exception || (types & kTopDocument)) && if_domains.empty() &&
+      unless_domains.empty()) {
+    if (const std::string page = PlainHidingPage(pattern); !page.empty()) {
+      plain_hiding_off_ += "@@" + page + "\n";
+      if (generic_exception && !hide_exception && !types) {
+        ++stats_.hiding_exceptions;
+        return;
+      }
+    }
+  }
+  if (generic_exception) return Skip(FilterSkip::kOption);
 
   unsigned wanted = (types ? types : kDefaultTypes) & ~not_types;
   if (hide_exception) {
@@ -566,8 +608,22 @@ void ContentFilterConverter::AddNetwork(std::string_view line) {
   }
 }
 
+bool IsPlainNameSelector(std::string_view selector) {
+  if (selector.size() < 2 || (selector[0] != '#' && selector[0] != '.')) return false;
+  std::string_view name = selector.substr(1);
+  auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; };
+  std::size_t first = name[0] == '-' ? 1 : 0;
+  if (first >= name.size() || !letter(name[first])) return false;
+  for (char c : name) {
+    if (!letter(c) && !(c >= '0' && c <= '9') && c != '-') return false;
+  }
+  return true;
+}
+
 std::string ContentFilterConverter::Json() {
   std::vector<std::string> hiding_rules;
+  plain_hiding_.clear();
+  int plain = 0;
   for (const std::string& selector : hiding_order_) {
     std::vector<std::string> excepted;
     if (auto it = hiding_excepted_.find(selector); it != hiding_excepted_.end()) {
@@ -586,13 +642,24 @@ std::string ContentFilterConverter::Json() {
         });
         if (hiding.domains.empty()) continue;
       }
+      if (hiding.domains.empty() && IsPlainNameSelector(selector)) {
+        plain_hiding_ += selector;
+        for (std::size_t i = 0; i < hiding.except.size(); ++i) {
+          plain_hiding_ += i ? ',' : '\t';
+          plain_hiding_ += hiding.except[i];
+        }
+        plain_hiding_ += '\n';
+        ++plain;
+        continue;
+      }
       std::string trigger = "\"url-filter\":\".*\"";
       if (!hiding.domains.empty()) trigger += ",\"if-domain\":" + QuotedList(hiding.domains);
       if (!hiding.except.empty()) trigger += ",\"unless-domain\":" + QuotedList(hiding.except);
       hiding_rules.push_back(Rule(trigger, action));
     }
   }
-  stats_.hiding = static_cast<int>(hiding_rules.size());
+  stats_.hiding = static_cast<int>(hiding_rules.size()) + plain;
+  plain_hiding_ = plain_hiding_off_ + plain_hiding_;
 
   std::string json = "[";
   bool first = true;
@@ -604,6 +671,72 @@ std::string ContentFilterConverter::Json() {
     }
   }
   return json + "]\n";
+}
+
+void PlainHidingRules::Load(std::string_view text) {
+  for (std::string_view line : Split(text, '\n')) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.starts_with("@@||") && line.size() > 4) {
+      off_domains_.emplace_back(Lower(line.substr(4)));
+      continue;
+    }
+    if (line.starts_with("@@://") && line.size() > 5) {
+      off_prefixes_.emplace_back(Lower(line.substr(5)));
+      continue;
+    }
+    const std::size_t tab = line.find('\t');
+    Rule rule{std::string(line.substr(0, tab)), {}};
+    if (!IsPlainNameSelector(rule.selector)) continue;
+    if (tab != std::string_view::npos) {
+      for (std::string_view domain : Split(line.substr(tab + 1), ',')) {
+        // "*example.com": the domain and its subdomains.
+        if (domain.size() > 1 && domain.front() == '*') rule.except.emplace_back(domain.substr(1));
+      }
+    }
+    by_name_[Lower(rule.selector)].push_back(std::move(rule));
+    ++count_;
+  }
+}
+
+std::string PlainHidingRules::Selectors(const std::vector<std::string>& names,
+                                        std::string_view host) const {
+  const std::string lower_host = Lower(host);
+  auto within = [&](const std::string& domain) {
+    return lower_host == domain ||
+           (lower_host.size() > domain.size() && lower_host.ends_with(domain) &&
+            lower_host[lower_host.size() - domain.size() - 1] == '.');
+  };
+  for (const std::string& domain : off_domains_) {
+    if (within(domain)) return "";
+  }
+  for (const std::string& prefix : off_prefixes_) {
+    if ((lower_host + "/").starts_with(prefix) || (lower_host + ":").starts_with(prefix)) return "";
+  }
+  auto excepted = [&](const Rule& rule) {
+    return std::any_of(rule.except.begin(), rule.except.end(), within);
+  };
+  std::string out;
+  for (const std::string& name : names) {
+    auto it = by_name_.find(Lower(name));
+    if (it == by_name_.end()) continue;
+    for (const Rule& rule : it->second) {
+      if (excepted(rule)) continue;
+      if (!out.empty()) out += ", ";
+      out += rule.selector;
+      // As the engine's own hiding did: a page in quirks mode may use the
+      // name in lower case.
+      if (const std::string lower = Lower(rule.selector); lower != rule.selector) {
+        out += ", " + lower;
+      }
+    }
+  }
+  return out;
+}
+
+std::string PlainHidingPath(std::string_view rules_path) {
+  std::string path(rules_path);
+  if (path.ends_with(".json")) path.resize(path.size() - 5);
+  return path + ".hiding";
 }
 
 RulesChoice ChooseBlockingRules(std::int64_t shipped, std::int64_t lists, std::int64_t cached) {

@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tabulon {
@@ -49,6 +50,15 @@ class ContentFilterConverter {
   void AddLine(std::string_view line);
   // The rules so far, as JSON text. Settles the element hiding counts.
   std::string Json();
+  // The hiding rules for every site whose selector is one id or class name
+  // ("#name", ".name"), left out of Json(): one a line, the selector, then
+  // after a tab the excepted domains as Json() writes them, comma separated.
+  // Lines "@@||domain" and "@@://start of host" come first: pages where
+  // none of them apply ($generichide, $elemhide and $document exceptions).
+  // The engine would give every page a style sheet of some 15,000 of these,
+  // a few megabytes each; the pages ask for the names they use instead.
+  // Settled by Json().
+  const std::string& PlainHiding() const { return plain_hiding_; }
   const FilterStats& Stats() const { return stats_; }
 
  private:
@@ -67,8 +77,43 @@ class ContentFilterConverter {
   std::map<std::string, std::vector<Hiding>> hiding_;
   std::vector<std::string> hiding_order_;
   std::map<std::string, std::vector<std::string>> hiding_excepted_;
+  std::string plain_hiding_;
+  std::string plain_hiding_off_;  // "@@" lines: pages without those rules
   FilterStats stats_;
 };
+
+// The element hiding rules a page asks for by the id and class names it
+// uses, read from ContentFilterConverter::PlainHiding() text.
+class PlainHidingRules {
+ public:
+  // Lines that are not such rules are passed over.
+  void Load(std::string_view text);
+  bool Empty() const { return by_name_.empty(); }
+  std::size_t Size() const { return count_; }
+  // The selectors, comma separated, that hide elements with these names
+  // ("#id", ".class", any case) on a page of host; "" for none.
+  std::string Selectors(const std::vector<std::string>& names, std::string_view host) const;
+
+ private:
+  struct Rule {
+    std::string selector;
+    std::vector<std::string> except;
+  };
+  // By the name in lower case: a page in quirks mode matches names in any case.
+  std::unordered_map<std::string, std::vector<Rule>> by_name_;
+  std::size_t count_ = 0;
+  // Pages where none apply: hosts within these domains, hosts these start.
+  std::vector<std::string> off_domains_;
+  std::vector<std::string> off_prefixes_;
+};
+
+// Whether a selector is one id or class name, "#name" or ".name", without
+// escapes: what PlainHiding() takes.
+bool IsPlainNameSelector(std::string_view selector);
+
+// Where the PlainHiding() text of a rules file is kept: beside it, with
+// ".hiding" for its ".json".
+std::string PlainHidingPath(std::string_view rules_path);
 
 // Which blocking rules the browser starts with, from the files' times of
 // change (0 for a file that is not there): the rules it was built with,

@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the filter converter as a filter list, and checks
 // that what it makes is JSON the engine's parser takes, whatever the lines.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -27,6 +28,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   converter.AddList(list);
   const std::string json = converter.Json();
   Check(tabulon::json_check::IsJson(json));
+  // Every line of the rules pages ask for by name is read back as one.
+  const std::string& plain = converter.PlainHiding();
+  tabulon::PlainHidingRules rules;
+  rules.Load(plain);
+  std::size_t plain_rules = 0;
+  for (std::size_t at = 0; at < plain.size();) {
+    const std::size_t end = std::min(plain.find('\n', at), plain.size());
+    plain_rules += plain.compare(at, 2, "@@") != 0;
+    at = end + 1;
+  }
+  Check(rules.Size() == plain_rules);
 
   // Every line is read once, and each is a comment, a rule or skipped.
   const tabulon::FilterStats& stats = converter.Stats();

@@ -12,20 +12,36 @@
 namespace tabulon::integration {
 namespace {
 
-// A page whose script the filter list blocks, on the real engine: the server
-// never sees the script asked for until the site is let through, and a tab
-// on another site keeps blocking.
-TEST(ContentBlocking, BlockedScriptIsNeverRequestedUntilTheSiteIsLetThrough) {
+// A page whose script the filter list blocks and whose elements named in
+// hiding rules for every site are not drawn, on the real engine: the server
+// never sees the script asked for and the elements stay hidden, those added
+// later too, until the site is let through; a tab on another site keeps
+// blocking.
+TEST(ContentBlocking, BlockedScriptAndHiddenElementsUntilTheSiteIsLetThrough) {
   LoopbackServer server;
-  server.Serve("/page.html",
-               "<html><head><title>page</title><script src=\"/ad.js\"></script></head>"
-               "<body>page</body></html>");
-  server.Serve("/ad.js", "document.title = 'ad';", "text/javascript");
+  server.Serve(
+      "/page.html",
+      "<html><head><script src=\"/ad.js\"></script></head><body>"
+      "<div class=\"Ad-Banner\">ad</div><script>"
+      "setTimeout(() => { const late = document.createElement('div');"
+      "  late.id = 'late-ad'; late.textContent = 'ad'; document.body.append(late); }, 100);"
+      "setInterval(() => { const late = document.getElementById('late-ad');"
+      "  document.title = document.querySelector('.Ad-Banner').offsetHeight + ' ' +"
+      "    (late ? late.offsetHeight : -1); }, 20);"
+      "</script></body></html>");
+  server.Serve("/ad.js", "window.ad = 1;", "text/javascript");
 
   ContentFilterConverter converter;
-  converter.AddList("! a list of one rule\n/ad.js^$script\n");
+  converter.AddList("! a list of three rules\n/ad.js^$script\n##.Ad-Banner\n###late-ad\n");
   const std::string rules = TempFolder() + "/rules.json";
   std::ofstream(rules) << converter.Json();
+  std::ofstream(PlainHidingPath(rules)) << converter.PlainHiding();
+  auto hidden = [](BrowserControl& page) { return page.LocationName() == "0 0"; };
+  auto drawn = [](BrowserControl& page) {
+    const std::string title = page.LocationName();
+    return !title.empty() && title[0] != '0' && title.find(" 0") == std::string::npos &&
+           title.find("-1") == std::string::npos;
+  };
 
   // One engine process for both tabs: the filter is the view's, not the
   // process's.
@@ -43,7 +59,10 @@ TEST(ContentBlocking, BlockedScriptIsNeverRequestedUntilTheSiteIsLetThrough) {
   const int tab = run.state.TabCount;
   ASSERT_TRUE(PumpUntil([&] { return server.Hits("/page.html") == 1; }));
   ASSERT_TRUE(WaitForLoaded(run, tab));
+  EXPECT_TRUE(PumpUntil([&] { return hidden(run.main().BrowserOfTab(tab)); }))
+      << run.main().BrowserOfTab(tab).LocationName();
   Pump(200);
+  EXPECT_TRUE(hidden(run.main().BrowserOfTab(tab)));
   EXPECT_EQ(server.Hits("/ad.js"), 0);
   EXPECT_TRUE(run.main().Menu("m_page_block").Checked());
 
@@ -58,6 +77,8 @@ TEST(ContentBlocking, BlockedScriptIsNeverRequestedUntilTheSiteIsLetThrough) {
   EXPECT_FALSE(run.main().Menu("m_page_block").Checked());
   ASSERT_TRUE(PumpUntil([&] { return server.Hits("/page.html") == 2; }));
   ASSERT_TRUE(PumpUntil([&] { return server.Hits("/ad.js") == 1; }));
+  EXPECT_TRUE(PumpUntil([&] { return drawn(run.main().BrowserOfTab(tab)); }))
+      << run.main().BrowserOfTab(tab).LocationName();
 
   // The same server under another name is another site, still blocked.
   std::string other = server.Url("/page.html");
@@ -65,7 +86,7 @@ TEST(ContentBlocking, BlockedScriptIsNeverRequestedUntilTheSiteIsLetThrough) {
   run.main().NewPage(other);
   ASSERT_TRUE(PumpUntil([&] { return server.Hits("/page.html") == 3; }));
   ASSERT_TRUE(WaitForLoaded(run, run.state.TabCount));
-  Pump(200);
+  EXPECT_TRUE(PumpUntil([&] { return hidden(run.main().BrowserOfTab(run.state.TabCount)); }));
   EXPECT_EQ(server.Hits("/ad.js"), 1);
   run.main().lblTab_Click(run.state.TabCount);
   EXPECT_TRUE(item->get_active());

@@ -133,18 +133,19 @@ INSTANTIATE_TEST_SUITE_P(
                     {"top-document", "child-document", "ignore-previous-rules"},
                     {"image"}},
         TriggerCase{
-            "##.ad-banner",
-            {"\"url-filter\":\".*\"", "\"css-display-none\"", "\"selector\":\".ad-banner\""},
+            "##.ad-banner img",
+            {"\"url-filter\":\".*\"", "\"css-display-none\"", "\"selector\":\".ad-banner img\""},
             {"domain"}},
         TriggerCase{"dez.ro,53.com###ad-carousel", {"\"if-domain\":[\"*dez.ro\",\"*53.com\"]"}, {}},
         // Pages in quirks mode match ids and classes only in lower case;
         // attribute values keep their case.
-        TriggerCase{"###AD_160", {R"("selector":"#AD_160, #ad_160")"}, {}},
+        TriggerCase{"###AD_160 > a", {R"("selector":"#AD_160 > a, #ad_160 > a")"}, {}},
         TriggerCase{
             R"(##div.AdBox > a[href*="AdServer"])",
             {R"("selector":"div.AdBox > a[href*=\"AdServer\"], div.adbox > a[href*=\"AdServer\"]")"},
             {}},
-        TriggerCase{"~example.com##.ad", {"\"unless-domain\":[\"*example.com\"]"}, {"if-domain"}},
+        TriggerCase{
+            "~example.com##div.ad", {"\"unless-domain\":[\"*example.com\"]"}, {"if-domain"}},
         // Quotes and backslashes stay inside their JSON string.
         TriggerCase{"##a[href^=\"http://ad.\\\"x\"]",
                     {R"("selector":"a[href^=\"http://ad.\\\"x\"]")"},
@@ -180,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
         SkipCase{"abema.tv##^script:has-text(NREUM)", FilterSkip::kHtml},
         SkipCase{"example.com#$#body { overflow: auto !important; }", FilterSkip::kStyle},
         SkipCase{"||thegay.com^$csp=default-src 'self' *.ahcdn.com", FilterSkip::kOption},
-        SkipCase{"@@||jetzt.de^$generichide", FilterSkip::kOption},
+        SkipCase{"@@/ads/x$generichide", FilterSkip::kOption},
         SkipCase{"||example.com/ad.js$redirect=noopjs", FilterSkip::kOption},
         SkipCase{"||example.com^$removeparam=utm_source", FilterSkip::kOption},
         SkipCase{".com/ad/$~image,third-party,domain=espn.com|~x.espn.com",
@@ -201,7 +202,7 @@ TEST(ContentFilterList, CommentsAreNoRulesAndExceptionsComeAfterWhatTheyExcept) 
   ContentFilterConverter converter;
   converter.AddList(
       "[Adblock Plus 2.0]\n! Title: EasyList\n\n@@||ads.example.com/ok.js\r\n"
-      "||ads.example.com^\r\n##.ad-banner\n");
+      "||ads.example.com^\r\n##.ad-banner > img\n");
   const std::string json = converter.Json();
   ASSERT_TRUE(json_check::IsJson(json)) << json;
   EXPECT_EQ(converter.Stats().comments, 3);
@@ -217,14 +218,18 @@ TEST(ContentFilterList, CommentsAreNoRulesAndExceptionsComeAfterWhatTheyExcept) 
 // The engine has no hiding exceptions: they take domains out of the rules
 // they except, or the rule as a whole.
 TEST(ContentFilterList, HidingExceptionsNarrowTheRulesTheyExcept) {
-  const std::string json = Convert(
+  ContentFilterConverter converter;
+  converter.AddList(
       "###ad-carousel\ndez.ro#@##ad-carousel\n"
       "a.com,b.com##.promo\na.com#@#.promo\n"
       "c.com##.gone\n#@#.gone\n"
-      "d.com##.only\nd.com#@#.only\n");
+      "d.com##.only\nd.com#@#.only\n"
+      "##div.ad\ne.com#@#div.ad\n");
+  const std::string json = converter.Json();
+  EXPECT_EQ(converter.PlainHiding(), "#ad-carousel\t*dez.ro\n");
   EXPECT_NE(
       json.find(
-          R"("unless-domain":["*dez.ro"]},"action":{"type":"css-display-none","selector":"#ad-carousel"})"),
+          R"("unless-domain":["*e.com"]},"action":{"type":"css-display-none","selector":"div.ad"})"),
       std::string::npos)
       << json;
   EXPECT_NE(
@@ -234,6 +239,32 @@ TEST(ContentFilterList, HidingExceptionsNarrowTheRulesTheyExcept) {
       << json;
   EXPECT_EQ(json.find(".gone"), std::string::npos) << json;
   EXPECT_EQ(json.find(".only"), std::string::npos) << json;
+}
+
+// Hiding rules for every site by one id or class name stay out of the
+// engine's rules; a page asks for the names it uses.
+TEST(PlainHiding, AnswersThePagesNamesButNotOnExceptedDomains) {
+  ContentFilterConverter converter;
+  converter.AddList(
+      "###AD_160\n##.banner\nexample.com#@#.banner\n##.ad.box\n##.\\31 ad\n##.-ad\n"
+      "news.com##.local\n@@||mail.org^$generichide\n@@://127.0.0.1$generichide\n"
+      "@@||site.net/path/$document\n@@||*.ads$ghide\n");
+  ASSERT_TRUE(json_check::IsJson(converter.Json()));
+  PlainHidingRules rules;
+  rules.Load(converter.PlainHiding() + "not a rule\n.x y\n\n");
+  EXPECT_EQ(rules.Size(), 3u);
+  EXPECT_EQ(rules.Selectors({"#ad_160", ".banner", ".local", ".ad", ".-ad"}, "a.org"),
+            "#AD_160, #ad_160, .banner, .-ad");
+  EXPECT_EQ(rules.Selectors({".banner"}, "WWW.Example.com"), "");
+  EXPECT_EQ(rules.Selectors({".banner"}, "example.com"), "");
+  EXPECT_EQ(rules.Selectors({".banner"}, "badexample.com"), ".banner");
+  EXPECT_EQ(rules.Selectors({}, "a.org"), "");
+  // Pages where they stay off.
+  for (const char* host : {"mail.org", "x.mail.org", "127.0.0.1", "www.site.net"}) {
+    EXPECT_EQ(rules.Selectors({".banner"}, host), "") << host;
+  }
+  EXPECT_EQ(rules.Selectors({".banner"}, "127.0.1.1"), ".banner");
+  EXPECT_EQ(converter.Stats().skipped[static_cast<int>(FilterSkip::kOption)], 1);
 }
 
 TEST(BlockingRulesChoice, PrefersListsNewerThanTheShippedRulesConvertedOnce) {

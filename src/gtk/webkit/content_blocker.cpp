@@ -1,5 +1,7 @@
 #include "gtk/webkit/content_blocker.h"
 
+#include <algorithm>
+#include <cstring>
 #include <exception>
 #include <string>
 #include <string_view>
@@ -15,11 +17,62 @@ namespace {
 // rules: a changed rules file is compiled anew, and older ones removed.
 constexpr const char* kIdentifierPrefix = "rules-";
 
+// The name under which pages ask which of their ids and classes to hide.
+constexpr const char* kHidingHandler = "tabulonHiding";
+constexpr int kMostNamesAsked = 2000;
+constexpr std::size_t kLongestName = 256;
+
+// Run in every frame once its document is parsed: sends the id and class
+// names in use, then those of elements added or renamed later, a batch at a
+// time, and hides what the answers name with a style sheet of the page's
+// own. A page removing that sheet gets it back with the next answer.
+constexpr const char* kHidingScript = R"js((() => {
+  const handler = window.webkit && window.webkit.messageHandlers &&
+      window.webkit.messageHandlers.tabulonHiding;
+  if (!handler || !document.documentElement) return;
+  const asked = new Set();
+  let queued = [], timer = 0, css = '', sheet = null;
+  const note = (e) => {
+    const add = (name) => { if (!asked.has(name)) { asked.add(name); queued.push(name); } };
+    if (e.id) add('#' + e.id);
+    if (e.classList) for (const c of e.classList) add('.' + c);
+  };
+  const scan = (root) => {
+    if (root.nodeType !== 1) return;
+    note(root);
+    for (const e of root.querySelectorAll('[id],[class]')) note(e);
+  };
+  const send = () => {
+    timer = 0;
+    while (queued.length) {
+      handler.postMessage(queued.splice(0, 2000)).then((selectors) => {
+        if (!selectors) return;
+        css += selectors + '{display:none!important}\n';
+        if (!sheet || !sheet.isConnected) {
+          sheet = document.createElement('style');
+          (document.head || document.documentElement).appendChild(sheet);
+        }
+        sheet.textContent = css;
+      }, () => {});
+    }
+  };
+  scan(document.documentElement);
+  send();
+  new MutationObserver((records) => {
+    for (const r of records) {
+      if (r.type === 'attributes') note(r.target); else for (const n of r.addedNodes) scan(n);
+    }
+    if (queued.length && !timer) timer = setTimeout(send, 50);
+  }).observe(document.documentElement,
+             {childList: true, subtree: true, attributes: true, attributeFilter: ['id', 'class']});
+})();)js";
+
 // What the worker thread reads: the rules and their checksum.
 struct RulesFile {
   std::string path;
   std::vector<std::string> convert;
   GBytes* bytes = nullptr;
+  PlainHidingRules hiding;
   std::string identifier;
   std::string report;  // what converting the lists gave
   ~RulesFile() {
@@ -42,6 +95,11 @@ bool ConvertLists(RulesFile& file, GError** error) {
   gchar* folder = g_path_get_dirname(file.path.c_str());
   g_mkdir_with_parents(folder, 0700);
   g_free(folder);
+  // The hiding rules first: the rules file's time says the pair is there.
+  const std::string& plain = converter.PlainHiding();
+  g_file_set_contents(PlainHidingPath(file.path).c_str(), plain.data(),
+                      static_cast<gssize>(plain.size()), nullptr);
+  file.hiding.Load(plain);
   g_file_set_contents(file.path.c_str(), json.data(), static_cast<gssize>(json.size()), nullptr);
   file.bytes = g_bytes_new(json.data(), json.size());
   const FilterStats& stats = converter.Stats();
@@ -73,6 +131,11 @@ void ReadRules(GTask* task, gpointer, gpointer data, GCancellable*) {
       return;
     }
     file->bytes = g_bytes_new_take(contents, size);
+    // Rules without their hiding file hide what the engine's filter does.
+    if (g_file_get_contents(PlainHidingPath(file->path).c_str(), &contents, &size, nullptr)) {
+      file->hiding.Load(std::string_view(contents, size));
+      g_free(contents);
+    }
   }
   gchar* sum = g_compute_checksum_for_bytes(G_CHECKSUM_SHA256, file->bytes);
   file->identifier = std::string(kIdentifierPrefix) + sum;
@@ -118,7 +181,9 @@ ContentBlocker::ContentBlocker(std::string store_dir)
 ContentBlocker::~ContentBlocker() {
   g_cancellable_cancel(cancel_);
   g_object_unref(cancel_);
+  for (auto& [view, enabled] : views_) Forget(view);
   if (filter_) webkit_user_content_filter_unref(filter_);
+  if (script_) webkit_user_script_unref(script_);
   if (rules_) g_bytes_unref(rules_);
   if (store_) g_object_unref(store_);
 }
@@ -159,6 +224,7 @@ void ContentBlocker::OnRead(GObject*, GAsyncResult* result, gpointer self) {
   if (!file->report.empty()) g_printerr("Tabulon: %s\n", file->report.c_str());
   blocker->rules_ = g_bytes_ref(file->bytes);
   blocker->identifier_ = file->identifier;
+  blocker->hiding_ = std::move(file->hiding);
   blocker->store_ = webkit_user_content_filter_store_new(blocker->store_dir_.c_str());
   webkit_user_content_filter_store_load(blocker->store_, blocker->identifier_.c_str(),
                                         blocker->cancel_, &ContentBlocker::OnLoaded, blocker);
@@ -226,6 +292,10 @@ void ContentBlocker::OnIdentifiers(GObject* store, GAsyncResult* result, gpointe
 void ContentBlocker::Use(WebKitUserContentFilter* filter, const char* how) {
   const gint64 start = g_get_monotonic_time();
   filter_ = filter;
+  if (!hiding_.Empty()) {
+    script_ = webkit_user_script_new(kHidingScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                     WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_END, nullptr, nullptr);
+  }
   if (rules_) {
     g_bytes_unref(rules_);
     rules_ = nullptr;
@@ -251,14 +321,71 @@ void ContentBlocker::Fail(const char* what, const GError* error) {
 
 void ContentBlocker::Attach(WebKitWebView* view) {
   auto [it, added] = views_.try_emplace(view, true);
-  if (added) Apply(view, true);
+  if (!added) return;
+  if (WebKitUserContentManager* manager = webkit_web_view_get_user_content_manager(view)) {
+    webkit_user_content_manager_register_script_message_handler_with_reply(manager, kHidingHandler,
+                                                                           nullptr);
+    g_signal_connect(manager,
+                     (std::string("script-message-with-reply-received::") + kHidingHandler).c_str(),
+                     G_CALLBACK(&ContentBlocker::OnHidingAsked), this);
+  }
+  Apply(view, true);
 }
 
 void ContentBlocker::Detach(WebKitWebView* view) {
   auto it = views_.find(view);
   if (it == views_.end()) return;
   if (it->second) Apply(view, false);
+  Forget(view);
   views_.erase(it);
+}
+
+void ContentBlocker::Forget(WebKitWebView* view) {
+  if (WebKitUserContentManager* manager = webkit_web_view_get_user_content_manager(view)) {
+    g_signal_handlers_disconnect_by_data(manager, this);
+    webkit_user_content_manager_unregister_script_message_handler(manager, kHidingHandler);
+  }
+}
+
+// A page's names, answered with the selectors of the rules that hide them
+// there: none where the tab's site is let through.
+gboolean ContentBlocker::OnHidingAsked(WebKitUserContentManager* manager, JSCValue* value,
+                                       WebKitScriptMessageReply* reply, gpointer self) {
+  auto* blocker = static_cast<ContentBlocker*>(self);
+  std::string selectors;
+  Guarded([&] {
+    WebKitWebView* view = nullptr;
+    for (const auto& [candidate, enabled] : blocker->views_) {
+      if (enabled && webkit_web_view_get_user_content_manager(candidate) == manager) {
+        view = candidate;
+      }
+    }
+    if (!view || !blocker->script_ || !jsc_value_is_array(value)) return;
+    JSCValue* length = jsc_value_object_get_property(value, "length");
+    const int count = std::min(jsc_value_to_int32(length), kMostNamesAsked);
+    g_object_unref(length);
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) {
+      JSCValue* item = jsc_value_object_get_property_at_index(value, static_cast<guint>(i));
+      if (jsc_value_is_string(item)) {
+        gchar* name = jsc_value_to_string(item);
+        if (std::strlen(name) <= kLongestName) names.emplace_back(name);
+        g_free(name);
+      }
+      g_object_unref(item);
+    }
+    std::string host;
+    if (GUri* uri = g_uri_parse(webkit_web_view_get_uri(view) ? webkit_web_view_get_uri(view) : "",
+                                G_URI_FLAGS_NONE, nullptr)) {
+      if (const char* name = g_uri_get_host(uri)) host = name;
+      g_uri_unref(uri);
+    }
+    selectors = blocker->hiding_.Selectors(names, host);
+  });
+  JSCValue* answer = jsc_value_new_string(jsc_value_get_context(value), selectors.c_str());
+  webkit_script_message_reply_return_value(reply, answer);
+  g_object_unref(answer);
+  return TRUE;
 }
 
 void ContentBlocker::SetEnabled(WebKitWebView* view, bool enabled) {
@@ -281,8 +408,10 @@ void ContentBlocker::Apply(WebKitWebView* view, bool enabled) {
   if (!manager) return;
   if (enabled) {
     webkit_user_content_manager_add_filter(manager, filter_);
+    if (script_) webkit_user_content_manager_add_script(manager, script_);
   } else {
     webkit_user_content_manager_remove_filter(manager, filter_);
+    if (script_) webkit_user_content_manager_remove_script(manager, script_);
   }
 }
 

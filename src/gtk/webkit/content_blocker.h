@@ -6,13 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "browsing/content_filter.h"
+
 namespace tabulon::gtk {
 
 // The ad and tracker blocker: the engine's content filter made of the
 // program's blocking rules, in every tab's view whose site has not turned it
-// off. The rules are compiled once, in the background, and kept in a store
-// under the cache folder by the checksum of their text; later starts only
-// load them. Pages load meanwhile; blocking begins when the filter is ready.
+// off, and a script that asks which of the page's id and class names the
+// hiding rules for every site take. The rules are compiled once, in the background, and kept in a
+// store under the cache folder by the checksum of their text; later starts only load them. Pages
+// load meanwhile; blocking begins when the filter is ready.
 class ContentBlocker {
  public:
   // store_dir: where compiled filters are kept.
@@ -46,10 +49,15 @@ class ContentBlocker {
   void Use(WebKitUserContentFilter* filter, const char* how);
   void Fail(const char* what, const GError* error);
   void Apply(WebKitWebView* view, bool enabled);
+  void Forget(WebKitWebView* view);
+  static gboolean OnHidingAsked(WebKitUserContentManager* manager, JSCValue* value,
+                                WebKitScriptMessageReply* reply, gpointer self);
 
   std::string store_dir_;
   WebKitUserContentFilterStore* store_ = nullptr;
   WebKitUserContentFilter* filter_ = nullptr;
+  PlainHidingRules hiding_;
+  WebKitUserScript* script_ = nullptr;  // asks for the hiding rules
   GCancellable* cancel_ = nullptr;
   GBytes* rules_ = nullptr;  // kept while they are compiled
   std::string identifier_;

@@ -83,8 +83,11 @@ BlockingRules ChooseBlockingRules(const std::string& cache_dir) {
     }
   }
   const std::string cached = cache_dir + "/" + kBlockingRulesFile;
+  // Rules converted by an earlier version, without their hiding file, are
+  // converted again.
+  const std::int64_t cached_changed = ChangedAt(PlainHidingPath(cached)) ? ChangedAt(cached) : 0;
   switch (tabulon::ChooseBlockingRules(shipped.empty() ? 0 : ChangedAt(shipped), lists_changed,
-                                       ChangedAt(cached))) {
+                                       cached_changed)) {
     case RulesChoice::kNone: return {};
     case RulesChoice::kShipped: return {shipped, {}};
     case RulesChoice::kCached: return {cached, {}};
