@@ -197,7 +197,7 @@ class Scratch:
         env.update(extra or {})
         return env
 
-    def warm_blocker(self, env, timeout=180):
+    def warm_blocker(self, env, timeout=float(os.environ.get("BENCH_WARM_TIMEOUT", 180))):
         """Starts the browser once so that the ad blocker's rules are compiled
         and kept in the cache, as they are on every start but the first.
         Returns the seconds that took, or None."""
