@@ -2,8 +2,10 @@
 browsers under test started in a scratch home, and memory read from /proc."""
 
 import http.server
+import mimetypes
 import os
 import platform
+import re
 import shutil
 import sys
 import signal
@@ -22,8 +24,16 @@ class PageServer:
     onload through /loaded) on 127.0.0.1. Every page served gets a colour no
     other page had, so a screen pixel tells which page is shown."""
 
-    def __init__(self, sites=1):
+    def __init__(self, sites=1, docs=None):
+        """docs: a folder of real pages (Python's HTML documentation); /page
+        then serves its pages in turn, each reporting its onload, and every
+        other address the folder's files."""
         self.lock = threading.Condition()
+        self.docs = os.path.realpath(docs) if docs else None
+        self.doc_pages = sorted(
+            os.path.relpath(os.path.join(folder, name), self.docs)
+            for folder, _, names in os.walk(self.docs) for name in names
+            if name.endswith(".html")) if docs else []
         self.served = 0
         self.loaded = 0
         self.load_times = []
@@ -52,6 +62,42 @@ class PageServer:
                         server.lock.notify_all()
                     self._send("ok", "text/plain")
                     return
+                if self.path.startswith("/page") and server.docs:
+                    with server.lock:
+                        server.served += 1
+                        n = server.served
+                    name = server.doc_pages[(n - 1) % len(server.doc_pages)]
+                    # Its own address, so that its links and pictures load.
+                    self.send_response(302)
+                    self.send_header("Location", "/" + name)
+                    self.send_header("Content-Length", "0")
+                    self.end_headers()
+                    return
+                if server.docs and self.path.split("?")[0].endswith(".html"):
+                    path = os.path.realpath(os.path.join(server.docs, self.path.split("?")[0][1:]))
+                    if not path.startswith(server.docs + "/") or not os.path.isfile(path):
+                        self.send_error(404)
+                        return
+                    with open(path, encoding="utf-8", errors="replace") as f:
+                        html = f.read()
+                    report = ("<script>addEventListener('load', () => "
+                              "fetch('/loaded?' + Math.random()))</script>")
+                    html = re.sub(r"<title>.*?</title>", "", html, count=1, flags=re.S)
+                    html = html.replace("</head>", f"<title>{PAGE_TITLE}</title>{report}</head>", 1)
+                    self._send(html)
+                    return
+                if server.docs:
+                    path = os.path.realpath(os.path.join(server.docs, self.path.split("?")[0][1:]))
+                    if path.startswith(server.docs + "/") and os.path.isfile(path):
+                        kind = mimetypes.guess_type(path)[0] or "application/octet-stream"
+                        with open(path, "rb") as f:
+                            data = f.read()
+                        self.send_response(200)
+                        self.send_header("Content-Type", kind)
+                        self.send_header("Content-Length", str(len(data)))
+                        self.end_headers()
+                        self.wfile.write(data)
+                        return
                 if self.path.startswith("/page"):
                     with server.lock:
                         server.served += 1
