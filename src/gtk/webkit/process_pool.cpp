@@ -7,12 +7,6 @@
 
 namespace tabulon::gtk {
 
-namespace {
-// A few tabs closed free little; the cache is emptied after a larger close.
-constexpr std::size_t kTrimAfterTabs = 10;
-constexpr guint kTrimDelayMs = 1000;
-}  // namespace
-
 ProcessPool::ProcessPool(WebKitWebContext* context, int processes)
     : context_(context), rule_(processes), anchors_(static_cast<std::size_t>(rule_.Size())) {}
 
@@ -21,7 +15,6 @@ constexpr guint kProbeMilliseconds = 3000;
 }  // namespace
 
 ProcessPool::~ProcessPool() {
-  if (trim_source_) g_source_remove(trim_source_);
   if (probe_timeout_) g_source_remove(probe_timeout_);
   if (probe_) {
     g_cancellable_cancel(probe_);
@@ -81,7 +74,6 @@ WebKitWebView* ProcessPool::CreateView(bool is_template) {
   WebKitWebView*& anchor = anchors_[static_cast<std::size_t>(slot)];
   auto* view = anchor ? NewView("related-view", anchor) : NewView("web-context", context_);
   members_.push_back({view, slot, true});
-  tab_views_peak_ = std::max(tab_views_peak_, ++tab_views_);
   if (!anchor) anchor = NewView("related-view", view);
   if (blocker_) blocker_->Attach(view);
   return view;
@@ -96,10 +88,6 @@ void ProcessPool::ViewClosed(WebKitWebView* view, bool trapped) {
   if (blocker_ && counts) blocker_->Detach(view);
   members_.erase(it);
   if (!counts) return;
-  --tab_views_;
-  if (tab_views_ * 2 <= tab_views_peak_ && tab_views_peak_ >= kTrimAfterTabs && !trim_source_) {
-    trim_source_ = g_timeout_add(kTrimDelayMs, &ProcessPool::OnTrim, this);
-  }
   if (rule_.Release(slot)) {
     // A page kept waiting on a dialog may spin in its process; such a
     // process would not go by itself.
@@ -110,17 +98,6 @@ void ProcessPool::ViewClosed(WebKitWebView* view, bool trapped) {
   } else if (trapped && !probe_) {
     Probe(slot);
   }
-}
-
-// Empties the engine's memory cache once the tabs closing one after another
-// have settled: the pages still open keep what they use.
-gboolean ProcessPool::OnTrim(gpointer self) {
-  auto* pool = static_cast<ProcessPool*>(self);
-  pool->trim_source_ = 0;
-  pool->tab_views_peak_ = pool->tab_views_;
-  webkit_website_data_manager_clear(webkit_web_context_get_website_data_manager(pool->context_),
-                                    WEBKIT_WEBSITE_DATA_MEMORY_CACHE, 0, nullptr, nullptr, nullptr);
-  return G_SOURCE_REMOVE;
 }
 
 // The slot's last tab has closed: its hidden page goes, and with the last

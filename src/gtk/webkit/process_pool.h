@@ -78,7 +78,6 @@ class ProcessPool {
   static WebKitWebView* NewView(const char* property, gpointer value);
   void Probe(int slot);
   void EndSlot(int slot);
-  static gboolean OnTrim(gpointer self);
   static void OnProbeAnswered(GObject*, GAsyncResult* result, gpointer self);
   static gboolean OnProbeTimeout(gpointer self);
 
@@ -89,12 +88,6 @@ class ProcessPool {
   std::vector<WebKitWebView*> anchors_;
   WebKitWebView* opener_ = nullptr;
   std::string expected_site_;
-  // Tab views open, and the most open since the engine's memory cache was
-  // last emptied: when half of those have closed, the pages they alone used
-  // are let go rather than kept for a return that may never come.
-  std::size_t tab_views_ = 0;
-  std::size_t tab_views_peak_ = 0;
-  guint trim_source_ = 0;
   ContentBlocker* blocker_ = nullptr;
   // The process being asked whether it answers: its slot, and the time
   // left to answer.
