@@ -29,6 +29,7 @@ class PageServer:
         then serves its pages in turn, each reporting its onload, and every
         other address the folder's files."""
         self.lock = threading.Condition()
+        self.loop_served = None
         self.docs = os.path.realpath(docs) if docs else None
         self.doc_pages = sorted(
             os.path.relpath(os.path.join(folder, name), self.docs)
@@ -61,6 +62,15 @@ class PageServer:
                         server.load_times.append(time.perf_counter())
                         server.lock.notify_all()
                     self._send("ok", "text/plain")
+                    return
+                if self.path.startswith("/loop"):
+                    # A page that stops answering 300 ms after it loads.
+                    with server.lock:
+                        server.loop_served = time.perf_counter()
+                        server.lock.notify_all()
+                    self._send("<!doctype html><html><head><title>loop</title></head><body>"
+                               "<script>setTimeout(() => { for (;;) {} }, 300)</script>"
+                               "</body></html>")
                     return
                 if self.path.startswith("/page") and server.docs:
                     with server.lock:

@@ -49,6 +49,7 @@ _x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
 _x.XSetInputFocus.argtypes = [ctypes.c_void_p, Window, ctypes.c_int, ctypes.c_ulong]
 _x.XSetErrorHandler.argtypes = [ctypes.c_void_p]
 _xt.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+_xt.XTestFakeButtonEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
 _xt.XTestFakeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int, ctypes.c_int,
                                      ctypes.c_ulong]
 
@@ -160,6 +161,13 @@ class Display:
             _xt.XTestFakeKeyEvent(self.d, c, 1, 0)
         for c in reversed(codes):
             _xt.XTestFakeKeyEvent(self.d, c, 0, 0)
+        _x.XFlush(self.d)
+
+    def click(self, x, y):
+        """Moves the pointer to x, y and clicks the first button."""
+        _xt.XTestFakeMotionEvent(self.d, -1, x, y, 0)
+        _xt.XTestFakeButtonEvent(self.d, 1, 1, 0)
+        _xt.XTestFakeButtonEvent(self.d, 1, 0, 0)
         _x.XFlush(self.d)
 
     def sync(self):
