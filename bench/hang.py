@@ -8,6 +8,7 @@ tab of another site takes to load, and how long a tab switch takes to paint
 """
 import argparse
 import os
+import signal
 import statistics
 import time
 
@@ -93,7 +94,14 @@ def run_once(display, server, binary):
         out["notice_s"] = time.perf_counter() - t if ok else None
         return out
     finally:
+        # A looping page's process does not notice its browser has gone.
+        family = benchlib.descendants(proc.pid)
         benchlib.stop(proc)
+        for pid in family:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except OSError:
+                pass
         scratch.remove()
 
 
