@@ -89,8 +89,9 @@ void frmMain::brwPage_NavigateComplete2(int index) {
 }
 
 // A page that keeps its process busy is named in a bar, whichever tab it is
-// in, with the choice to wait or to stop it. With one process for many
-// tabs, every page of it stops answering: the current tab's is named then.
+// in, with the choice to wait or to stop it. The tabs of one process are
+// told one after another: the bar waits until all of them have been, and
+// names the current tab when it is one of them, else the oldest.
 void frmMain::brwPage_Responsive(int index, bool responsive) {
   if (index == 0) return;
   if (responsive) {
@@ -102,9 +103,19 @@ void frmMain::brwPage_Responsive(int index, bool responsive) {
     return;
   }
   unresponsive_.insert(index);
-  if (hang_bar_ != 0) return;
+  if (hang_bar_ != 0 || hang_bar_due_) return;
+  hang_bar_due_ = true;
+  toolkit_.RunLater(0, [this] {
+    hang_bar_due_ = false;
+    ShowHangBar();
+  });
+}
+
+void frmMain::ShowHangBar() {
+  if (hang_bar_ != 0 || unresponsive_.empty()) return;
   const int current = state_.CurTab >= 1 ? Val(lblTab_(state_.CurTab).Tag()) : 0;
-  const int named = unresponsive_.count(current) ? current : index;
+  const int named = unresponsive_.count(current) ? current : *unresponsive_.begin();
+  if (!brwPage_.Exists(named)) return;
   BrowserControl& page = brwPage_(named);
   std::string title = page.LocationName();
   if (title.empty()) title = page.LocationURL();

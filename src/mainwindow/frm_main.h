@@ -185,6 +185,7 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
 
  private:
   void ApplyPageGeometry(Placement wanted);
+  void ShowHangBar();
   // Builds the menu bar and the popup menu, handlers wired, from the table
   // of the window's commands.
   void BuildMenus();
@@ -222,6 +223,7 @@ class frmMain final : public MainWindowInput, public BrowserEvents {
   // Browsers whose page does not answer, and the bar that says so (0: none).
   std::set<int> unresponsive_;
   int hang_bar_ = 0;
+  bool hang_bar_due_ = false;  // asked for, shown once the tabs are told
   void SessionChanged() {
     if (session_changed_) session_changed_();
   }

@@ -239,16 +239,27 @@ BrowserRun::~BrowserRun() {
   Pump(50);
 }
 
-Gtk::Button* FindButton(Gtk::Widget& widget, const std::string& label) {
-  if (auto* button = dynamic_cast<Gtk::Button*>(&widget)) {
-    if (button->get_label() == label && button->is_visible()) return button;
+namespace {
+template <typename W, typename Match>
+W* FindUnder(Gtk::Widget& widget, const Match& match) {
+  if (auto* found = dynamic_cast<W*>(&widget); found && found->is_visible() && match(*found)) {
+    return found;
   }
   if (auto* container = dynamic_cast<Gtk::Container*>(&widget)) {
     for (Gtk::Widget* child : container->get_children()) {
-      if (Gtk::Button* found = FindButton(*child, label)) return found;
+      if (W* found = FindUnder<W>(*child, match)) return found;
     }
   }
   return nullptr;
+}
+}  // namespace
+
+Gtk::Button* FindButton(Gtk::Widget& widget, const std::string& label) {
+  return FindUnder<Gtk::Button>(widget, [&](Gtk::Button& b) { return b.get_label() == label; });
+}
+
+Gtk::Label* FindLabel(Gtk::Widget& widget, const std::string& text) {
+  return FindUnder<Gtk::Label>(widget, [&](Gtk::Label& l) { return l.get_text() == text; });
 }
 
 // The menu item with the given label (its GTK text, mnemonic included),

@@ -128,6 +128,8 @@ bool WaitForLoaded(BrowserRun& run, int tab);
 // The visible button with the given label anywhere under the widget, or
 // nullptr.
 Gtk::Button* FindButton(Gtk::Widget& widget, const std::string& label);
+// The visible label with the given text anywhere under the widget.
+Gtk::Label* FindLabel(Gtk::Widget& widget, const std::string& text);
 // The menu item with the given label anywhere under the widget, or nullptr.
 Gtk::MenuItem* FindMenuItem(Gtk::Widget& widget, const std::string& label);
 

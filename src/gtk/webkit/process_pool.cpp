@@ -1,6 +1,7 @@
 #include "gtk/webkit/process_pool.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 #include "browsing/site.h"
@@ -8,17 +9,27 @@
 namespace tabulon::gtk {
 
 ProcessPool::ProcessPool(WebKitWebContext* context, int processes)
-    : context_(context), rule_(processes), anchors_(static_cast<std::size_t>(rule_.Size())) {}
+    : context_(context),
+      rule_(processes),
+      anchors_(static_cast<std::size_t>(rule_.Size())),
+      pings_(anchors_.size()) {}
 
 namespace {
-constexpr guint kProbeMilliseconds = 3000;
+constexpr guint kWatchMilliseconds = 1000;
+constexpr gint64 kHungAfterMicroseconds = 3 * G_USEC_PER_SEC;
+
+struct PingCall {
+  ProcessPool* pool;
+  int slot;
+};
 }  // namespace
 
 ProcessPool::~ProcessPool() {
-  if (probe_timeout_) g_source_remove(probe_timeout_);
-  if (probe_) {
-    g_cancellable_cancel(probe_);
-    g_object_unref(probe_);
+  if (watch_) g_source_remove(watch_);
+  for (Ping& ping : pings_) {
+    if (!ping.pending) continue;
+    g_cancellable_cancel(ping.pending);
+    g_object_unref(ping.pending);
   }
   for (WebKitWebView* anchor : anchors_) {
     if (!anchor) continue;
@@ -53,7 +64,7 @@ WebKitWebView* ProcessPool::CreateView(bool is_template) {
   if (is_template) {
     // Made in the context and never loading, it starts no process.
     auto* view = NewView("web-context", context_);
-    members_.push_back({view, -1, false});
+    members_.push_back({view, -1, false, {}});
     return view;
   }
   const int opener_slot = opener_ ? SlotOf(opener_) : -1;
@@ -73,8 +84,11 @@ WebKitWebView* ProcessPool::CreateView(bool is_template) {
   // ending process and it never loaded.
   WebKitWebView*& anchor = anchors_[static_cast<std::size_t>(slot)];
   auto* view = anchor ? NewView("related-view", anchor) : NewView("web-context", context_);
-  members_.push_back({view, slot, true});
-  if (!anchor) anchor = NewView("related-view", view);
+  members_.push_back({view, slot, true, {}});
+  if (!anchor) {
+    anchor = NewView("related-view", view);
+    StartWatch();
+  }
   if (blocker_) blocker_->Attach(view);
   return view;
 }
@@ -95,20 +109,33 @@ void ProcessPool::ViewClosed(WebKitWebView* view, bool trapped) {
       webkit_web_view_terminate_web_process(anchors_[static_cast<std::size_t>(slot)]);
     }
     EndSlot(slot);
-  } else if (trapped && !probe_) {
-    Probe(slot);
+  } else if (trapped) {
+    Ping& ping = pings_[static_cast<std::size_t>(slot)];
+    ping.end_if_hung = true;
+    if (!ping.pending) Ask(slot);
   }
+}
+
+void ProcessPool::Watch(WebKitWebView* view, Watcher watcher) {
+  for (Member& m : members_) {
+    if (m.view == view) m.watcher = std::move(watcher);
+  }
+}
+
+bool ProcessPool::Answers(WebKitWebView* view) const {
+  const int slot = SlotOf(view);
+  return slot < 0 || !pings_[static_cast<std::size_t>(slot)].hung;
 }
 
 // The slot's last tab has closed: its hidden page goes, and with the last
 // view of the process WebKit ends the process.
 void ProcessPool::EndSlot(int slot) {
-  if (probe_ && probed_slot_ == slot) {
-    g_source_remove(probe_timeout_);
-    probe_timeout_ = 0;
-    g_cancellable_cancel(probe_);
-    g_clear_object(&probe_);
+  Ping& ping = pings_[static_cast<std::size_t>(slot)];
+  if (ping.pending) {
+    g_cancellable_cancel(ping.pending);
+    g_object_unref(ping.pending);
   }
+  ping = Ping{};
   WebKitWebView*& anchor = anchors_[static_cast<std::size_t>(slot)];
   if (!anchor) return;
   gtk_widget_destroy(GTK_WIDGET(anchor));
@@ -116,45 +143,95 @@ void ProcessPool::EndSlot(int slot) {
   anchor = nullptr;
 }
 
-// A script as small as can be, run in the slot's hidden page: a process
-// that answers it within the time is at work as usual.
-void ProcessPool::Probe(int slot) {
-  WebKitWebView* anchor = anchors_[static_cast<std::size_t>(slot)];
-  if (!anchor) return;
-  probed_slot_ = slot;
-  probe_ = g_cancellable_new();
-  webkit_web_view_evaluate_javascript(anchor, "0", -1, nullptr, nullptr, probe_, OnProbeAnswered,
-                                      this);
-  probe_timeout_ = g_timeout_add(kProbeMilliseconds, OnProbeTimeout, this);
+void ProcessPool::StartWatch() {
+  if (!watch_) watch_ = g_timeout_add(kWatchMilliseconds, OnWatch, this);
 }
 
-void ProcessPool::OnProbeAnswered(GObject* view, GAsyncResult* result, gpointer self) {
-  GError* error = nullptr;
-  if (JSCValue* value =
-          webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), result, &error)) {
-    g_object_unref(value);
+// The watch runs while there are processes to watch.
+gboolean ProcessPool::OnWatch(gpointer self) {
+  auto* pool = static_cast<ProcessPool*>(self);
+  bool any = false;
+  for (std::size_t slot = 0; slot < pool->anchors_.size(); ++slot) {
+    if (!pool->anchors_[slot]) continue;
+    any = true;
+    pool->Check(static_cast<int>(slot));
   }
+  if (any) return G_SOURCE_CONTINUE;
+  pool->watch_ = 0;
+  return G_SOURCE_REMOVE;
+}
+
+// The question goes to the slot's hidden page, and is whether it could
+// copy: it is answered on the process's main thread, runs no script and
+// builds nothing in the page.
+void ProcessPool::Ask(int slot) {
+  Ping& ping = pings_[static_cast<std::size_t>(slot)];
+  ping.pending = g_cancellable_new();
+  ping.asked_at = g_get_monotonic_time();
+  webkit_web_view_can_execute_editing_command(anchors_[static_cast<std::size_t>(slot)],
+                                              WEBKIT_EDITING_COMMAND_COPY, ping.pending, OnAnswer,
+                                              new PingCall{this, slot});
+}
+
+void ProcessPool::Check(int slot) {
+  Ping& ping = pings_[static_cast<std::size_t>(slot)];
+  if (!ping.pending) {
+    Ask(slot);
+    return;
+  }
+  if (g_get_monotonic_time() - ping.asked_at < kHungAfterMicroseconds) return;
+  if (ping.end_if_hung) {
+    // Its pages learn of it as of a crash, and come back.
+    ping.end_if_hung = false;
+    ending_slot_ = slot;
+    webkit_web_view_terminate_web_process(anchors_[static_cast<std::size_t>(slot)]);
+    ending_slot_ = -1;
+    return;
+  }
+  if (ping.hung || WaitsOnUser(slot)) return;
+  ping.hung = true;
+  Tell(slot);
+}
+
+void ProcessPool::OnAnswer(GObject* view, GAsyncResult* result, gpointer data) {
+  const std::unique_ptr<PingCall> call(static_cast<PingCall*>(data));
+  GError* error = nullptr;
+  webkit_web_view_can_execute_editing_command_finish(WEBKIT_WEB_VIEW(view), result, &error);
+  // Cancelled: the pool or the slot's process is gone. Any other error is
+  // a process that ended meanwhile, which hangs no more.
   const bool cancelled = error && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
   if (error) g_error_free(error);
-  if (cancelled) return;  // the pool is gone, or the process was ended
-  auto* pool = static_cast<ProcessPool*>(self);
-  g_source_remove(pool->probe_timeout_);
-  pool->probe_timeout_ = 0;
-  g_clear_object(&pool->probe_);
+  if (!cancelled) call->pool->Answered(call->slot);
 }
 
-gboolean ProcessPool::OnProbeTimeout(gpointer self) {
-  auto* pool = static_cast<ProcessPool*>(self);
-  pool->probe_timeout_ = 0;
-  g_cancellable_cancel(pool->probe_);
-  g_clear_object(&pool->probe_);
-  WebKitWebView* anchor = pool->anchors_[static_cast<std::size_t>(pool->probed_slot_)];
-  if (!anchor) return G_SOURCE_REMOVE;
-  // Its pages learn of it as of a crash, and come back.
-  pool->ending_slot_ = pool->probed_slot_;
-  webkit_web_view_terminate_web_process(anchor);
-  pool->ending_slot_ = -1;
-  return G_SOURCE_REMOVE;
+void ProcessPool::Answered(int slot) {
+  Ping& ping = pings_[static_cast<std::size_t>(slot)];
+  g_clear_object(&ping.pending);
+  ping.end_if_hung = false;
+  if (!ping.hung) return;
+  ping.hung = false;
+  Tell(slot);
+}
+
+bool ProcessPool::WaitsOnUser(int slot) const {
+  return std::any_of(members_.begin(), members_.end(), [slot](const Member& m) {
+    return m.slot == slot && m.watcher.waits_on_user && m.watcher.waits_on_user();
+  });
+}
+
+void ProcessPool::Tell(int slot) {
+  // A watcher may close tabs: each is looked up again before it is called.
+  std::vector<WebKitWebView*> views;
+  for (const Member& m : members_) {
+    if (m.slot == slot) views.push_back(m.view);
+  }
+  for (WebKitWebView* view : views) {
+    auto it = std::find_if(members_.begin(), members_.end(),
+                           [view](const Member& m) { return m.view == view; });
+    if (it == members_.end() || !it->watcher.changed) continue;
+    const std::function<void()> changed = it->watcher.changed;
+    changed();
+  }
 }
 
 void ProcessPool::EndProcessOf(WebKitWebView* view) {

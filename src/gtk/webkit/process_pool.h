@@ -1,6 +1,7 @@
 #pragma once
 #include <webkit2/webkit2.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,12 @@ namespace tabulon::gtk {
 // first view of each process in the context and every later one related to
 // a hidden view of the process the rule picks. A process lives while it has
 // tabs: when its last tab closes the hidden view goes and WebKit ends it.
+//
+// Every second, each process is asked a question so small that only a
+// process stuck in a page's script leaves it unanswered; one that has not
+// answered for three seconds is taken as hung, and its tabs are told. The
+// engine finds this out by itself only when it waits on the process (for
+// a key, say), so a tab looping in the background would go unnoticed.
 class ProcessPool {
  public:
   ProcessPool(WebKitWebContext* context, int processes);
@@ -34,6 +41,18 @@ class ProcessPool {
   // it still answers and ended when it does not, which frees the other tabs
   // it serves (their pages come back as after a crash).
   void ViewClosed(WebKitWebView* view, bool trapped = false);
+
+  // How a tab takes part in the watch on its process: whether its page
+  // waits on the user's answer to a dialog (the process is then held by
+  // it, not hung), and what to call when the process stops or starts
+  // answering.
+  struct Watcher {
+    std::function<bool()> waits_on_user;
+    std::function<void()> changed;
+  };
+  void Watch(WebKitWebView* view, Watcher watcher);
+  // Whether the view's process answers, as far as the watch knows.
+  bool Answers(WebKitWebView* view) const;
 
   // While an opener is set, new views join its process: a page and the
   // pop-up it opens keep to one process.
@@ -74,12 +93,28 @@ class ProcessPool {
     WebKitWebView* view;
     int slot;
     bool counts;  // false for the template
+    Watcher watcher;
+  };
+  // A slot's question to its process.
+  struct Ping {
+    GCancellable* pending = nullptr;  // asked, not yet answered
+    gint64 asked_at = 0;              // monotonic microseconds
+    bool hung = false;                // unanswered too long
+    // A page that was kept waiting on a dialog closed: the process is
+    // ended, not named, if it does not answer.
+    bool end_if_hung = false;
   };
   static WebKitWebView* NewView(const char* property, gpointer value);
-  void Probe(int slot);
   void EndSlot(int slot);
-  static void OnProbeAnswered(GObject*, GAsyncResult* result, gpointer self);
-  static gboolean OnProbeTimeout(gpointer self);
+  void StartWatch();
+  void Ask(int slot);
+  void Check(int slot);
+  void Answered(int slot);
+  bool WaitsOnUser(int slot) const;
+  // Calls the watchers of the slot's tabs.
+  void Tell(int slot);
+  static gboolean OnWatch(gpointer self);
+  static void OnAnswer(GObject* view, GAsyncResult* result, gpointer call);
 
   WebKitWebContext* context_;
   ProcessPoolRule rule_;
@@ -89,12 +124,9 @@ class ProcessPool {
   WebKitWebView* opener_ = nullptr;
   std::string expected_site_;
   ContentBlocker* blocker_ = nullptr;
-  // The process being asked whether it answers: its slot, and the time
-  // left to answer.
-  int probed_slot_ = -1;
   int ending_slot_ = -1;
-  guint probe_timeout_ = 0;
-  GCancellable* probe_ = nullptr;
+  std::vector<Ping> pings_;  // per slot
+  guint watch_ = 0;
 };
 
 }  // namespace tabulon::gtk

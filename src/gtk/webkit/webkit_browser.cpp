@@ -99,6 +99,10 @@ WebKitBrowser::WebKitBrowser(ProcessPool& pool, bool is_template, GtkLayout* par
   encoding_ = std::make_unique<EncodingDetector>(view_);
   permissions_ = std::make_unique<PagePermissions>(view_, events_, index_);
   if (painted_) painted_->Add(this);
+  if (!is_template) {
+    pool_.Watch(view_, {[this] { return page_area_ && page_area_->WaitsOnUser(); },
+                        [this] { ReportResponsiveness(); }});
+  }
 }
 
 WebKitBrowser::~WebKitBrowser() {
@@ -609,8 +613,9 @@ void WebKitBrowser::OnResponsiveChanged(WebKitWebView*, GParamSpec*, gpointer se
 
 void WebKitBrowser::ReportResponsiveness() {
   // A page waiting on the user's answer to its dialog is not hung.
-  const bool responsive = webkit_web_view_get_is_web_process_responsive(view_) ||
-                          (page_area_ && page_area_->WaitsOnUser());
+  const bool responsive =
+      (webkit_web_view_get_is_web_process_responsive(view_) && pool_.Answers(view_)) ||
+      (page_area_ && page_area_->WaitsOnUser());
   if (responsive == reported_responsive_) return;
   reported_responsive_ = responsive;
   Guarded([&] { events_.brwPage_Responsive(index_, responsive); });

@@ -99,8 +99,9 @@ class WebKitBrowser final : public BrowserControl {
   static gboolean OnLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* failing_uri,
                                GError* error, gpointer self);
   void ProcessEnded();
-  // Whether the page's process answers, as the engine sees it when it
-  // waits on the page (for input, most of all).
+  // Whether the page's process answers: as the engine sees it when it
+  // waits on the page (for input, most of all), and as the pool's watch
+  // sees it.
   void ReportResponsiveness();
   static void OnResponsiveChanged(WebKitWebView*, GParamSpec*, gpointer self);
   static gboolean OnMendIdle(gpointer self);
