@@ -249,6 +249,11 @@ class Scratch:
             "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
             "NO_AT_BRIDGE": "1",
             "GTK_A11Y": "none",
+            # No session bus: without one GLib would start a bus for the
+            # display that outlives the run, and its accessibility bus,
+            # made in this run's home, would name a folder that is gone
+            # by the next run (the engine's sandbox then fails to start).
+            "DBUS_SESSION_BUS_ADDRESS": "disabled:",
         })
         env.update(extra or {})
         return env

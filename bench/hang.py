@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """A page that stops answering, on one site, and what the user of the other
-tabs sees: how soon the notice appears over the current tab, how long a new
+tabs sees: how soon after the page starts looping the notice appears over
+the current tab (another site's, the looping tab out of sight), how long a new
 tab of another site takes to load, and how long a tab switch takes to paint
 (two tabs of 127.0.0.1 while a page on 127.0.0.2 loops).
 
@@ -54,10 +55,10 @@ def run_once(display, server, binary):
         ok, _ = xdisplay.wait_until(lambda: d.pixel(cx, cy) == colour, 5)
         if not ok:
             raise RuntimeError("the first tab did not come back")
-        # Left alone in the background, the looping page is not noticed: the
-        # engine checks a process when it waits for it. Seen if it shows here.
+        # Left alone in the background, the looping page is named all the
+        # same: the notice pushes the page down.
         ok, _ = xdisplay.wait_until(
-            lambda: d.pixel(cx, top + 3) != colour and d.pixel(cx, cy) == colour, 6, 0.005)
+            lambda: d.pixel(cx, top + 3) != colour and d.pixel(cx, cy) == colour, 10, 0.005)
         out["background_notice_s"] = time.perf_counter() - looping_from if ok else None
         server.reset()
         t = time.perf_counter()
@@ -79,19 +80,6 @@ def run_once(display, server, binary):
                 out["switch"].append(time.perf_counter() - t)
             time.sleep(0.1)
 
-        # The user goes to the looping tab and presses a key there: the
-        # notice, from the key.
-        if d.pixel(cx, cy) != colour:
-            d.key("ctrl+Tab")
-            xdisplay.wait_until(lambda: d.pixel(cx, cy) == colour, 5)
-        d.key("ctrl+Tab")
-        time.sleep(1.0)
-        shown = d.pixel(cx, top + 3)
-        t = time.perf_counter()
-        d.click(cx, cy)
-        d.key("Down")
-        ok, _ = xdisplay.wait_until(lambda: d.pixel(cx, top + 3) != shown, 20, 0.005)
-        out["notice_s"] = time.perf_counter() - t if ok else None
         return out
     finally:
         # A looping page's process does not notice its browser has gone.
@@ -132,9 +120,7 @@ def main():
     print(benchlib.machine())
     switches = [s for r in runs for s in r["switch"]]
     rows = [
-        ["notice over the looping tab, from a key pressed there (s)",
-         fmt([r["notice_s"] for r in runs])],
-        ["notice while the looping tab is left in the background (s)",
+        ["notice, from the start of the loop in a tab out of sight (s)",
          fmt([r["background_notice_s"] for r in runs])],
         ["new tab of the other site loaded in (s)", fmt([r["load_s"] for r in runs])],
         ["tab switch painted in (ms, median of all)",
