@@ -1,6 +1,7 @@
 #pragma once
 #include <gtest/gtest.h>
 #include <libsoup/soup.h>
+#include <sys/types.h>
 
 #include <chrono>
 #include <functional>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "app/application.h"
 #include "browsing/start_page.h"
@@ -128,6 +130,9 @@ bool WaitForLoaded(BrowserRun& run, int tab);
 // The visible button with the given label anywhere under the widget, or
 // nullptr.
 Gtk::Button* FindButton(Gtk::Widget& widget, const std::string& label);
+// The engine's web processes this test process started, also those inside
+// the sandbox, whose parent is bubblewrap.
+std::vector<pid_t> WebProcesses();
 // The visible label with the given text anywhere under the widget.
 Gtk::Label* FindLabel(Gtk::Widget& widget, const std::string& text);
 // The menu item with the given label anywhere under the widget, or nullptr.

@@ -14,50 +14,6 @@
 namespace tabulon::integration {
 namespace {
 
-// The parent of a process, 0 when it cannot be read.
-pid_t ParentOf(pid_t pid, std::string* name = nullptr) {
-  // Read at once: a process that ends meanwhile fails the read (ESRCH),
-  // which a stream would throw for.
-  std::string text(512, '\0');
-  const int fd = open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY);
-  const ssize_t got = fd < 0 ? -1 : read(fd, text.data(), text.size());
-  if (fd >= 0) close(fd);
-  text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-  const auto open = text.find('(');
-  const auto close = text.rfind(')');
-  if (open == std::string::npos || close == std::string::npos) return 0;
-  if (name) *name = text.substr(open + 1, close - open - 1);
-  std::istringstream rest(text.substr(close + 2));
-  char state = 0;
-  pid_t parent = 0;
-  rest >> state >> parent;
-  return state == 'Z' ? 0 : parent;
-}
-
-// The engine's web processes this test process started, also those inside
-// the sandbox, whose parent is bubblewrap.
-std::vector<pid_t> WebProcesses() {
-  std::vector<pid_t> found;
-  DIR* proc = opendir("/proc");
-  if (!proc) return found;
-  while (dirent* entry = readdir(proc)) {
-    const pid_t pid = static_cast<pid_t>(atoi(entry->d_name));
-    if (pid <= 0) continue;
-    std::string name;
-    pid_t ancestor = ParentOf(pid, &name);
-    if (name.rfind("WebKitWebProces", 0) != 0) continue;
-    for (int depth = 0; depth < 4 && ancestor > 1; ++depth) {
-      if (ancestor == getpid()) {
-        found.push_back(pid);
-        break;
-      }
-      ancestor = ParentOf(ancestor);
-    }
-  }
-  closedir(proc);
-  return found;
-}
-
 class CrashingPages : public ::testing::Test {
  protected:
   LoopbackServer server;

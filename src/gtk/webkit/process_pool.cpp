@@ -58,15 +58,18 @@ int ProcessPool::SlotOf(WebKitWebView* view) const {
 
 void ProcessPool::ExpectAddress(const std::string& address) { expected_site_ = SiteOf(address); }
 
+// Made in the context and never loading, it starts no process.
+WebKitWebView* ProcessPool::CreateRestingView() {
+  expected_site_.clear();
+  auto* view = NewView("web-context", context_);
+  members_.push_back({view, -1, false, {}});
+  return view;
+}
+
 WebKitWebView* ProcessPool::CreateView(bool is_template) {
   const std::string site = std::move(expected_site_);
   expected_site_.clear();
-  if (is_template) {
-    // Made in the context and never loading, it starts no process.
-    auto* view = NewView("web-context", context_);
-    members_.push_back({view, -1, false, {}});
-    return view;
-  }
+  if (is_template) return CreateRestingView();
   const int opener_slot = opener_ ? SlotOf(opener_) : -1;
   int slot = opener_slot;
   // The opener's process even when the rule would pick another: the pages

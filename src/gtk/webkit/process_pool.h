@@ -32,6 +32,10 @@ class ProcessPool {
   // A new view, owned by the caller (the floating reference is sunk). The
   // template view belongs to no process of the pool and never loads.
   WebKitWebView* CreateView(bool is_template);
+  // A view for a tab whose page waits to be shown: like the template, in
+  // no process of the pool. It must never load; the tab takes a view made
+  // by CreateView for that.
+  WebKitWebView* CreateRestingView();
   // The next view made is for a tab that opens address: it goes to the
   // process of the address's site.
   void ExpectAddress(const std::string& address);

@@ -70,11 +70,24 @@ class WebKitBrowser::Peer final : public ControlPeer {
 WebKitBrowser::WebKitBrowser(ProcessPool& pool, bool is_template, GtkLayout* parent,
                              BrowserEvents& events, int index, PaintedTabs* painted)
     : pool_(pool),
-      view_(pool.CreateView(is_template)),
+      view_(nullptr),
       parent_(parent),
       events_(events),
       index_(index),
-      painted_(is_template ? nullptr : painted) {
+      painted_(is_template ? nullptr : painted),
+      is_template_(is_template) {
+  SetUpView(pool.CreateView(is_template));
+  AttachPeer(std::make_unique<Peer>(*this));
+  if (painted_) painted_->Add(this);
+}
+
+WebKitBrowser::~WebKitBrowser() {
+  if (painted_) painted_->Remove(this);
+  TearDownView();
+}
+
+void WebKitBrowser::SetUpView(WebKitWebView* view) {
+  view_ = view;
   GtkWidget* widget = GTK_WIDGET(view_);
   gtk_layout_put(parent_, widget, 0, 0);
   gtk_widget_set_size_request(widget, 0, 0);
@@ -93,22 +106,21 @@ WebKitBrowser::WebKitBrowser(ProcessPool& pool, bool is_template, GtkLayout* par
   g_signal_connect(view_, "load-failed", G_CALLBACK(OnLoadFailed), this);
   g_signal_connect(webkit_web_view_get_window_properties(view_), "notify::geometry",
                    G_CALLBACK(OnGeometry), this);
-  AttachPeer(std::make_unique<Peer>(*this));
   page_area_ = std::make_unique<PageArea>(view_, parent_, events_, index_);
   page_area_->Finder().OnRoomChanged([this] { Place(); });
   encoding_ = std::make_unique<EncodingDetector>(view_);
   permissions_ = std::make_unique<PagePermissions>(view_, events_, index_);
-  if (painted_) painted_->Add(this);
-  if (!is_template) {
+  if (!is_template_) {
     pool_.Watch(view_, {[this] { return page_area_ && page_area_->WaitsOnUser(); },
                         [this] { ReportResponsiveness(); }});
   }
 }
 
-WebKitBrowser::~WebKitBrowser() {
-  if (discarded_state_) webkit_web_view_session_state_unref(discarded_state_);
-  if (mend_idle_) g_source_remove(mend_idle_);
-  if (painted_) painted_->Remove(this);
+void WebKitBrowser::TearDownView() {
+  if (mend_idle_) {
+    g_source_remove(mend_idle_);
+    mend_idle_ = 0;
+  }
   const bool trapped = page_area_ && page_area_->Dialog().IsOpen();
   encoding_.reset();
   permissions_.reset();
@@ -118,6 +130,30 @@ WebKitBrowser::~WebKitBrowser() {
   pool_.ViewClosed(view_, trapped);
   gtk_widget_destroy(GTK_WIDGET(view_));
   g_object_unref(view_);
+  view_ = nullptr;
+}
+
+// A tab whose page waits to be shown, restored or put to rest, holds an
+// empty view outside the pool, which starts no engine process and holds
+// none open. It gets a view of the pool, in the process of the address's
+// site, when its page is to load. The back/forward list moves with it.
+void WebKitBrowser::ReplaceView(bool resting, const std::string& address) {
+  WebKitWebViewSessionState* state = webkit_web_view_get_session_state(view_);
+  const double zoom = webkit_web_view_get_zoom_level(view_);
+  TearDownView();
+  if (!resting) pool_.ExpectAddress(address);
+  SetUpView(resting ? pool_.CreateRestingView() : pool_.CreateView(false));
+  resting_ = resting;
+  webkit_web_view_restore_session_state(view_, state);
+  webkit_web_view_session_state_unref(state);
+  webkit_web_view_set_zoom_level(view_, zoom);
+  // The new view's page area is told afresh where it is.
+  on_screen_ = false;
+  if (!reported_responsive_) {
+    reported_responsive_ = true;
+    Guarded([&] { events_.brwPage_Responsive(index_, true); });
+  }
+  Place();
 }
 
 void WebKitBrowser::Apply(Prop prop) {
@@ -159,9 +195,9 @@ void WebKitBrowser::KeepPainted(bool keep, PageSize size) {
 // or, when it is kept painted, shown beside the client area where nobody sees
 // it, at the size it will have when its tab comes to the front.
 void WebKitBrowser::Place() {
-  GtkWidget* widget = GTK_WIDGET(view_);
   const bool shown = Visible();
-  if (shown && deferred_) LoadDeferred();
+  if (shown && deferred_) LoadDeferred();  // may give the tab another view
+  GtkWidget* widget = GTK_WIDGET(view_);
   if (shown != on_screen_) {
     on_screen_ = shown;
     if (page_area_) {
@@ -219,7 +255,7 @@ void WebKitBrowser::Navigate2(const std::string& url) {
     Guarded([&] { events_.brwPage_StatusTextChange(index_, kScriptAddressRefused); });
     return;
   }
-  Wake();
+  Wake(NormalizeAddress(url));
   typed_.clear();
   ApplyDefaultEncoding();
   if (page_area_) page_area_->UserActed();
@@ -231,14 +267,14 @@ void WebKitBrowser::Navigate2(const std::string& url) {
 
 void WebKitBrowser::GoBack() {
   if (!webkit_web_view_can_go_back(view_)) throw ControlError("no earlier page");
-  Wake();
+  Wake(LocationURL());
   typed_.clear();
   webkit_web_view_go_back(view_);
 }
 
 void WebKitBrowser::GoForward() {
   if (!webkit_web_view_can_go_forward(view_)) throw ControlError("no later page");
-  Wake();
+  Wake(LocationURL());
   typed_.clear();
   webkit_web_view_go_forward(view_);
 }
@@ -248,7 +284,7 @@ void WebKitBrowser::GoHome() {
   std::string home;
   if (preferences_ && preferences_->home_page) home = preferences_->home_page();
   if (home.empty()) home = kHomeUrl;
-  Wake();
+  Wake(NormalizeAddress(home));
   typed_.clear();
   ApplyDefaultEncoding();
   webkit_web_view_load_uri(view_, NormalizeAddress(home).c_str());
@@ -256,7 +292,7 @@ void WebKitBrowser::GoHome() {
 
 // The built-in search page reads the search address when it is served.
 void WebKitBrowser::GoSearch() {
-  Wake();
+  Wake(kSearchUrl);
   typed_.clear();
   ApplyDefaultEncoding();
   webkit_web_view_load_uri(view_, kSearchUrl);
@@ -304,9 +340,7 @@ void WebKitBrowser::RunBookmarklet(const std::string& script) {
 }
 
 std::string WebKitBrowser::History() const {
-  WebKitWebViewSessionState* state = discarded_state_
-                                         ? webkit_web_view_session_state_ref(discarded_state_)
-                                         : webkit_web_view_get_session_state(view_);
+  WebKitWebViewSessionState* state = webkit_web_view_get_session_state(view_);
   GBytes* bytes = webkit_web_view_session_state_serialize(state);
   webkit_web_view_session_state_unref(state);
   gsize size = 0;
@@ -330,7 +364,11 @@ bool WebKitBrowser::RestoreHistory(const std::string& history) {
   requested_ = webkit_back_forward_list_item_get_uri(current);
   deferred_ = true;
   // A tab in the background costs no engine work until it is first shown.
-  if (Visible()) LoadDeferred();
+  if (Visible()) {
+    LoadDeferred();
+  } else if (!resting_) {
+    ReplaceView(true, "");
+  }
   return true;
 }
 
@@ -341,43 +379,37 @@ void WebKitBrowser::LoadWhenShown(const std::string& url) {
   }
   requested_ = NormalizeAddress(url);
   deferred_ = true;
-  if (Visible()) LoadDeferred();
+  if (Visible()) {
+    LoadDeferred();
+  } else if (!resting_) {
+    ReplaceView(true, "");
+  }
 }
 
 bool WebKitBrowser::Discardable() const {
-  if (deferred_ || discarded_state_ || !page_area_) return false;
+  if (deferred_ || !page_area_) return false;
   const char* uri = webkit_web_view_get_uri(view_);
   return uri && *uri && !webkit_web_view_is_playing_audio(view_) && !page_area_->KeepsPage();
 }
 
-// The page gives way to an empty one, and the back/forward list that led to
-// it comes back once that has loaded, with nothing loaded for it: the tab
-// is as a restored one. Meanwhile the empty page's events reach nobody.
+// The page and its view go; the back/forward list that led to it stays,
+// and the tab is as a restored one. A process left without tabs ends.
 void WebKitBrowser::Discard() {
   if (!Discardable()) return;
   const char* uri = webkit_web_view_get_uri(view_);
   requested_ = uri ? uri : "";
-  discarded_state_ = webkit_web_view_get_session_state(view_);
+  ReplaceView(true, "");
   deferred_ = true;
-  webkit_web_view_load_uri(view_, "about:blank");
 }
 
-void WebKitBrowser::FinishDiscard() {
-  if (!discarded_state_) return;
-  WebKitWebViewSessionState* state = discarded_state_;
-  discarded_state_ = nullptr;
-  webkit_web_view_restore_session_state(view_, state);
-  webkit_web_view_session_state_unref(state);
-}
-
-void WebKitBrowser::Wake() {
-  FinishDiscard();
+void WebKitBrowser::Wake(const std::string& address) {
   deferred_ = false;
+  if (resting_) ReplaceView(false, address);
 }
 
 void WebKitBrowser::LoadDeferred() {
   if (!deferred_) return;
-  Wake();
+  Wake(requested_);
   typed_.clear();
   WebKitBackForwardListItem* current =
       webkit_back_forward_list_get_current_item(webkit_web_view_get_back_forward_list(view_));
@@ -434,7 +466,6 @@ std::string WebKitBrowser::LocationName() const {
 
 void WebKitBrowser::OnTitle(WebKitWebView* view, GParamSpec*, gpointer self) {
   auto* b = static_cast<WebKitBrowser*>(self);
-  if (b->discarded_state_) return;
   const char* title = webkit_web_view_get_title(view);
   Guarded([&] { b->events_.brwPage_TitleChange(b->index_, title ? title : ""); });
   // The engine may report a page's title after it has reported the end of
@@ -446,7 +477,6 @@ void WebKitBrowser::OnTitle(WebKitWebView* view, GParamSpec*, gpointer self) {
 
 void WebKitBrowser::OnProgress(WebKitWebView* view, GParamSpec*, gpointer self) {
   auto* b = static_cast<WebKitBrowser*>(self);
-  if (b->discarded_state_) return;
   double progress = webkit_web_view_get_estimated_load_progress(view);
   auto permille = static_cast<std::int32_t>(progress * 1000.0 + 0.5);
   Guarded([&] { b->events_.brwPage_ProgressChange(b->index_, permille, 1000); });
@@ -454,10 +484,6 @@ void WebKitBrowser::OnProgress(WebKitWebView* view, GParamSpec*, gpointer self) 
 
 void WebKitBrowser::OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
   auto* b = static_cast<WebKitBrowser*>(self);
-  if (b->discarded_state_) {
-    if (event == WEBKIT_LOAD_FINISHED) b->FinishDiscard();
-    return;
-  }
   switch (event) {
     case WEBKIT_LOAD_STARTED:
       b->ApplyTrackingProtection();
@@ -517,7 +543,6 @@ bool BecomesDownload(WebKitPolicyDecision* decision) {
 gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                        WebKitPolicyDecisionType type, gpointer self) {
   auto* b = static_cast<WebKitBrowser*>(self);
-  if (b->discarded_state_) return FALSE;
   // A load that turns into a download ends early on purpose: it is not
   // asked for again.
   if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE && BecomesDownload(decision)) b->typed_.clear();
@@ -636,7 +661,6 @@ gboolean WebKitBrowser::OnCertificateError(WebKitWebView* view, gchar* failing_u
 gboolean WebKitBrowser::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar* failing_uri,
                                      GError* error, gpointer self) {
   auto* b = static_cast<WebKitBrowser*>(self);
-  if (b->discarded_state_) return FALSE;
   // The old page navigating by itself (a script changing its address) may
   // cut short the load the user asked for: it is asked for again, a few
   // times at most.

@@ -79,6 +79,11 @@ class WebKitBrowser final : public BrowserControl {
 
  private:
   class Peer;
+  void SetUpView(WebKitWebView* view);
+  void TearDownView();
+  // The view is swapped for a resting one (outside the pool) or for one
+  // of the pool's, in the process of the address's site.
+  void ReplaceView(bool resting, const std::string& address);
   void Apply(Prop prop);
   void Place();
   void ApplyDefaultEncoding();
@@ -127,12 +132,11 @@ class WebKitBrowser final : public BrowserControl {
   std::string typed_;
   int typed_retries_ = 0;
   bool deferred_ = false;  // a restored history whose page waits to be shown
-  // While a discarded page gives way to an empty one: the list to come back.
-  WebKitWebViewSessionState* discarded_state_ = nullptr;
-  // Puts the discarded list back now, if it waits.
-  void FinishDiscard();
-  // Before a command loads something: the control is no longer waiting.
-  void Wake();
+  bool resting_ = false;   // the view is outside the pool
+  const bool is_template_;
+  // Before a command loads something (at address): the control is no
+  // longer waiting, and its view is one of the pool's.
+  void Wake(const std::string& address);
   guint mend_idle_ = 0;
   bool reported_responsive_ = true;
   bool stopped_by_user_ = false;  // EndProcess: show the stopped page
