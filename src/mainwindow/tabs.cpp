@@ -142,6 +142,7 @@ std::size_t frmMain::AppendTabs(const std::vector<SavedTab>& tabs, bool show_sin
   std::size_t opened = 0;
   for (const SavedTab& tab : tabs) {
     if (state_.TabCount > kMaxTabs - 1) break;
+    toolkit_.ExpectWaitingTab();
     LoadLbl(tab.address);
     ++opened;
     const int n = state_.TabCount;

@@ -62,6 +62,9 @@ class MainWindowToolkit {
   // The next browser made is for a tab that opens address (the engine may
   // put the tabs of one site together).
   virtual void ExpectTabFor(const std::string& /*address*/) {}
+  // The next browser made is for a tab whose page waits until it is first
+  // shown: it needs no engine process until then.
+  virtual void ExpectWaitingTab() {}
   virtual void ShowPopupMenu(MenuItem& menu) = 0;
   virtual void ShowMainWindow() = 0;
   // The visible desktop area the window should stay on; empty when unknown.

@@ -25,6 +25,7 @@ class GtkToolkit final : public MainWindowToolkit {
   std::unique_ptr<ControlPeer> CreateTabLabel(int index, Control& label) override;
   std::unique_ptr<BrowserControl> CreateBrowser(int index, BrowserEvents& events) override;
   void ExpectTabFor(const std::string& address) override { engine_.Pool().ExpectAddress(address); }
+  void ExpectWaitingTab() override { engine_.Pool().ExpectResting(); }
   void ShowPopupMenu(MenuItem& menu) override;
   void ShowMainWindow() override;
   ScreenArea WorkArea() override;

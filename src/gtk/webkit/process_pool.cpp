@@ -61,6 +61,7 @@ void ProcessPool::ExpectAddress(const std::string& address) { expected_site_ = S
 // Made in the context and never loading, it starts no process.
 WebKitWebView* ProcessPool::CreateRestingView() {
   expected_site_.clear();
+  expect_resting_ = false;
   auto* view = NewView("web-context", context_);
   members_.push_back({view, -1, false, {}});
   return view;
@@ -69,7 +70,7 @@ WebKitWebView* ProcessPool::CreateRestingView() {
 WebKitWebView* ProcessPool::CreateView(bool is_template) {
   const std::string site = std::move(expected_site_);
   expected_site_.clear();
-  if (is_template) return CreateRestingView();
+  if (is_template || expect_resting_) return CreateRestingView();
   const int opener_slot = opener_ ? SlotOf(opener_) : -1;
   int slot = opener_slot;
   // The opener's process even when the rule would pick another: the pages

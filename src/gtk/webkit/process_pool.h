@@ -39,6 +39,10 @@ class ProcessPool {
   // The next view made is for a tab that opens address: it goes to the
   // process of the address's site.
   void ExpectAddress(const std::string& address);
+  // The next view made is a resting one.
+  void ExpectResting() { expect_resting_ = true; }
+  // Whether view belongs to no process of the pool.
+  bool Rests(WebKitWebView* view) const { return SlotOf(view) < 0; }
   // The view is about to be destroyed. trapped: its page was kept waiting on
   // a dialog; such a page may spin in its process (an endless run of
   // alerts that are now refused at once), so the process is asked whether
@@ -127,6 +131,7 @@ class ProcessPool {
   std::vector<WebKitWebView*> anchors_;
   WebKitWebView* opener_ = nullptr;
   std::string expected_site_;
+  bool expect_resting_ = false;
   ContentBlocker* blocker_ = nullptr;
   int ending_slot_ = -1;
   std::vector<Ping> pings_;  // per slot

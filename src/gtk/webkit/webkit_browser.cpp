@@ -77,6 +77,7 @@ WebKitBrowser::WebKitBrowser(ProcessPool& pool, bool is_template, GtkLayout* par
       painted_(is_template ? nullptr : painted),
       is_template_(is_template) {
   SetUpView(pool.CreateView(is_template));
+  resting_ = !is_template && pool_.Rests(view_);
   AttachPeer(std::make_unique<Peer>(*this));
   if (painted_) painted_->Add(this);
 }
