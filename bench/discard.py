@@ -5,7 +5,10 @@ page loads, the first tab is shown again, and the memory of the browser and
 its processes is taken; then, with tabs set to rest after one minute, the
 memory is taken again once the governor has run (about two minutes later).
 
-    python3 bench/discard.py [--display :53] [--tabs 30]
+    python3 bench/discard.py [--display :53] [--tabs 30] [--sites 1]
+
+With --sites N the pages come from N loopback sites (127.0.0.1 ...), tab n
+from site n mod N, so that the engine puts them in several processes.
 
 The tabs come from a session file the benchmark writes, restored at start
 by the option that restores the last tabs.
@@ -26,7 +29,7 @@ class HeavyPages:
     """Serves /heavy/N: a page of 20,000 paragraphs and a script holding a
     few megabytes, titled "heavy N"."""
 
-    def __init__(self):
+    def __init__(self, sites=1):
         self.served = 0
         pages = self
 
@@ -47,11 +50,15 @@ class HeavyPages:
                 self.wfile.write(data)
                 pages.served += 1
 
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+        self.servers = []
+        for site in range(1, sites + 1):
+            httpd = http.server.ThreadingHTTPServer((f"127.0.0.{site}", 0), Handler)
+            threading.Thread(target=httpd.serve_forever, daemon=True).start()
+            self.servers.append(httpd)
 
     def url(self, n):
-        return f"http://127.0.0.1:{self.httpd.server_address[1]}/heavy/{n}"
+        host, port = self.servers[n % len(self.servers)].server_address[:2]
+        return f"http://{host}:{port}/heavy/{n}"
 
 
 def main():
@@ -60,10 +67,11 @@ def main():
     ap.add_argument("--tabs", type=int, default=30)
     ap.add_argument("--rest", type=float, default=150.0,
                     help="seconds to wait for the governor after the first measure")
+    ap.add_argument("--sites", type=int, default=1)
     ap.add_argument("--binary", default=None)
     args = ap.parse_args()
 
-    pages = HeavyPages()
+    pages = HeavyPages(args.sites)
     display = xdisplay.Display(args.display)
     scratch = benchlib.Scratch(binary=args.binary)
     try:
@@ -91,8 +99,10 @@ def main():
         scratch.remove()
     print(benchlib.machine())
     print(benchlib.table(
-        ["tabs", "pages served", "PSS all loaded (MB)", "PSS after resting (MB)"],
-        [[str(args.tabs), str(pages.served), f"{loaded[0]:.0f}", f"{rested[0]:.0f}"]]))
+        ["tabs", "sites", "pages served", "PSS all loaded (MB)", "processes",
+         "PSS after resting (MB)", "processes after"],
+        [[str(args.tabs), str(args.sites), str(pages.served), f"{loaded[0]:.0f}", str(loaded[1]),
+          f"{rested[0]:.0f}", str(rested[1])]]))
 
 
 if __name__ == "__main__":
