@@ -45,6 +45,23 @@ int ProcessPoolRule::Assign(const std::string& site) {
   return slot;
 }
 
+bool ProcessPoolRule::Moves(int from, const std::string& site) {
+  if (site.empty() || from < 0 || from >= Size()) return false;
+  for (int i = 0; i < Size(); ++i) {
+    const auto& sites = slots_[static_cast<std::size_t>(i)].sites;
+    if (std::find(sites.begin(), sites.end(), site) != sites.end()) return i != from;
+  }
+  // Alone in its process, the tab would gain nothing from another.
+  Slot& own = slots_[static_cast<std::size_t>(from)];
+  if (own.tabs <= 1) {
+    own.sites = {site};
+    return false;
+  }
+  if (slots_[static_cast<std::size_t>(LeastLoaded(false))].tabs == 0) return true;
+  own.sites.push_back(site);
+  return false;
+}
+
 void ProcessPoolRule::Join(int slot) {
   if (slot < 0 || slot >= Size()) return;
   ++slots_[static_cast<std::size_t>(slot)].tabs;

@@ -21,6 +21,11 @@ class ProcessPoolRule {
   int Assign(const std::string& site);
   // A tab that must go to slot (a pop-up to its opener's process).
   void Join(int slot);
+  // A tab in slot from goes to a page of site the user asked for. True when
+  // the tab should move to another process: its site's, or an unused one
+  // when it shares its own. Otherwise it stays, and its process serves the
+  // site from now on (only that site, when the tab is alone there).
+  bool Moves(int from, const std::string& site);
   // The tab in slot has closed. True when it was the slot's last: the
   // process is no longer needed and the slot is unused again.
   bool Release(int slot);

@@ -352,6 +352,34 @@ TEST_F(HostilePages, ALoopingSiteStallsAndStopsOnlyItsOwnProcess) {
   EXPECT_EQ(run.main().BrowserOfTab(1).LocationURL(), server.Url("/next"));
 }
 
+// A tab the user sends to a looping site goes to that site's process: the
+// tab of the site it came from goes on loading.
+TEST_F(HostilePages, ATabSentToALoopingSiteLeavesItsFormerSitesTabsFree) {
+  LoopbackServer looping_site("127.0.0.2");
+  looping_site.Serve("/loop",
+                     Page("looping", "<script>setTimeout(() => { for (;;) {} }, 300);</script>"));
+  server.Serve("/steady", Page("steady", "s"));
+  server.Serve("/next", Page("next", "n"));
+  BrowserRun run(config, server.Url("/steady"));
+  ASSERT_TRUE(run.WaitForCaption("steady - Tabulon - "));
+  run.main().NewPage(server.Url("/steady"));
+  ASSERT_TRUE(WaitForLoaded(run, 2));
+  run.main().BrowserOfTab(2).Navigate2(looping_site.Url("/loop"));
+  ASSERT_TRUE(PumpUntil([&] { return run.main().lblTab(2).Caption() == "looping"; }));
+  // The loop has begun once a bar names a tab of its process.
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        return FindLabel(run.toolkit->Window(), "「looping」が応答していません") ||
+               FindLabel(run.toolkit->Window(), "「steady」が応答していません");
+      },
+      8000));
+  run.main().BrowserOfTab(1).Navigate2(server.Url("/next"));
+  EXPECT_TRUE(run.WaitForCaption("next - Tabulon - "));
+  // Its history came along.
+  EXPECT_TRUE(webkit_web_view_can_go_back(
+      static_cast<gtk::WebKitBrowser&>(run.main().BrowserOfTab(2)).View()));
+}
+
 TEST_F(HostilePages, ClickStormOnANewWindowLinkStopsAtAHundredTabs) {
   server.Serve("/storm", Page("storm",
                               "<a href='/target' target='_blank' style='position:"

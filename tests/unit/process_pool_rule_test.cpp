@@ -99,6 +99,22 @@ TEST(PoolBySite, PopupJoinsItsOpenerWithoutClaimingItsSite) {
   EXPECT_FALSE(rule.Release(-1));
 }
 
+TEST(PoolBySite, AskingForAnotherSiteMovesToItsProcessOrAFreeOneElseStays) {
+  ProcessPoolRule rule(3);
+  AssignMany(rule, {kA, kA, kB});
+  EXPECT_FALSE(rule.Moves(0, kA));  // its own site
+  EXPECT_FALSE(rule.Moves(0, ""));
+  EXPECT_TRUE(rule.Moves(0, kB));   // b has a process
+  EXPECT_TRUE(rule.Moves(0, kC));   // a free one
+  EXPECT_FALSE(rule.Moves(1, kC));  // alone in b's: it keeps it, for c only
+  EXPECT_EQ(rule.Assign(kC), 1);
+  EXPECT_EQ(rule.Assign(kB), 2);
+  const std::string d = "http://d.test";
+  EXPECT_FALSE(rule.Moves(0, d));  // the pool is full: stays, and serves d
+  EXPECT_EQ(rule.Assign(d), 0);
+  EXPECT_FALSE(rule.Moves(7, kB));
+}
+
 TEST(PoolBySite, NeverBelowOneProcess) {
   ProcessPoolRule rule(0);
   EXPECT_EQ(rule.Size(), 1);

@@ -58,6 +58,10 @@ int ProcessPool::SlotOf(WebKitWebView* view) const {
 
 void ProcessPool::ExpectAddress(const std::string& address) { expected_site_ = SiteOf(address); }
 
+bool ProcessPool::Moves(WebKitWebView* view, const std::string& address) {
+  return rule_.Moves(SlotOf(view), SiteOf(address));
+}
+
 // Made in the context and never loading, it starts no process.
 WebKitWebView* ProcessPool::CreateRestingView() {
   expected_site_.clear();

@@ -43,6 +43,9 @@ class ProcessPool {
   void ExpectResting() { expect_resting_ = true; }
   // Whether view belongs to no process of the pool.
   bool Rests(WebKitWebView* view) const { return SlotOf(view) < 0; }
+  // The user sends view to address: true when its tab should take a new
+  // view in another process (see ProcessPoolRule::Moves).
+  bool Moves(WebKitWebView* view, const std::string& address);
   // The view is about to be destroyed. trapped: its page was kept waiting on
   // a dialog; such a page may spin in its process (an endless run of
   // alerts that are now refused at once), so the process is asked whether

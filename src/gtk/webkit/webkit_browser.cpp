@@ -257,6 +257,7 @@ void WebKitBrowser::Navigate2(const std::string& url) {
     return;
   }
   Wake(NormalizeAddress(url));
+  MoveFor(NormalizeAddress(url));
   typed_.clear();
   ApplyDefaultEncoding();
   if (page_area_) page_area_->UserActed();
@@ -286,6 +287,7 @@ void WebKitBrowser::GoHome() {
   if (preferences_ && preferences_->home_page) home = preferences_->home_page();
   if (home.empty()) home = kHomeUrl;
   Wake(NormalizeAddress(home));
+  MoveFor(NormalizeAddress(home));
   typed_.clear();
   ApplyDefaultEncoding();
   webkit_web_view_load_uri(view_, NormalizeAddress(home).c_str());
@@ -406,6 +408,14 @@ void WebKitBrowser::Discard() {
 void WebKitBrowser::Wake(const std::string& address) {
   deferred_ = false;
   if (resting_) ReplaceView(false, address);
+}
+
+// A page of another site that the user asks for loads in that site's
+// process, so that a tab taken from a page that loops, or from a site that
+// crashes, goes with its new site. Pages reached from the page itself (a
+// link, a script) stay where they are: they may script each other.
+void WebKitBrowser::MoveFor(const std::string& address) {
+  if (!resting_ && !is_template_ && pool_.Moves(view_, address)) ReplaceView(false, address);
 }
 
 void WebKitBrowser::LoadDeferred() {
