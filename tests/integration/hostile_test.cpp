@@ -29,6 +29,20 @@ class HostilePages : public ::testing::Test {
   std::string config = TempFolder();
 };
 
+// A page that loops for ever 300 ms after its load.
+const std::string kLoopingPage =
+    Page("looping", "<script>setTimeout(() => { for (;;) {} }, 300);</script>");
+
+// A looping page on 127.0.0.2, and two quiet pages on the fixture's site.
+struct TwoSites {
+  LoopbackServer looping_site{"127.0.0.2"};
+  explicit TwoSites(LoopbackServer& server) {
+    looping_site.Serve("/loop", kLoopingPage);
+    server.Serve("/steady", Page("steady", "s"));
+    server.Serve("/next", Page("next", "n"));
+  }
+};
+
 TEST_F(HostilePages, CannotReadTheBuiltInPages) {
   server.Serve("/start", TriesToRead("tabulon://start/"));
   server.Serve("/search", TriesToRead("tabulon://search/"));
@@ -270,8 +284,7 @@ TEST_F(HostilePages, APrintLoopOpensNoDialogAndTheWindowCloses) {
 // trying to use it; ページを停止
 // ends it, and the tab shows a page of ours instead, at the same address.
 TEST_F(HostilePages, ALoopingPageIsNamedAndCanBeStopped) {
-  server.Serve("/loop",
-               Page("looping", "<script>setTimeout(() => { for (;;) {} }, 300);</script>"));
+  server.Serve("/loop", kLoopingPage);
   server.Serve("/other", Page("other", "other"));
   BrowserRun run(config, server.Url("/loop"));
   ASSERT_TRUE(run.WaitForCaption("looping - Tabulon - "));
@@ -329,11 +342,8 @@ TEST_F(HostilePages, TheWindowsKeysWorkWhileTheFocusedPageLoops) {
 // named in a bar all the same; it holds up neither a tab of another site
 // nor, when stopped, makes that tab load again: each site has its process.
 TEST_F(HostilePages, ALoopingSiteStallsAndStopsOnlyItsOwnProcess) {
-  LoopbackServer looping_site("127.0.0.2");
-  looping_site.Serve("/loop",
-                     Page("looping", "<script>setTimeout(() => { for (;;) {} }, 300);</script>"));
-  server.Serve("/steady", Page("steady", "s"));
-  server.Serve("/next", Page("next", "n"));
+  TwoSites sites(server);
+  LoopbackServer& looping_site = sites.looping_site;
   BrowserRun run(config, server.Url("/steady"));
   ASSERT_TRUE(run.WaitForCaption("steady - Tabulon - "));
   run.main().NewPage(looping_site.Url("/loop"));
@@ -355,11 +365,8 @@ TEST_F(HostilePages, ALoopingSiteStallsAndStopsOnlyItsOwnProcess) {
 // A tab the user sends to a looping site goes to that site's process: the
 // tab of the site it came from goes on loading.
 TEST_F(HostilePages, ATabSentToALoopingSiteLeavesItsFormerSitesTabsFree) {
-  LoopbackServer looping_site("127.0.0.2");
-  looping_site.Serve("/loop",
-                     Page("looping", "<script>setTimeout(() => { for (;;) {} }, 300);</script>"));
-  server.Serve("/steady", Page("steady", "s"));
-  server.Serve("/next", Page("next", "n"));
+  TwoSites sites(server);
+  LoopbackServer& looping_site = sites.looping_site;
   BrowserRun run(config, server.Url("/steady"));
   ASSERT_TRUE(run.WaitForCaption("steady - Tabulon - "));
   run.main().NewPage(server.Url("/steady"));
