@@ -387,6 +387,28 @@ TEST_F(HostilePages, ATabSentToALoopingSiteLeavesItsFormerSitesTabsFree) {
       static_cast<gtk::WebKitBrowser&>(run.main().BrowserOfTab(2)).View()));
 }
 
+// A link opened in a new tab loads its page in the opener's process, even
+// on a site of its own: the pages may script each other.
+TEST_F(HostilePages, ANewWindowOfAnotherSiteStaysInItsOpenersProcess) {
+  LoopbackServer third_site("127.0.0.3");
+  third_site.Serve("/popped", Page("popped", "p"));
+  server.Serve("/opener", Page("opener", "<a href='" + third_site.Url("/popped") +
+                                             "' target='_blank' style='position:absolute;"
+                                             "left:0;top:0;width:400px;height:200px;"
+                                             "display:block'>open</a>"));
+  BrowserRun run(config, server.Url("/opener"));
+  ASSERT_TRUE(run.WaitForCaption("opener - Tabulon - "));
+  ASSERT_TRUE(PresentAndWaitForFocus(run.toolkit->Window()));
+  const std::size_t processes = WebProcesses().size();
+  const Control& page = run.main().brwPage(1);
+  int x = 0, y = 0;
+  run.toolkit->ClientToScreen(page.Left() + 100 * 15, page.Top() + 50 * 15, x, y);
+  ASSERT_TRUE(RunWhilePumping("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
+                              " click 1"));
+  ASSERT_TRUE(PumpUntil([&] { return run.main().lblTab(2).Caption() == "popped"; }));
+  EXPECT_EQ(WebProcesses().size(), processes);
+}
+
 TEST_F(HostilePages, ClickStormOnANewWindowLinkStopsAtAHundredTabs) {
   server.Serve("/storm", Page("storm",
                               "<a href='/target' target='_blank' style='position:"

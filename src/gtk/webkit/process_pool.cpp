@@ -58,8 +58,10 @@ int ProcessPool::SlotOf(WebKitWebView* view) const {
 
 void ProcessPool::ExpectAddress(const std::string& address) { expected_site_ = SiteOf(address); }
 
+// A page's new window opens in its opener's process (its view is made
+// there, and would be again).
 bool ProcessPool::Moves(WebKitWebView* view, const std::string& address) {
-  return rule_.Moves(SlotOf(view), SiteOf(address));
+  return !opener_ && rule_.Moves(SlotOf(view), SiteOf(address));
 }
 
 // Made in the context and never loading, it starts no process.
