@@ -111,6 +111,11 @@ void frmMain::brwPage_Responsive(int index, bool responsive) {
   });
 }
 
+namespace {
+// After 待つ, a page still not answering is named again this much later.
+constexpr int kAskAgainAfterWaitMs = 10000;
+}  // namespace
+
 void frmMain::ShowHangBar() {
   if (hang_bar_ != 0 || unresponsive_.empty()) return;
   const int current = state_.CurTab >= 1 ? Val(lblTab_(state_.CurTab).Tag()) : 0;
@@ -119,12 +124,16 @@ void frmMain::ShowHangBar() {
   BrowserControl& page = brwPage_(named);
   std::string title = page.LocationName();
   if (title.empty()) title = page.LocationURL();
-  hang_bar_ = toolkit_.AskInBar("「" + title + "」が応答していません", "待つ", "ページを停止",
-                                [this, named](bool wait) {
-                                  hang_bar_ = 0;
-                                  if (wait || !brwPage_.Exists(named)) return;
-                                  TryStep([&] { brwPage_(named).EndProcess(); });
-                                });
+  hang_bar_ = toolkit_.AskInBar(
+      "「" + title + "」が応答していません", "待つ", "ページを停止", [this, named](bool wait) {
+        hang_bar_ = 0;
+        if (wait) {
+          toolkit_.RunLater(kAskAgainAfterWaitMs, [this] { ShowHangBar(); });
+          return;
+        }
+        if (!brwPage_.Exists(named)) return;
+        TryStep([&] { brwPage_(named).EndProcess(); });
+      });
 }
 
 // A page may move and size the window, but never off the visible screen nor

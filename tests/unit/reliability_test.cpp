@@ -181,6 +181,18 @@ TEST_F(CrashedPages, APageThatStopsAnsweringIsNamedOnceAndCanBeStopped) {
   toolkit.RunLaterTasks();
   EXPECT_EQ(toolkit.bars, first_bar + 1);
   EXPECT_EQ(toolkit.bar_question, "「B」が応答していません");
+  // 待つ: asked again later while it still does not answer, not once it does.
+  toolkit.bar_answered(true);
+  EXPECT_EQ(toolkit.bars, first_bar + 1);
+  toolkit.RunLaterTasks();
+  EXPECT_EQ(toolkit.bars, first_bar + 2);
+  EXPECT_EQ(toolkit.bar_question, "「B」が応答していません");
+  toolkit.bar_answered(true);
+  main().brwPage_Responsive(2, true);
+  toolkit.RunLaterTasks();
+  EXPECT_EQ(toolkit.bars, first_bar + 2);
+  main().brwPage_Responsive(2, false);
+  toolkit.RunLaterTasks();
   toolkit.bar_answered(false);  // ページを停止
   EXPECT_EQ(BrowserAt(2).calls.back(), "EndProcess");
 }
