@@ -256,12 +256,10 @@ void WebKitBrowser::Navigate2(const std::string& url) {
     Guarded([&] { events_.brwPage_StatusTextChange(index_, kScriptAddressRefused); });
     return;
   }
-  Wake(NormalizeAddress(url));
-  MoveFor(NormalizeAddress(url));
-  typed_.clear();
+  requested_ = NormalizeAddress(url);
+  WakeFor(requested_);
   ApplyDefaultEncoding();
   if (page_area_) page_area_->UserActed();
-  requested_ = NormalizeAddress(url);
   typed_ = requested_;
   typed_retries_ = 3;
   webkit_web_view_load_uri(view_, requested_.c_str());
@@ -286,11 +284,10 @@ void WebKitBrowser::GoHome() {
   std::string home;
   if (preferences_ && preferences_->home_page) home = preferences_->home_page();
   if (home.empty()) home = kHomeUrl;
-  Wake(NormalizeAddress(home));
-  MoveFor(NormalizeAddress(home));
-  typed_.clear();
+  const std::string address = NormalizeAddress(home);
+  WakeFor(address);
   ApplyDefaultEncoding();
-  webkit_web_view_load_uri(view_, NormalizeAddress(home).c_str());
+  webkit_web_view_load_uri(view_, address.c_str());
 }
 
 // The built-in search page reads the search address when it is served.
@@ -414,8 +411,10 @@ void WebKitBrowser::Wake(const std::string& address) {
 // process, so that a tab taken from a page that loops, or from a site that
 // crashes, goes with its new site. Pages reached from the page itself (a
 // link, a script) stay where they are: they may script each other.
-void WebKitBrowser::MoveFor(const std::string& address) {
-  if (!resting_ && !is_template_ && pool_.Moves(view_, address)) ReplaceView(false, address);
+void WebKitBrowser::WakeFor(const std::string& address) {
+  Wake(address);
+  typed_.clear();
+  if (!is_template_ && pool_.Moves(view_, address)) ReplaceView(false, address);
 }
 
 void WebKitBrowser::LoadDeferred() {

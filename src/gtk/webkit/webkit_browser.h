@@ -137,9 +137,9 @@ class WebKitBrowser final : public BrowserControl {
   // Before a command loads something (at address): the control is no
   // longer waiting, and its view is one of the pool's.
   void Wake(const std::string& address);
-  // Before the user's own load of address: the tab may take a view in
-  // another process.
-  void MoveFor(const std::string& address);
+  // Before the user's own load of address: woken, and the tab may take a
+  // view in another process.
+  void WakeFor(const std::string& address);
   guint mend_idle_ = 0;
   bool reported_responsive_ = true;
   bool stopped_by_user_ = false;  // EndProcess: show the stopped page
