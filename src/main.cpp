@@ -78,6 +78,10 @@ int main(int argc, char** argv) {
   Glib::set_prgname("tabulon");
   tabulon::gtk::UseProgramIcon();
 
+  // Problems go to standard error, and to the window's bar once it shows.
+  tabulon::Problems problems;
+  problems.SetPost(tabulon::gtk::PostToMainLoop);
+
   tabulon::AppState state;
   state.CommandLine = request.address;
   state.Private = request.private_window;
@@ -126,6 +130,7 @@ int main(int argc, char** argv) {
   tabulon::Application app(state, toolkit, {store, boxes, clipboard, processes},
                            tabulon::ExecutableFolder());
   app.SetUserConfigFolder(config_home);
+  app.SetProblems(problems);
   // The dialogs' toolkits.
   tabulon::gtk::GtkFavouritesToolkit favourites_toolkit(toolkit.Window());
   app.SetFavouritesToolkit(&favourites_toolkit);

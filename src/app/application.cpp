@@ -11,6 +11,7 @@ Application::Application(AppState& state, MainWindowToolkit& toolkit, MainWindow
     : state_(state), toolkit_(toolkit), services_(services), exe_folder_(std::move(exe_folder)) {}
 
 Application::~Application() {
+  if (problems_) problems_->SetWindow(nullptr);
   // The dialogs go before the main window they read from.
   form_ini_.reset();
   about_.reset();
@@ -38,6 +39,11 @@ void Application::Main() {
   session_claimed_ = session_ && session_->Claim();
   if (session_claimed_) MainWindow().SetSessionChanged([this] { SessionChanged(); });
   MainWindow().Show();
+  if (problems_) {
+    problems_->SetWindow([this](const std::string& message) {
+      toolkit_.AskInBar(message, kCloseBar, "", [](bool) {});
+    });
+  }
   if (session_claimed_ && ReadRestoreTabs(services_.store)) {
     // Asked for in the options: no question, however the last run ended.
     MainWindow().AppendTabs(session_->LastTabs(), false);

@@ -5,6 +5,7 @@
 
 #include "about/frm_qksinfo.h"
 #include "app/session_keeper.h"
+#include "base/problems.h"
 #include "base/state.h"
 #include "downloads/downloads_window.h"
 #include "favourites/form_ini.h"
@@ -53,6 +54,10 @@ class Application final : public WindowDialogs, public FavouritesHost {
     writable_ = std::move(writable);
   }
 
+  // Where problems are shown to the user: the window's message bar, from
+  // when the window is shown.
+  void SetProblems(Problems& problems) { problems_ = &problems; }
+
   void Main();
   // Keeps the open tabs in a session file in `folder` (a data folder of the
   // user's own) and offers the tabs of a run that did not end normally.
@@ -82,6 +87,7 @@ class Application final : public WindowDialogs, public FavouritesHost {
   std::unique_ptr<FormIni> form_ini_;
   std::unique_ptr<frmQKSinfo> about_;
   std::unique_ptr<DownloadsWindow> downloads_;
+  Problems* problems_ = nullptr;
   std::unique_ptr<SessionKeeper> session_;
   bool session_claimed_ = false;
   bool session_save_due_ = false;

@@ -1,5 +1,7 @@
 #include "gtk/gtk_services.h"
 
+#include "gtk/guard.h"
+
 namespace tabulon::gtk {
 
 std::string GtkClipboard::GetText() {
@@ -18,6 +20,17 @@ void GtkMessageBoxes::Show(const std::string& text, const std::string& caption) 
   if (parent_) dialog.set_transient_for(*parent_);
   dialog.set_title(caption);
   dialog.run();
+}
+
+void PostToMainLoop(std::function<void()> task) {
+  g_idle_add_full(
+      G_PRIORITY_DEFAULT_IDLE,
+      +[](gpointer data) -> gboolean {
+        Guarded([data] { (*static_cast<std::function<void()>*>(data))(); });
+        return G_SOURCE_REMOVE;
+      },
+      new std::function<void()>(std::move(task)),
+      +[](gpointer data) { delete static_cast<std::function<void()>*>(data); });
 }
 
 bool SpawnProcessStarter::Start(const std::string& command_line) {

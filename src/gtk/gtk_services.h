@@ -1,6 +1,8 @@
 #pragma once
 #include <gtkmm.h>
 
+#include <functional>
+
 #include "platform/services.h"
 
 namespace tabulon::gtk {
@@ -25,6 +27,9 @@ class GtkMessageBoxes final : public MessageBoxes {
 // A window of its own that the close button and Esc hide, to be shown
 // again as it was.
 void HideOnCloseOrEscape(Gtk::Window& window);
+
+// Runs `task` on the main loop's thread, soon; callable from any thread.
+void PostToMainLoop(std::function<void()> task);
 
 class SpawnProcessStarter final : public ProcessStarter {
  public:

@@ -17,9 +17,10 @@ QuestionBar::QuestionBar(GtkLayout* parent, const std::string& question, const s
   gtk_label_set_xalign(GTK_LABEL(label), 0);
   gtk_box_pack_start(GTK_BOX(box), label, TRUE, TRUE, 0);
   GtkWidget* yes_button = gtk_button_new_with_label(yes.c_str());
-  GtkWidget* no_button = gtk_button_new_with_label(no.c_str());
   gtk_box_pack_start(GTK_BOX(box), yes_button, FALSE, FALSE, 0);
-  gtk_box_pack_start(GTK_BOX(box), no_button, FALSE, FALSE, 0);
+  // A notice has one button, which takes it away.
+  GtkWidget* no_button = no.empty() ? nullptr : gtk_button_new_with_label(no.c_str());
+  if (no_button) gtk_box_pack_start(GTK_BOX(box), no_button, FALSE, FALSE, 0);
   gtk_widget_show_all(box);
 
   GtkCssProvider* css = gtk_css_provider_new();
@@ -37,9 +38,11 @@ QuestionBar::QuestionBar(GtkLayout* parent, const std::string& question, const s
   g_signal_connect_swapped(yes_button, "clicked",
                            G_CALLBACK(+[](QuestionBar* b) { Guarded([&] { b->Answer(true); }); }),
                            this);
-  g_signal_connect_swapped(no_button, "clicked",
-                           G_CALLBACK(+[](QuestionBar* b) { Guarded([&] { b->Answer(false); }); }),
-                           this);
+  if (no_button) {
+    g_signal_connect_swapped(
+        no_button, "clicked",
+        G_CALLBACK(+[](QuestionBar* b) { Guarded([&] { b->Answer(false); }); }), this);
+  }
 }
 
 QuestionBar::~QuestionBar() {

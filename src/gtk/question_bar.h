@@ -6,7 +6,8 @@
 
 namespace tabulon::gtk {
 
-// A question in a bar with two buttons: `yes` answers true, `no` false.
+// A question in a bar with two buttons: `yes` answers true, `no` false;
+// with no `no`, a notice whose one button takes it away.
 // Put over the top of a page in `parent`, it is hidden while its page is
 // not shown; without a parent, its owner packs Widget() where it belongs.
 class QuestionBar {

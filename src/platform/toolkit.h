@@ -74,8 +74,8 @@ class MainWindowToolkit {
   // Runs `task` once, from the main loop, after about delay_ms.
   virtual void RunLater(int delay_ms, std::function<void()> task) = 0;
   // A question in a bar above the page area, answered by one of two
-  // buttons (true for `yes`); the bar goes when answered. Returns the bar's
-  // number for CloseBar.
+  // buttons (true for `yes`); the bar goes when answered. With `no` empty,
+  // a notice with one button. Returns the bar's number for CloseBar.
   virtual int AskInBar(const std::string& question, const std::string& yes, const std::string& no,
                        std::function<void(bool yes)> answered) = 0;
   // Takes a bar away unanswered, when its question no longer stands.
