@@ -11,6 +11,7 @@
 
 #include "app/application.h"
 #include "app/command_line.h"
+#include "app/profile_owner.h"
 #include "browsing/blocked_sites.h"
 #include "browsing/internet_settings.h"
 #include "browsing/memory_use.h"
@@ -56,6 +57,21 @@ int main(int argc, char** argv) {
   const tabulon::CommandLineRequest request =
       tabulon::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (const int status = AnswerWithoutWindow(request); status >= 0) return status;
+
+  // One browser per profile: a start on a profile that a running browser
+  // owns hands its command line over and ends. Private windows own nothing.
+  tabulon::ProfileOwner owner(request.private_window ? "" : tabulon::gtk::EngineDataDir());
+  const char* startup_id = std::getenv("DESKTOP_STARTUP_ID");
+  switch (owner.ClaimOrHandOver({request.address, startup_id ? startup_id : ""}, 5000)) {
+    case tabulon::ProfileOwner::Outcome::kHandedOver: return 0;
+    case tabulon::ProfileOwner::Outcome::kNoAnswer:
+      std::fputs(
+          "tabulon: 起動中の Tabulon が応答しません。しばらくしてからもう一度開いてください。\n",
+          stderr);
+      return 1;
+    case tabulon::ProfileOwner::Outcome::kOwner:
+    case tabulon::ProfileOwner::Outcome::kUnavailable: break;
+  }
 
   // The toolkit sees only its own options; the address is ours.
   std::vector<std::string> toolkit_args{argv[0]};
@@ -141,6 +157,25 @@ int main(int argc, char** argv) {
   if (!state.Private) app.SetSessionFolder(data_dir);
   app.SetHistory(history, history_window);
   app.Main();
+  // Later starts on this profile, from the main loop.
+  struct Listener {
+    tabulon::ProfileOwner& owner;
+    tabulon::Application& app;
+  } listener{owner, app};
+  if (owner.ListenFd() >= 0) {
+    g_unix_fd_add(
+        owner.ListenFd(), G_IO_IN,
+        +[](int, GIOCondition, gpointer data) -> gboolean {
+          auto* l = static_cast<Listener*>(data);
+          tabulon::gtk::Guarded([l] {
+            if (const std::optional<tabulon::HandOver> request = l->owner.Accept()) {
+              l->app.OpenHandedOver(*request);
+            }
+          });
+          return G_SOURCE_CONTINUE;
+        },
+        &listener);
+  }
   // Tabs left alone give their memory back; so does the tab out of sight
   // longest while the browser uses over a quarter of the machine's.
   const std::int64_t budget_kb = tabulon::MemoryBudgetKb(tabulon::MachineMemoryKb());

@@ -1,5 +1,7 @@
 #include "app/application.h"
 
+#include <algorithm>
+
 #include "browsing/internet_settings.h"
 #include "settings/basqks_api.h"
 #include "settings/file_io.h"
@@ -36,6 +38,8 @@ void Application::Main() {
   const std::size_t slash = settings_file.find_last_of('/');
   RemoveStaleTempFiles(slash == std::string::npos ? "." : settings_file.substr(0, slash));
   LoadSettings(state_);
+  if (!session_folder_.empty())
+    session_ = std::make_unique<SessionKeeper>(session_folder_, problems_);
   session_claimed_ = session_ && session_->Claim();
   if (session_claimed_) MainWindow().SetSessionChanged([this] { SessionChanged(); });
   MainWindow().Show();
@@ -44,14 +48,27 @@ void Application::Main() {
       toolkit_.AskInBar(message, kCloseBar, "", [](bool) {});
     });
   }
-  if (session_claimed_ && ReadRestoreTabs(services_.store)) {
+  if (session_claimed_) OfferLastTabs();
+}
+
+void Application::OfferLastTabs() {
+  std::vector<SavedTab> offered = session_->Unfinished();
+  if (ReadRestoreTabs(services_.store)) {
     // Asked for in the options: no question, however the last run ended.
-    MainWindow().AppendTabs(session_->LastTabs(), false);
-  } else if (session_claimed_ && !session_->Unfinished().empty()) {
-    toolkit_.AskInBar(kUncleanEndQuestion, kRestoreTabs, kCloseBar, [this](bool restore) {
-      if (restore) MainWindow().AppendTabs(session_->Unfinished(), false);
+    const std::vector<SavedTab>& last = session_->LastTabs();
+    MainWindow().AppendTabs(last, false);
+    std::erase_if(offered, [&last](const SavedTab& tab) {
+      return std::any_of(last.begin(), last.end(),
+                         [&tab](const SavedTab& each) { return each.address == tab.address; });
     });
+    if (offered.empty()) session_->Settle(MainWindow().Session());
   }
+  if (offered.empty()) return;
+  // Until the user says, the tabs stay offered, whatever becomes of this run.
+  toolkit_.AskInBar(kUncleanEndQuestion, kRestoreTabs, kCloseBar, [this, offered](bool restore) {
+    if (restore) MainWindow().AppendTabs(offered, false);
+    session_->Settle(MainWindow().Session());
+  });
 }
 
 // Changes come in bursts (a page load reports several); one write a second
@@ -67,6 +84,15 @@ void Application::SessionChanged() {
 
 void Application::Finish() {
   if (session_claimed_) session_->SaveAtEnd(MainWindow().Session());
+}
+
+void Application::OpenHandedOver(const HandOver& request) {
+  if (!request.address.empty()) {
+    const int before = state_.TabCount;
+    OpenUrlNewTab(request.address);
+    if (state_.TabCount > before) MainWindow().lblTab_Click(state_.TabCount);
+  }
+  toolkit_.PresentMainWindow(request.startup_id);
 }
 
 std::string Application::CurrentAddress() { return MainWindow().cmbURL().Text(); }

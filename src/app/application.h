@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "about/frm_qksinfo.h"
+#include "app/profile_owner.h"
 #include "app/session_keeper.h"
 #include "base/problems.h"
 #include "base/state.h"
@@ -62,12 +63,14 @@ class Application final : public WindowDialogs, public FavouritesHost {
   // Keeps the open tabs in a session file in `folder` (a data folder of the
   // user's own) and offers the tabs of a run that did not end normally.
   // Given before Main; without it no session is kept.
-  void SetSessionFolder(const std::string& folder) {
-    session_ = std::make_unique<SessionKeeper>(folder);
-  }
+  void SetSessionFolder(const std::string& folder) { session_folder_ = folder; }
   // After the main loop has ended normally: the session says so.
   void Finish();
   void OpenUrlNewTab(const std::string& url) override;
+  // A later start of the browser on this profile handed its command line
+  // over: its address opens as a new tab, shown, and the window comes to
+  // the front.
+  void OpenHandedOver(const HandOver& request);
   std::string CurrentAddress() override;
   std::string CurrentTabCaption() override;
   // The main window, created on first use.
@@ -88,10 +91,14 @@ class Application final : public WindowDialogs, public FavouritesHost {
   std::unique_ptr<frmQKSinfo> about_;
   std::unique_ptr<DownloadsWindow> downloads_;
   Problems* problems_ = nullptr;
+  std::string session_folder_;
   std::unique_ptr<SessionKeeper> session_;
   bool session_claimed_ = false;
   bool session_save_due_ = false;
   void SessionChanged();
+  // Offers the tabs of unclean ends, or brings back the last run's when the
+  // options ask for that.
+  void OfferLastTabs();
   HistoryStore* history_ = nullptr;
   HistoryToolkit* history_toolkit_ = nullptr;
   std::unique_ptr<HistoryWindow> history_window_;

@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -12,12 +14,104 @@
 #include "settings/file_io.h"
 
 namespace tabulon {
+namespace {
 
-SessionKeeper::SessionKeeper(std::string folder) : folder_(std::move(folder)) {}
+// A name beside `path` that nothing has yet, so that nothing set aside
+// earlier is ever replaced.
+std::string FreeName(const std::string& path) {
+  struct stat info;
+  if (lstat(path.c_str(), &info) != 0) return path;
+  for (int n = 1; n < 1000; ++n) {
+    const std::string candidate = path + "." + std::to_string(n);
+    if (lstat(candidate.c_str(), &info) != 0) return candidate;
+  }
+  return "";
+}
+
+std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+// A reason inside brackets, without its own full stop.
+std::string Bare(std::string reason) {
+  const std::string stop = "。";
+  if (reason.size() >= stop.size() &&
+      reason.compare(reason.size() - stop.size(), stop.size(), stop) == 0)
+    reason.resize(reason.size() - stop.size());
+  return reason;
+}
+
+}  // namespace
+
+SessionKeeper::SessionKeeper(std::string folder, Problems* problems)
+    : folder_(std::move(folder)), problems_(problems) {}
 
 SessionKeeper::~SessionKeeper() {
   writer_.reset();  // the last write lands before the lock goes
   if (lock_fd_ >= 0) close(lock_fd_);
+}
+
+void SessionKeeper::Report(const std::string& cause, const std::string& message,
+                           const std::string& detail) {
+  if (problems_) {
+    problems_->Report(cause, message, detail);
+  } else {
+    std::fprintf(stderr, "tabulon: %s（%s）\n", message.c_str(), detail.c_str());
+  }
+}
+
+bool SessionKeeper::ReadSession(const std::string& path, std::optional<SavedSession>& out) {
+  std::string bytes;
+  const IoResult read = ReadWholeFile(path, bytes);
+  if (read.error == ENOENT) return true;
+  if (read.ok()) {
+    out = DecodeSession(bytes);
+    if (out) return true;
+    const std::string aside = FreeName(path + ".broken");
+    if (!aside.empty() && std::rename(path.c_str(), aside.c_str()) == 0) {
+      Report("session-set-aside",
+             "前回のタブのファイルが壊れていたため、" + BaseName(aside) + " として残しました。",
+             path);
+      return true;
+    }
+  } else {
+    // Too large, not ours to read, or a failing disk: nothing says it is
+    // damaged, so it is kept as it is, under another name.
+    const std::string aside = FreeName(path + ".unreadable");
+    if (!aside.empty() && std::rename(path.c_str(), aside.c_str()) == 0) {
+      Report("session-set-aside",
+             "前回のタブのファイルを読めないため、そのまま " + BaseName(aside) +
+                 " として残しました（" + Bare(ReadFailureReason(read.error)) + "）。",
+             path);
+      return true;
+    }
+  }
+  Report("tabs-not-saved", "開いているタブを保存できません（前回のタブのファイルを読めません）。",
+         path);
+  return false;
+}
+
+bool SessionKeeper::KeepUnfinished(const std::vector<SavedTab>& last_run) {
+  std::vector<SavedTab> merged = unfinished_;
+  bool added = false;
+  for (const SavedTab& tab : last_run) {
+    if (tab.address.empty()) continue;
+    // A run killed before it wrote its own session leaves the one before
+    // it in place: its tabs are offered once, not once a start.
+    bool known = false;
+    for (const SavedTab& kept : merged) known = known || kept.address == tab.address;
+    if (known) continue;
+    merged.push_back(tab);
+    added = true;
+  }
+  unfinished_ = merged;
+  if (!added) return true;
+  SavedSession pending;
+  pending.tabs = std::move(merged);
+  const IoResult written = WriteFileAtomically(PreviousPath(), EncodeSession(pending), 0600);
+  if (written.ok()) return true;
+  Report("tabs-not-saved",
+         "開いているタブを保存できません（" + Bare(WriteFailureReason(written.error)) + "）。",
+         PreviousPath());
+  return false;
 }
 
 bool SessionKeeper::Claim() {
@@ -32,33 +126,37 @@ bool SessionKeeper::Claim() {
   }
   lock_fd_ = fd;
   RemoveStaleTempFiles(folder_);
+
+  std::optional<SavedSession> last;
+  std::optional<SavedSession> previous;
+  // Whatever cannot be read stays where it is, and so nothing may be
+  // written over it.
+  bool keep = ReadSession(FilePath(), last);
+  keep = ReadSession(PreviousPath(), previous) && keep;
+  if (previous) unfinished_ = previous->tabs;
+  if (last) {
+    last_tabs_ = last->tabs;
+    if (!last->ended && keep) keep = KeepUnfinished(last->tabs);
+  }
+  if (!keep) return true;
   // The addresses of a user's tabs are theirs alone.
   writer_ = std::make_unique<BackgroundWriter>(FilePath(), 0600);
-
-  std::string bytes;
-  const IoResult read = ReadWholeFile(FilePath(), bytes);
-  if (!read.ok()) {
-    if (read.error != ENOENT) {
-      std::fprintf(stderr, "tabulon: the session file %s cannot be read (error %d)\n",
-                   FilePath().c_str(), read.error);
-    }
-    return true;
-  }
-  const std::optional<SavedSession> last = DecodeSession(bytes);
-  if (!last) {
-    std::fprintf(stderr, "tabulon: the session file %s is damaged; kept as session.broken\n",
-                 FilePath().c_str());
-    std::rename(FilePath().c_str(), (folder_ + "/session.broken").c_str());
-    return true;
-  }
-  last_tabs_ = last->tabs;
-  if (!last->ended && !last->tabs.empty()) {
-    unfinished_ = last->tabs;
-    // Kept until the user has had the chance to restore it, even if this
-    // run ends badly too.
-    std::rename(FilePath().c_str(), (folder_ + "/session.previous").c_str());
-  }
+  auto told = std::make_shared<std::atomic<bool>>(false);
+  writer_->SetFailed([this, told](int error) {
+    if (told->exchange(true)) return;
+    Report("tabs-not-saved",
+           "開いているタブを保存できません（" + Bare(WriteFailureReason(error)) + "）。",
+           FilePath());
+  });
   return true;
+}
+
+void SessionKeeper::Settle(const SavedSession& now) {
+  if (unfinished_.empty() && !std::filesystem::exists(PreviousPath())) return;
+  // The running session first: a crash in between offers the tabs again
+  // rather than losing them.
+  if (!writer_ || !writer_->WriteNow(EncodeSession(now))) return;
+  if (std::remove(PreviousPath().c_str()) == 0 || errno == ENOENT) unfinished_.clear();
 }
 
 void SessionKeeper::Save(const SavedSession& session) {
@@ -68,9 +166,7 @@ void SessionKeeper::Save(const SavedSession& session) {
 void SessionKeeper::SaveAtEnd(SavedSession session) {
   if (!writer_) return;
   session.ended = true;
-  if (!writer_->WriteNow(EncodeSession(session))) {
-    std::fprintf(stderr, "tabulon: the session file %s could not be written\n", FilePath().c_str());
-  }
+  writer_->WriteNow(EncodeSession(session));  // a failure is reported by the writer
 }
 
 }  // namespace tabulon

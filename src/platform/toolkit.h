@@ -67,6 +67,9 @@ class MainWindowToolkit {
   virtual void ExpectWaitingTab() {}
   virtual void ShowPopupMenu(MenuItem& menu) = 0;
   virtual void ShowMainWindow() = 0;
+  // Brings the shown window to the front, for a later start of the browser
+  // that handed its command line over; startup_id is its launcher's.
+  virtual void PresentMainWindow(const std::string& /*startup_id*/) {}
   // The visible desktop area the window should stay on; empty when unknown.
   virtual ScreenArea WorkArea() = 0;
   // Ends the program once the current handler returns.

@@ -56,7 +56,9 @@ bool BackgroundWriter::WriteIfNewer(const std::string& bytes, std::uint64_t sequ
   const std::lock_guard<std::mutex> lock(file_mutex_);
   if (sequence < written_sequence_) return true;  // newer bytes are already there
   written_sequence_ = sequence;
-  return WriteFileAtomically(path_, bytes, new_file_mode_).ok();
+  const IoResult written = WriteFileAtomically(path_, bytes, new_file_mode_);
+  if (!written.ok() && failed_) failed_(written.error);
+  return written.ok();
 }
 
 }  // namespace tabulon

@@ -1,6 +1,7 @@
 #pragma once
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -21,6 +22,10 @@ class BackgroundWriter {
   BackgroundWriter(const BackgroundWriter&) = delete;
   BackgroundWriter& operator=(const BackgroundWriter&) = delete;
 
+  // Told the error of every write that fails, on the writing thread. Given
+  // before the first write.
+  void SetFailed(std::function<void(int error)> failed) { failed_ = std::move(failed); }
+
   // Queues the bytes and returns at once.
   void Write(std::string bytes);
   // Writes the bytes before returning, in place of anything queued; false
@@ -33,6 +38,7 @@ class BackgroundWriter {
 
   const std::string path_;
   const unsigned new_file_mode_;
+  std::function<void(int)> failed_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::optional<std::string> pending_;

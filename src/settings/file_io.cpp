@@ -254,6 +254,16 @@ std::string WriteFailureReason(int error) {
   }
 }
 
+std::string ReadFailureReason(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM: return "読むことが許可されていません。";
+    case EFBIG: return "ファイルが大きすぎます。";
+    case EISDIR: return "同じ名前のフォルダーがあります。";
+    default: return WriteFailureReason(error);
+  }
+}
+
 IoResult UpdateFile(const std::string& path, const std::function<void(std::string&)>& edit) {
   const FileLock lock(path);
   std::string bytes;

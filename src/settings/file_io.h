@@ -28,6 +28,9 @@ void RemoveStaleTempFiles(const std::string& folder);
 // The reason a write failed, for the user, from the error it reported.
 std::string WriteFailureReason(int error);
 
+// The same for a file that could not be read.
+std::string ReadFailureReason(int error);
+
 // Reads a whole regular file. On failure says why: ENOENT when nothing is at
 // the path, EISDIR/EINVAL when it is not a regular file, EFBIG when it is
 // larger than kMaxSettingsFileBytes.

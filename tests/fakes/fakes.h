@@ -117,6 +117,8 @@ class FakeToolkit final : public MainWindowToolkit {
   std::unique_ptr<BrowserControl> CreateBrowser(int index, BrowserEvents& events) override;
   void ShowPopupMenu(MenuItem&) override { ++popups_shown; }
   void ShowMainWindow() override {}
+  int presented = 0;
+  void PresentMainWindow(const std::string&) override { ++presented; }
   ScreenArea WorkArea() override { return work_area; }
   void EndProgram() override { ended = true; }
   // Tasks waiting to run, and the bar's question and answer, for the tests

@@ -22,7 +22,8 @@ TEST(ReportingProblems, EachCauseReachesTheBarOnceAndEarlyOnesWaitForTheWindow) 
   problems.Report("session", "開いているタブを保存できません。");
   EXPECT_TRUE(shown.empty()) << "shown only from the window's own thread";
   for (auto& task : posted) task();
-  EXPECT_EQ(shown, (std::vector<std::string>{"履歴を保存できません。", "開いているタブを保存できません。"}));
+  EXPECT_EQ(shown, (std::vector<std::string>{"履歴を保存できません。",
+                                             "開いているタブを保存できません。"}));
   EXPECT_EQ(problems.Causes(), (std::vector<std::string>{"history", "session"}));
 }
 

@@ -53,7 +53,7 @@ TEST(SessionFile, RoundTripsAnyBytesAndRefusesEveryCutOrForeignFile) {
   EXPECT_FALSE(DecodeSession(flipped));
 }
 
-TEST(SessionKeeping, OneBrowserKeepsItAndAnUncleanEndIsOfferedOnce) {
+TEST(SessionKeeping, UncleanEndsStayOfferedTogetherUntilTheUserSettlesThem) {
   TempFolder folder;
   {
     SessionKeeper first(folder.path());
@@ -63,20 +63,55 @@ TEST(SessionKeeping, OneBrowserKeepsItAndAnUncleanEndIsOfferedOnce) {
     EXPECT_FALSE(second.Claim());  // the first one has it
     first.Save(FourTabs());
   }  // ends without SaveAtEnd, as a killed browser does
+  SavedSession later;
+  later.tabs = {{"http://later/", "後のタブ", ""}, {"http://t2/", "タイトル 2", ""}};
   {
     SessionKeeper next(folder.path());
     ASSERT_TRUE(next.Claim());
     ASSERT_EQ(next.Unfinished().size(), 4u);
     EXPECT_EQ(next.Unfinished()[3].title, "タイトル 4");
-    EXPECT_TRUE(std::filesystem::exists(folder / "session.previous"));
-    next.SaveAtEnd(FourTabs());
+    next.SaveAtEnd(later);
     EXPECT_EQ(
         std::filesystem::status(folder / "session").permissions() & std::filesystem::perms::all,
         std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    next.Save(later);  // and then killed: an unclean end again
   }
-  SessionKeeper after_quit(folder.path());
-  ASSERT_TRUE(after_quit.Claim());
-  EXPECT_TRUE(after_quit.Unfinished().empty());
+  for (int start = 0; start < 2; ++start) {
+    // The second of these is killed before it writes anything.
+    SessionKeeper again(folder.path());
+    ASSERT_TRUE(again.Claim());
+    ASSERT_EQ(again.Unfinished().size(), 5u) << "start " << start;
+    EXPECT_EQ(again.Unfinished()[4].address, "http://later/");
+  }
+  {
+    SessionKeeper answered(folder.path());
+    ASSERT_TRUE(answered.Claim());
+    answered.Settle(later);
+    EXPECT_TRUE(answered.Unfinished().empty());
+    answered.SaveAtEnd(later);
+  }
+  SessionKeeper after(folder.path());
+  ASSERT_TRUE(after.Claim());
+  EXPECT_TRUE(after.Unfinished().empty());
+  EXPECT_EQ(after.LastTabs().size(), 2u);
+}
+
+TEST(SessionKeeping, AFileThatCannotBeReadIsKeptAsItIsAndSaid) {
+  TempFolder folder;
+  std::filesystem::create_directories(folder / "session");  // EISDIR
+  WriteRaw(folder / "session/mine", "x");
+  Problems problems;
+  std::vector<std::string> shown;
+  problems.SetWindow([&shown](const std::string& message) { shown.push_back(message); });
+  {
+    SessionKeeper keeper(folder.path(), &problems);
+    ASSERT_TRUE(keeper.Claim());
+    keeper.SaveAtEnd(FourTabs());
+  }
+  EXPECT_EQ(ReadRaw(folder / "session.unreadable/mine"), "x");
+  EXPECT_TRUE(DecodeSession(ReadRaw(folder / "session")));
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].find("session.unreadable"), std::string::npos) << shown[0];
 }
 
 TEST(SessionKeeping, ADamagedFileIsSetAsideAndTheBrowserStartsEmpty) {

@@ -464,6 +464,17 @@ void GtkToolkit::ShowPopupMenu(MenuItem&) {
 
 void GtkToolkit::ShowMainWindow() { window_.show(); }
 
+void GtkToolkit::PresentMainWindow(const std::string& startup_id) {
+  if (window_.get_window()) window_.get_window()->deiconify();
+  // The launcher's id carries the time of the user's click, which lets the
+  // window manager raise the window; without one it may only mark it.
+  if (!startup_id.empty()) {
+    gtk_window_set_startup_id(window_.gobj(), startup_id.c_str());
+  } else {
+    window_.present();
+  }
+}
+
 ScreenArea GtkToolkit::WorkArea() {
   auto display = Gdk::Display::get_default();
   if (!display) return {};

@@ -28,6 +28,7 @@ class GtkToolkit final : public MainWindowToolkit {
   void ExpectWaitingTab() override { engine_.Pool().ExpectResting(); }
   void ShowPopupMenu(MenuItem& menu) override;
   void ShowMainWindow() override;
+  void PresentMainWindow(const std::string& startup_id) override;
   ScreenArea WorkArea() override;
   void EndProgram() override;
   void RunLater(int delay_ms, std::function<void()> task) override;
