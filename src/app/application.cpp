@@ -72,11 +72,13 @@ void Application::OfferLastTabs() {
 }
 
 // Changes come in bursts (a page load reports several); one write a second
-// at most.
+// at most. The first comes at once: a browser killed in its first second
+// still leaves its tabs.
 void Application::SessionChanged() {
   if (session_save_due_) return;
   session_save_due_ = true;
-  toolkit_.RunLater(1000, [this] {
+  toolkit_.RunLater(session_saved_once_ ? 1000 : 0, [this] {
+    session_saved_once_ = true;
     session_save_due_ = false;
     session_->Save(MainWindow().Session());
   });

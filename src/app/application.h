@@ -95,6 +95,7 @@ class Application final : public WindowDialogs, public FavouritesHost {
   std::unique_ptr<SessionKeeper> session_;
   bool session_claimed_ = false;
   bool session_save_due_ = false;
+  bool session_saved_once_ = false;
   void SessionChanged();
   // Offers the tabs of unclean ends, or brings back the last run's when the
   // options ask for that.

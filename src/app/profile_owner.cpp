@@ -184,11 +184,11 @@ ProfileOwner::Outcome ProfileOwner::SendToOwner(const std::string& bytes, int ti
   const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return Outcome::kNoAnswer;
   std::string answer;
-  const bool taken = connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0 &&
-                     SameUser(fd) && WriteAll(fd, bytes) && shutdown(fd, SHUT_WR) == 0 &&
-                     ReadAll(fd, answer, 16,
-                             Clock::now() + std::chrono::milliseconds(timeout_ms)) &&
-                     answer == kTaken;
+  const bool taken =
+      connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0 && SameUser(fd) &&
+      WriteAll(fd, bytes) && shutdown(fd, SHUT_WR) == 0 &&
+      ReadAll(fd, answer, 16, Clock::now() + std::chrono::milliseconds(timeout_ms)) &&
+      answer == kTaken;
   close(fd);
   return taken ? Outcome::kHandedOver : Outcome::kNoAnswer;
 }

@@ -4,8 +4,10 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -14,6 +16,7 @@
 #include "browsing/search_page.h"
 #include "browsing/site_permissions.h"
 #include "gtk/webkit/webkit_browser.h"
+#include "settings/basqks_api.h"
 
 namespace tabulon::integration {
 
@@ -201,6 +204,7 @@ BrowserRun::BrowserRun(const std::string& config_dir, const std::string& command
                        bool private_window) {
   state.CommandLine = command_line;
   state.Private = private_window;
+  problems.SetPost(gtk::PostToMainLoop);
   // As the browser lays out its data folder: cookies, history and session
   // side by side; a private window keeps none of them.
   const std::string data = private_window           ? ""
@@ -222,6 +226,7 @@ BrowserRun::BrowserRun(const std::string& config_dir, const std::string& command
   app = std::make_unique<Application>(state, *toolkit,
                                       MainWindowServices{*store, boxes, clipboard, processes},
                                       exe_folder.empty() ? TempFolder() : exe_folder);
+  app->SetProblems(problems);
   app->SetDownloads(*downloads_window, engine_downloads);
   gtk::ReportDownloadsTo(app->Downloads());
   if (!session_folder.empty() && !private_window) app->SetSessionFolder(session_folder);
@@ -330,6 +335,100 @@ std::string TempFolder() {
   std::string pattern = ::testing::TempDir() + "tabulon-it-XXXXXX";
   char* made = mkdtemp(pattern.data());
   return made ? std::string(made) : ::testing::TempDir();
+}
+
+}  // namespace tabulon::integration
+
+namespace tabulon::integration {
+
+bool WindowShown(const std::string& caption) {
+  const std::string pattern = "^" + caption + "$";
+  const char* argv[] = {"xdotool", "search", "--onlyvisible", "--name", pattern.c_str(), nullptr};
+  gchar* out = nullptr;
+  gint status = 0;
+  const bool ran = g_spawn_sync(nullptr, const_cast<gchar**>(argv), nullptr, G_SPAWN_SEARCH_PATH,
+                                nullptr, nullptr, &out, nullptr, &status, nullptr);
+  const bool found = ran && out && *out;
+  g_free(out);
+  return found;
+}
+
+std::string BrowserProcess::Program() {
+  const std::string tests = ExecutableFolder();
+  return tests.substr(0, tests.rfind('/')) + "/tabulon";
+}
+
+std::vector<std::string> BrowserProcess::Environment(const std::string& home,
+                                                     const std::vector<std::string>& env) {
+  std::vector<std::string> given = env;
+  for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) {
+    given.push_back(std::string(name) + "=" + home + "/" + name);
+  }
+  std::vector<std::string> all;
+  auto named = [](const std::string& entry, const std::string& name) {
+    return entry.rfind(name + "=", 0) == 0;
+  };
+  for (char** e = environ; *e; ++e) {
+    const std::string entry = *e;
+    bool replaced = named(entry, "AT_SPI_BUS_ADDRESS");
+    for (const std::string& each : given) replaced |= named(entry, each.substr(0, each.find('=')));
+    if (!replaced) all.push_back(entry);
+  }
+  all.insert(all.end(), given.begin(), given.end());
+  return all;
+}
+
+BrowserProcess::BrowserProcess(const std::string& address, const std::string& home,
+                               const std::vector<std::string>& env) {
+  log_ = home + "/stderr." + std::to_string(g_get_monotonic_time()) + ".txt";
+  std::vector<std::string> all = Environment(home, env);
+  std::vector<char*> envp;
+  for (auto& e : all) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  const std::string program = Program();
+  const std::string shell = "exec \"$0\" \"$1\" 2>\"$2\"";
+  const char* argv[] = {"/bin/sh",       "-c",         shell.c_str(), program.c_str(),
+                        address.c_str(), log_.c_str(), nullptr};
+  started_ = g_spawn_async(nullptr, const_cast<gchar**>(argv), envp.data(),
+                           G_SPAWN_DO_NOT_REAP_CHILD, nullptr, nullptr, &pid_, nullptr);
+}
+
+BrowserProcess::~BrowserProcess() {
+  if (!started_) return;
+  Kill(SIGTERM);
+  g_spawn_close_pid(pid_);
+}
+
+bool BrowserProcess::Running() const {
+  return started_ && !reaped_ && waitpid(pid_, nullptr, WNOHANG) == 0;
+}
+
+void BrowserProcess::Kill(int signal) {
+  if (!started_ || reaped_) return;
+  kill(pid_, signal);
+  int status = 0;
+  waitpid(pid_, &status, 0);
+  reaped_ = true;
+}
+
+std::string BrowserProcess::Errors() const {
+  std::ifstream file(log_);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+bool WaitForWindow(const BrowserProcess& browser, const std::string& caption) {
+  auto next = std::chrono::steady_clock::now();
+  return PumpUntil(
+             [&] {
+               if (!browser.Running()) return true;
+               if (std::chrono::steady_clock::now() < next) return false;
+               next = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+               return WindowShown(caption);
+             },
+             30000) &&
+         browser.Running();
 }
 
 }  // namespace tabulon::integration

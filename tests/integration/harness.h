@@ -108,6 +108,8 @@ class BrowserRun {
   }
 
   AppState state;
+  // What the run tells the user of problems; shown in the window's bar.
+  Problems problems;
   std::unique_ptr<gtk::WebEngine> engine;
   std::unique_ptr<gtk::GtkToolkit> toolkit;
   std::unique_ptr<FileSettingsStore> store;
@@ -123,6 +125,37 @@ class BrowserRun {
 };
 
 std::string TempFolder();
+
+// Whether a window with exactly this caption is shown on the display.
+bool WindowShown(const std::string& caption);
+
+// The real browser program, started as its own process as a desktop would,
+// with its XDG folders under `home`; `env` adds to (or replaces) the test's
+// environment, without its accessibility bus address.
+class BrowserProcess {
+ public:
+  BrowserProcess(const std::string& address, const std::string& home,
+                 const std::vector<std::string>& env = {});
+  ~BrowserProcess();
+  bool Started() const { return started_; }
+  bool Running() const;
+  void Kill(int signal);
+  std::string Errors() const;
+  static std::string Program();
+  // The environment it runs with.
+  static std::vector<std::string> Environment(const std::string& home,
+                                              const std::vector<std::string>& env);
+
+ private:
+  std::string log_;
+  GPid pid_ = 0;
+  bool started_ = false;
+  bool reaped_ = false;
+};
+
+// Waits until the browser shows a window with this caption; false when it
+// ended first or the time is up.
+bool WaitForWindow(const BrowserProcess& browser, const std::string& caption);
 
 // Waits until the tab's page has finished loading.
 bool WaitForLoaded(BrowserRun& run, int tab);
