@@ -95,12 +95,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values("http://127.0.0.1:9000 notifications 1x",
                       "http://127.0.0.1:9000 notifications 1 x",  // an extra field
                       "http://127.0.0.1:9000 notifications", "http://127.0.0.1:9000",
-                      "http://127.0.0.1:9000 teleport 1",                 // an unknown kind
-                      "http://127.0.0.1:9000/admin notifications 1",      // a path
-                      "HTTP://127.0.0.1:9000 notifications 1",            // not as written
-                      "http://127.0.0.1:9000\tnotifications\t1",          // tabs between
-                      " http://127.0.0.1:9000 notifications 1",           // a blank before
-                      "http://127.0.0.1:9000  notifications 1",           // two blanks
+                      "http://127.0.0.1:9000 teleport 1",             // an unknown kind
+                      "http://127.0.0.1:9000/admin notifications 1",  // a path
+                      "HTTP://127.0.0.1:9000 notifications 1",        // not as written
+                      "http://127.0.0.1:9000\tnotifications\t1",      // tabs between
+                      " http://127.0.0.1:9000 notifications 1",       // a blank before
+                      "http://127.0.0.1:9000  notifications 1",       // two blanks
                       "file:///x notifications 1", "http://a.example camera maybe", "garbage"));
 
 // The window between the engine and the user: two tabs, the first on a site.
