@@ -140,7 +140,8 @@ int main(int argc, char** argv) {
   tabulon::gtk::DownloadsWindowToolkit downloads_window(&toolkit.Window());
   tabulon::gtk::EngineDownloads engine_downloads;
   // The history beside the engine's own data; its window.
-  tabulon::HistoryStore history(data_dir.empty() ? "" : tabulon::HistoryFilePath(data_dir));
+  tabulon::HistoryStore history(data_dir.empty() ? "" : tabulon::HistoryFilePath(data_dir), nullptr,
+                                tabulon::kHistoryFlushInterval, &problems);
   tabulon::gtk::HistoryWindowToolkit history_window(&toolkit.Window());
 
   tabulon::Application app(state, toolkit, {store, boxes, clipboard, processes},

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <sstream>
+#include <utility>
 
 #include "base/state.h"
 
@@ -44,21 +44,33 @@ bool IsHostChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_';
 }
 
-std::vector<RememberedPermission> Parse(const std::string& value) {
+// One entry exactly as Save writes it: site, kind and answer, one space
+// apart, nothing before or after. Anything else was edited by hand and is
+// not followed: a grant read from a damaged entry would be one the user
+// never gave.
+std::optional<RememberedPermission> ParseEntry(std::string_view entry) {
+  const std::size_t first = entry.find(' ');
+  if (first == std::string_view::npos) return std::nullopt;
+  const std::size_t second = entry.find(' ', first + 1);
+  if (second == std::string_view::npos) return std::nullopt;
+  const std::string_view site = entry.substr(0, first);
+  const std::string_view key = entry.substr(first + 1, second - first - 1);
+  const std::string_view allowed = entry.substr(second + 1);
+  if (allowed != "1" && allowed != "0") return std::nullopt;
+  // Only what PermissionSiteOf could have made.
+  if (site.empty() || PermissionSiteOf(site) != site) return std::nullopt;
+  const auto kind = std::find_if(kKinds.begin(), kKinds.end(),
+                                 [&](const KindText& text) { return key == text.key; });
+  if (kind == kKinds.end()) return std::nullopt;
+  return RememberedPermission{std::string(site), kind->kind, allowed == "1"};
+}
+
+std::vector<RememberedPermission> Parse(std::string_view value) {
   std::vector<RememberedPermission> answers;
-  std::istringstream entries(value);
-  std::string entry;
-  while (std::getline(entries, entry, ';')) {
-    std::istringstream fields(entry);
-    std::string site, key, allowed;
-    if (!(fields >> site >> key >> allowed) || (allowed != "1" && allowed != "0")) continue;
-    // Only what PermissionSiteOf could have made: a value edited by hand
-    // into something else is not followed.
-    if (PermissionSiteOf(site) != site) continue;
-    const auto kind = std::find_if(kKinds.begin(), kKinds.end(),
-                                   [&](const KindText& text) { return key == text.key; });
-    if (kind == kKinds.end()) continue;
-    answers.push_back({site, kind->kind, allowed == "1"});
+  while (!value.empty()) {
+    const std::size_t end = std::min(value.find(';'), value.size());
+    if (auto answer = ParseEntry(value.substr(0, end))) answers.push_back(std::move(*answer));
+    value.remove_prefix(std::min(end + 1, value.size()));
   }
   return answers;
 }

@@ -10,7 +10,10 @@
 #include <cstdio>
 #include <ctime>
 #include <limits>
+#include <string>
 #include <utility>
+
+#include "settings/file_io.h"
 
 namespace tabulon {
 
@@ -44,15 +47,52 @@ void MakeFolders(const std::string& path) {
   }
 }
 
-// Codes after which the file is not one to go on with: another file there,
-// a damaged one, one whose table is not ours (SQLITE_ERROR), or one
-// somebody holds locked. A file that cannot be read or written at all (a
-// full disk, no permission) is left alone.
-bool IsBroken(int code) {
+// Only SQLite's own word that the file is damaged, or no database at all,
+// lets it be moved aside; anything else leaves the file as it is.
+bool IsDamaged(int code) {
   code &= 0xFF;
-  return code == SQLITE_CORRUPT || code == SQLITE_NOTADB || code == SQLITE_BUSY ||
-         code == SQLITE_LOCKED || code == SQLITE_FORMAT || code == SQLITE_ERROR;
+  return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
 }
+
+// Another program's transaction: over some time, however long.
+bool IsBusy(int code) {
+  code &= 0xFF;
+  return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+}
+
+// Why the file is not written, for the user, without a full stop: it goes
+// in brackets.
+std::string NotWrittenReason(int code, int system_error) {
+  switch (code & 0xFF) {
+    case SQLITE_FULL: return "ディスクの空きが足りません";
+    case SQLITE_READONLY: return "読み取り専用のファイルです";
+    case SQLITE_PERM:
+    case SQLITE_AUTH: return "書き込みが許可されていません";
+    case SQLITE_NOMEM: return "メモリが足りません";
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return "ほかのプログラムが使っています";
+    case SQLITE_ERROR:
+    case SQLITE_SCHEMA: return "このプログラムの履歴のファイルではありません";
+    case SQLITE_CANTOPEN:
+    case SQLITE_IOERR:
+      if (system_error != 0) {
+        std::string reason = WriteFailureReason(system_error);
+        const std::string stop = "。";
+        if (reason.ends_with(stop)) reason.resize(reason.size() - stop.size());
+        return reason;
+      }
+      return (code & 0xFF) == SQLITE_CANTOPEN ? "ファイルを開けません"
+                                              : "ディスクの読み書きに失敗しました";
+    default: return "SQLite のエラー " + std::to_string(code);
+  }
+}
+
+// The first wait for a file another program holds, and the longest.
+constexpr std::chrono::milliseconds kFirstRetry{50};
+constexpr std::chrono::milliseconds kLongestRetry{2000};
+// How long one statement waits for another program's lock before the
+// thread looks again whether it should stop.
+constexpr int kBusyTimeoutMs = 250;
 
 // One prepared statement, finalized when it goes.
 class Statement {
@@ -111,10 +151,12 @@ struct HistoryStore::Change {
   std::int64_t since = 0;
 };
 
-HistoryStore::HistoryStore(std::string path, Clock now, std::chrono::milliseconds flush_interval)
+HistoryStore::HistoryStore(std::string path, Clock now, std::chrono::milliseconds flush_interval,
+                           Problems* problems)
     : path_(std::move(path)),
       now_(now ? std::move(now) : Clock(SystemSeconds)),
-      interval_(flush_interval) {
+      interval_(flush_interval),
+      problems_(problems ? *problems : own_problems_) {
   if (path_.empty()) {
     loaded_ = true;
     return;
@@ -123,17 +165,10 @@ HistoryStore::HistoryStore(std::string path, Clock now, std::chrono::millisecond
   writer_ = std::thread([this] {
     {
       std::lock_guard<std::mutex> db_lock(db_mutex_);
-      std::string error;
-      const Opened opened = OpenFile(error);
-      if (opened == Opened::Broken) {
-        StartAgain(error);
-      } else if (opened == Opened::Unusable) {
-        std::fprintf(stderr,
-                     "tabulon: 履歴ファイル %s を開けません (%s)。履歴は終了までしか残りません\n",
-                     path_.c_str(), error.c_str());
-        CloseFile();
-      }
+      TryOpen();
     }
+    // A file held by another program is read once it is free; meanwhile
+    // the history is what came since the start.
     {
       std::lock_guard<std::mutex> lock(mutex_);
       loaded_ = true;
@@ -156,47 +191,82 @@ HistoryStore::~HistoryStore() {
   }
   wake_.notify_all();
   if (writer_.joinable()) writer_.join();
+  // One last try, also at a file still held: what it cannot write is lost.
   Flush();
   CloseFile();
 }
 
-HistoryStore::Opened HistoryStore::OpenFile(std::string& error) {
+void HistoryStore::TryOpen() {
+  std::vector<HistoryEntry> rows;
+  std::string error;
+  int system_error = 0;
+  const int rc = OpenFile(rows, error);
+  if (rc != SQLITE_OK && db_) system_error = sqlite3_system_errno(db_);
+  if (rc == SQLITE_OK) {
+    waiting_ = false;
+    busy_since_.reset();
+    Replace(rows);
+    data_version_ = DataVersion();
+    return;
+  }
+  CloseFile();
+  if (IsBusy(rc)) {
+    // Tried again later, each time a little later.
+    retry_ = waiting_ ? std::min(retry_ * 2, kLongestRetry) : kFirstRetry;
+    waiting_ = true;
+    StillBusy(error);
+    return;
+  }
+  waiting_ = false;
+  if (IsDamaged(rc)) {
+    StartAgain(error);
+    return;
+  }
+  // A file that can be read but not changed still shows its pages.
+  Replace(rows);
+  NotWritten(rc, system_error, error);
+}
+
+int HistoryStore::OpenFile(std::vector<HistoryEntry>& rows, std::string& error) {
   MakeFolders(path_);
   int rc =
       sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-  auto fail = [&](int code) {
-    error = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
-    CloseFile();
-    return IsBroken(code) ? Opened::Broken : Opened::Unusable;
-  };
-  if (rc != SQLITE_OK) return fail(rc);
-  // Another program's transaction is over within moments; one that is not
-  // has left the file locked for good.
-  sqlite3_busy_timeout(db_, 500);
-  if ((rc = sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr)) != SQLITE_OK) return fail(rc);
-  const std::int64_t oldest = now_() - kHistoryKeepSeconds;
-  if ((rc = Statement(db_, "DELETE FROM pages WHERE last_visit < ?").Bind(1, oldest).Run()) !=
-      SQLITE_OK) {
-    return fail(rc);
+  if (rc == SQLITE_OK) {
+    // Short, so that a thread told to stop is not held long by the lock.
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    rc = sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr);
   }
-  Statement beyond(db_,
+  if (rc == SQLITE_OK) {
+    const std::int64_t oldest = now_() - kHistoryKeepSeconds;
+    rc = Statement(db_, "DELETE FROM pages WHERE last_visit < ?").Bind(1, oldest).Run();
+  }
+  if (rc == SQLITE_OK) {
+    rc = Statement(db_,
                    "DELETE FROM pages WHERE id IN (SELECT id FROM pages ORDER BY last_visit DESC"
-                   " LIMIT -1 OFFSET ?)");
-  if ((rc = beyond.Bind(1, static_cast<std::int64_t>(kHistoryMaxEntries)).Run()) != SQLITE_OK)
-    return fail(rc);
-
-  std::vector<HistoryEntry> loaded;
-  if (!ReadRows(loaded)) return fail(sqlite3_errcode(db_));
-  data_version_ = DataVersion();
-  Memory read;
-  for (const HistoryEntry& entry : loaded) read.Upsert(entry);
-  {
-    // Visits that came while the file was read go on top, with their titles.
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (const auto& cached : memory_.entries) read.Upsert(cached->entry);
-    std::swap(memory_, read);
+                   " LIMIT -1 OFFSET ?)")
+             .Bind(1, static_cast<std::int64_t>(kHistoryMaxEntries))
+             .Run();
   }
-  return Opened::Ok;
+  if (rc != SQLITE_OK) error = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+  // Read too when only changing it failed (a read-only file).
+  if (db_ && (rc == SQLITE_OK || !(IsBusy(rc) || IsDamaged(rc))) && !ReadRows(rows)) {
+    rows.clear();
+    if (rc == SQLITE_OK) {
+      rc = sqlite3_errcode(db_);
+      error = sqlite3_errmsg(db_);
+    }
+  }
+  return rc;
+}
+
+void HistoryStore::Replace(const std::vector<HistoryEntry>& rows) {
+  Memory read;
+  for (const HistoryEntry& row : rows) read.Upsert(row);
+  // What is not written yet goes on top: visits, titles, removals and
+  // clearing since the file was last read.
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (const Change& change : pending_) read.Apply(change);
+  std::swap(memory_, read);
 }
 
 void HistoryStore::CloseFile() {
@@ -208,23 +278,45 @@ void HistoryStore::StartAgain(const std::string& why) {
   CloseFile();
   std::string aside = path_ + ".broken";
   for (int n = 1; n < 100 && Exists(aside); ++n) aside = path_ + ".broken." + std::to_string(n);
-  const bool moved = std::rename(path_.c_str(), aside.c_str()) == 0;
+  if (std::rename(path_.c_str(), aside.c_str()) != 0) {
+    NotWritten(SQLITE_CANTOPEN, errno, why);
+    return;
+  }
   // A journal left beside it belongs to the old file, never to the new one.
   if (Exists(path_ + "-journal"))
     std::rename((path_ + "-journal").c_str(), (aside + "-journal").c_str());
-  std::fprintf(stderr, "tabulon: 履歴ファイル %s は使えません (%s)。%s新しく始めます\n",
-               path_.c_str(), why.c_str(), moved ? (aside + " に移して").c_str() : "");
+  problems_.Report("history-set-aside",
+                   "履歴のファイルが壊れていたため " + aside.substr(aside.rfind('/') + 1) +
+                       " に移し、新しく始めました。",
+                   aside + ": " + why);
+  std::vector<HistoryEntry> rows;
   std::string error;
-  if (!moved || OpenFile(error) != Opened::Ok) {
-    if (moved)
-      std::fprintf(stderr,
-                   "tabulon: 新しい履歴ファイルも開けません (%s)。履歴は終了までしか残りません\n",
-                   error.c_str());
+  const int rc = OpenFile(rows, error);
+  if (rc != SQLITE_OK) {
+    const int system_error = db_ ? sqlite3_system_errno(db_) : 0;
     CloseFile();
+    NotWritten(rc, system_error, error);
     return;
   }
+  data_version_ = DataVersion();
   // What is in memory goes into the new file.
   Write({Change{Change::Kind::WriteAll, {}, 0}});
+}
+
+void HistoryStore::StillBusy(const std::string& why) {
+  const auto now = std::chrono::steady_clock::now();
+  if (!busy_since_) busy_since_ = now;
+  if (busy_told_ || now - *busy_since_ < kHistoryBusyNotice) return;
+  busy_told_ = true;
+  problems_.Report("history-busy",
+                   "履歴のファイルがほかのプログラムに使われているため、まだ保存できません。",
+                   path_ + ": " + why);
+}
+
+void HistoryStore::NotWritten(int code, int system_error, const std::string& why) {
+  problems_.Report("history-not-written",
+                   "履歴を保存できません（" + NotWrittenReason(code, system_error) + "）。",
+                   path_ + ": " + why);
 }
 
 HistoryStore::Cached* HistoryStore::Memory::Find(const std::string& address) {
@@ -425,14 +517,7 @@ void HistoryStore::FollowOtherWriters() {
   std::vector<HistoryEntry> rows;
   if (!ReadRows(rows)) return;  // the next write finds out what is wrong
   data_version_ = version;
-  Memory read;
-  for (const HistoryEntry& row : rows) read.Upsert(row);
-  {
-    // What is not written yet goes on top.
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (const Change& change : pending_) read.Apply(change);
-    std::swap(memory_, read);
-  }
+  Replace(rows);
 }
 
 std::int64_t HistoryStore::DataVersion() {
@@ -456,12 +541,16 @@ bool HistoryStore::ReadRows(std::vector<HistoryEntry>& rows) {
 void HistoryStore::Flush() {
   Loaded().unlock();
   std::lock_guard<std::mutex> db_lock(db_mutex_);
+  if (waiting_) TryOpen();
   std::vector<Change> changes;
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    // Kept for the file while it is waited for; with no file, memory has
+    // them all.
+    if (waiting_) return;
     changes.swap(pending_);
   }
-  if (!changes.empty()) Write(changes);
+  if (db_ && !changes.empty()) Write(changes);
 }
 
 std::string HistoryStore::Path() const {
@@ -471,13 +560,18 @@ std::string HistoryStore::Path() const {
 }
 
 void HistoryStore::WriteLoop() {
+  std::chrono::milliseconds pause = interval_;
   std::unique_lock<std::mutex> lock(mutex_);
   while (!stopping_) {
-    wake_.wait_for(lock, interval_, [this] { return stopping_; });
+    wake_.wait_for(lock, pause, [this] { return stopping_; });
     if (stopping_) break;
     lock.unlock();
     Flush();
     FollowOtherWriters();
+    {
+      std::lock_guard<std::mutex> db_lock(db_mutex_);
+      pause = waiting_ ? retry_ : interval_;
+    }
     lock.lock();
   }
 }
@@ -538,25 +632,32 @@ void HistoryStore::Write(const std::vector<Change>& changes) {
   }
   if (rc == SQLITE_OK) rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
   if (rc == SQLITE_OK) {
-    busy_writes_ = 0;
+    busy_since_.reset();
+    full_told_ = false;
     return;
   }
   const std::string error = sqlite3_errmsg(db_);
+  const int system_error = sqlite3_system_errno(db_);
   sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-  // Held by somebody else: try again next time, and give up on the file
-  // only when it stays held.
-  if ((rc & 0xFF) == SQLITE_BUSY && ++busy_writes_ < 5) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    pending_.insert(pending_.begin(), changes.begin(), changes.end());
+  // Held by another program, or no room yet: the changes wait for the
+  // next flush, however many that takes.
+  if (IsBusy(rc) || (rc & 0xFF) == SQLITE_FULL) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      pending_.insert(pending_.begin(), changes.begin(), changes.end());
+    }
+    if (IsBusy(rc)) {
+      StillBusy(error);
+    } else if (!full_told_) {
+      full_told_ = true;
+      NotWritten(rc, system_error, error);
+    }
     return;
   }
-  busy_writes_ = 0;
-  if (IsBroken(rc)) {
+  if (IsDamaged(rc)) {
     StartAgain(error);
   } else {
-    std::fprintf(stderr,
-                 "tabulon: 履歴ファイル %s に書けません (%s)。履歴は終了までしか残りません\n",
-                 path_.c_str(), error.c_str());
+    NotWritten(rc, system_error, error);
     CloseFile();
   }
 }

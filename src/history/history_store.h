@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -6,11 +7,13 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_map>
 #include <vector>
 
+#include "base/problems.h"
 #include "history/history_match.h"
 #include "history/url_suggestions.h"
 #include "platform/history_sink.h"
@@ -24,6 +27,9 @@ inline constexpr std::int64_t kHistoryKeepSeconds = 90 * 86400;
 inline constexpr std::size_t kHistoryMaxEntries = 100000;
 // Titles are kept up to this many characters.
 inline constexpr std::size_t kHistoryTitleChars = 1000;
+inline constexpr std::chrono::milliseconds kHistoryFlushInterval{2000};
+// A file held by another program this long is reported to the user.
+inline constexpr std::chrono::seconds kHistoryBusyNotice{30};
 
 enum class HistoryPeriod { LastHour, Today, All };
 
@@ -39,19 +45,26 @@ inline std::string HistoryFilePath(const std::string& data_folder) {
 // start and then writes it, in one short transaction every flush interval,
 // so neither a long history, a slow disk nor another program holding the
 // file holds up the window. Visits are taken at once; what reads or removes
-// entries waits until the file has been read. A file that
-// cannot be used (damaged, or locked for longer than a moment) is renamed
-// with ".broken" and a new one started; with no usable file at all the
-// history lives in memory until the program ends. Either way it says so on
-// standard error and browsing goes on.
+// entries waits until the file has been read.
+//
+// A file another program holds locked is waited for, for as long as it
+// takes: meanwhile the history works from memory, and once the file is free
+// its entries are read and what came meanwhile is written. Only a file
+// SQLite reports as damaged (or as no database) is renamed with ".broken"
+// and a new one started. A file that cannot be used otherwise (no
+// permission, read-only, an I/O error, a table not ours) is left as it is
+// and the history lives in memory until the program ends; a full disk is
+// tried again at each flush. Each is reported, once, through Problems.
 class HistoryStore final : public HistorySink, public SuggestionSource {
  public:
   using Clock = std::function<std::int64_t()>;  // seconds since the epoch
 
   // path: the file, its folder created when missing; "" keeps the history
-  // in memory only.
+  // in memory only. problems: where what stops the history being kept is
+  // reported (standard error only without one).
   explicit HistoryStore(std::string path, Clock now = nullptr,
-                        std::chrono::milliseconds flush_interval = std::chrono::seconds(2));
+                        std::chrono::milliseconds flush_interval = kHistoryFlushInterval,
+                        Problems* problems = nullptr);
   ~HistoryStore() override;
   HistoryStore(const HistoryStore&) = delete;
   HistoryStore& operator=(const HistoryStore&) = delete;
@@ -79,9 +92,11 @@ class HistoryStore final : public HistorySink, public SuggestionSource {
   // midnight, or ever).
   void Clear(HistoryPeriod period);
 
-  // Writes what is waiting now, before returning.
+  // Writes what is waiting now, before returning; a file held by another
+  // program is tried once more, and what cannot be written keeps waiting.
   void Flush();
-  // The file in use; "" when the history lives in memory only.
+  // The file in use; "" when it is not (the history lives in memory only,
+  // or waits for the file).
   std::string Path() const;
 
  private:
@@ -124,16 +139,31 @@ class HistoryStore final : public HistorySink, public SuggestionSource {
   void WriteLoop();
   // Writes the changes given; db_mutex_ held.
   void Write(const std::vector<Change>& changes);
-  enum class Opened { Ok, Broken, Unusable };
-  Opened OpenFile(std::string& error);
-  // Renames a file that cannot be used and starts a new one with what is in
-  // memory; without one the history stays in memory.
+  // db_mutex_ held for the rest. One try at the file: open, prune and read
+  // it into memory, with what is waiting on top.
+  void TryOpen();
+  // Opens the file and reads its rows; an SQLite result code. On failure
+  // db_ is left for the caller to close, and rows may hold what a file we
+  // may not change had.
+  int OpenFile(std::vector<HistoryEntry>& rows, std::string& error);
+  // What is in memory becomes the rows given with the changes not yet
+  // written on top.
+  void Replace(const std::vector<HistoryEntry>& rows);
+  // Renames a damaged file and starts a new one with what is in memory;
+  // without one the history stays in memory.
   void StartAgain(const std::string& why);
+  // Another program holds the file: after a long while the user is told.
+  void StillBusy(const std::string& why);
+  // The file is not written this run (or, for a full disk, until there is
+  // room); the user is told why.
+  void NotWritten(int code, int system_error, const std::string& why);
   void CloseFile();
 
   const std::string path_;
   const Clock now_;
   const std::chrono::milliseconds interval_;
+  Problems own_problems_;
+  Problems& problems_;
 
   // The entries in memory, by address; mutex_ guards them and the queue.
   mutable std::mutex mutex_;
@@ -142,7 +172,8 @@ class HistoryStore final : public HistorySink, public SuggestionSource {
   std::map<int, std::string> last_visit_of_browser_;
   std::condition_variable wake_;
   bool stopping_ = false;
-  // Whether the file has been read (or given up on).
+  // Whether the file has been read, given up on, or found held (memory
+  // answers meanwhile).
   bool loaded_ = false;
   mutable std::condition_variable loaded_cv_;
 
@@ -150,7 +181,12 @@ class HistoryStore final : public HistorySink, public SuggestionSource {
   // first.
   mutable std::mutex db_mutex_;
   sqlite3* db_ = nullptr;
-  int busy_writes_ = 0;
+  // The file is waited for: another program held it when last tried.
+  bool waiting_ = false;
+  std::chrono::milliseconds retry_{0};
+  std::optional<std::chrono::steady_clock::time_point> busy_since_;
+  bool busy_told_ = false;
+  bool full_told_ = false;  // once until a write gets through again
   std::int64_t data_version_ = 0;
   std::thread writer_;
 };

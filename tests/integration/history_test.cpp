@@ -1,4 +1,9 @@
+#include <sqlite3.h>
+
 #include <cstdlib>
+#include <filesystem>
+#include <future>
+#include <thread>
 
 #include "harness.h"
 
@@ -71,6 +76,62 @@ TEST(UrlBoxSuggestions, APageOfTheLastRunIsOfferedAndDownEnterLoadsIt) {
   Keys("Down Return");
   EXPECT_TRUE(run.WaitForCaption("Pie の話 - Tabulon - "));
   EXPECT_FALSE(list.Visible());
+}
+
+// The number of rows of the file with the address in it, as another program
+// sees them; -1 while it cannot be read.
+int RowsFor(const std::string& path, const std::string& like) {
+  sqlite3* db = nullptr;
+  sqlite3_stmt* count = nullptr;
+  int rows = -1;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+      sqlite3_prepare_v2(db, "SELECT count(*) FROM pages WHERE address LIKE ?", -1, &count,
+                         nullptr) == SQLITE_OK &&
+      sqlite3_bind_text(count, 1, like.c_str(), -1, SQLITE_TRANSIENT) == SQLITE_OK &&
+      sqlite3_step(count) == SQLITE_ROW) {
+    rows = sqlite3_column_int(count, 0);
+  }
+  sqlite3_finalize(count);
+  sqlite3_close(db);
+  return rows;
+}
+
+// Another program (a connection of its own) in a long transaction on the
+// history while the browser starts and visits a page.
+TEST(HistoryFile, AHistoryHeldLockedAtStartKeepsEveryRowAndIsNotRenamed) {
+  LoopbackServer server;
+  server.Serve("/held", "<html><head><title>待った話</title></head><body>h</body></html>");
+  const std::string data = TempFolder();
+  const std::string path = HistoryFilePath(data);
+  {
+    HistoryStore earlier(path);
+    for (int i = 0; i < 1000; ++i) earlier.AddVisit("https://p" + std::to_string(i) + ".example/");
+  }
+  std::promise<void> held, release;
+  std::thread holder([&] {
+    sqlite3* db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+    held.set_value();
+    release.get_future().wait();
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+  });
+  held.get_future().wait();
+  ASSERT_EQ(RowsFor(path, "%"), -1) << "the file is held";
+
+  BrowserRun run(TempFolder(), server.Url("/held"), "", data);
+  const bool visited = run.WaitForCaption("待った話 - Tabulon - ") &&
+                       PumpUntil([&] { return run.history->List("待った話").size() == 1; });
+  const bool set_aside = std::filesystem::exists(path + ".broken");
+  release.set_value();
+  holder.join();
+  ASSERT_TRUE(visited);
+  EXPECT_FALSE(set_aside);
+  EXPECT_TRUE(PumpUntil([&] { return RowsFor(path, "%") == 1001; }));
+  EXPECT_EQ(RowsFor(path, server.Url("/held")), 1);
+  EXPECT_EQ(run.history->Size(), 1001u);
+  EXPECT_FALSE(std::filesystem::exists(path + ".broken"));
 }
 
 }  // namespace

@@ -74,19 +74,34 @@ TEST(RememberedPermissions, AreKeptPerSiteAndKindAndReplacedByTheLatestAnswer) {
   EXPECT_EQ(RememberedPermissions(store).size(), 2u);
   ASSERT_TRUE(ForgetAllPermissions(store).ok());
   EXPECT_TRUE(RememberedPermissions(store).empty());
-}
-
-TEST(RememberedPermissions, IgnoreWhatNoAnswerCouldHaveWritten) {
-  FakeSettingsStore store;
-  store.SaveSetting(kAppTitle, "Permissions", "Answers",
-                    "https://ok.example camera 1;file:///x camera 1;https://k.example teleport 1;"
-                    "https://y.example camera maybe;garbage");
-  EXPECT_EQ(
-      RememberedPermissions(store),
-      (std::vector<RememberedPermission>{{"https://ok.example", PermissionKind::kCamera, true}}));
   EXPECT_FALSE(
       RememberPermission(store, "https://x.example;z", PermissionKind::kCamera, true).ok());
 }
+
+// An entry edited by hand into anything but site, kind and answer grants
+// nothing, and the good entries beside it still hold.
+class DamagedAnswers : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(DamagedAnswers, AreIgnoredAndTheGoodOnesKept) {
+  FakeSettingsStore store;
+  store.SaveSetting(kAppTitle, "Permissions", "Answers",
+                    std::string(GetParam()) + ";https://ok.example camera 1");
+  EXPECT_EQ(
+      RememberedPermissions(store),
+      (std::vector<RememberedPermission>{{"https://ok.example", PermissionKind::kCamera, true}}));
+}
+INSTANTIATE_TEST_SUITE_P(
+    Entries, DamagedAnswers,
+    ::testing::Values("http://127.0.0.1:9000 notifications 1x",
+                      "http://127.0.0.1:9000 notifications 1 x",  // an extra field
+                      "http://127.0.0.1:9000 notifications", "http://127.0.0.1:9000",
+                      "http://127.0.0.1:9000 teleport 1",             // an unknown kind
+                      "http://127.0.0.1:9000/admin notifications 1",  // a path
+                      "HTTP://127.0.0.1:9000 notifications 1",        // not as written
+                      "http://127.0.0.1:9000\tnotifications\t1",      // tabs between
+                      " http://127.0.0.1:9000 notifications 1",       // a blank before
+                      "http://127.0.0.1:9000  notifications 1",       // two blanks
+                      "file:///x notifications 1", "http://a.example camera maybe", "garbage"));
 
 // The window between the engine and the user: two tabs, the first on a site.
 class PermissionRequests : public MainWindowTest {
