@@ -108,6 +108,7 @@ class BrowserRun {
   }
 
   AppState state;
+  std::string cache_dir;  // the engine's, a folder of the run's own
   std::unique_ptr<gtk::WebEngine> engine;
   std::unique_ptr<gtk::GtkToolkit> toolkit;
   std::unique_ptr<FileSettingsStore> store;
