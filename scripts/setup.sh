@@ -10,7 +10,7 @@ PACKAGES="build-essential cmake pkg-config libgtkmm-3.0-dev libwebkit2gtk-4.1-de
 libsoup-3.0-dev libgtest-dev libgmock-dev xvfb xauth xdotool imagemagick openbox
 fonts-noto-cjk x11-utils x11-xkb-utils bubblewrap xdg-dbus-proxy libuchardet-dev
 desktop-file-utils appstream libgtk-3-bin dpkg-dev file dbus-daemon dbus-x11 at-spi2-core
-webext-ublock-origin-firefox libsqlite3-dev libpsl-dev $*"
+webext-ublock-origin-firefox libsqlite3-dev libpsl-dev zlib1g-dev $*"
 missing=""
 for p in $PACKAGES; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -119,9 +119,8 @@ int main(int argc, char** argv) {
                                  });
   // Ads and trackers are blocked from when the rules are ready; pages load
   // meanwhile.
-  const tabulon::gtk::BlockingRules rules =
-      tabulon::gtk::ChooseBlockingRules(tabulon::gtk::EngineCacheDir());
-  if (!rules.path.empty()) engine.Blocker().Start(rules.path, nullptr, rules.convert);
+  engine.Blocker().SetProblems(&problems);
+  engine.Blocker().Start(tabulon::gtk::ChooseBlockingRules(tabulon::gtk::EngineCacheDir()));
   engine.SetTrackingProtection(tabulon::ReadTrackingProtection(store));
   engine.SetNotificationAnswers([&store] { return tabulon::NotificationAnswers(store); });
   tabulon::gtk::GtkToolkit toolkit(engine, [] { Gtk::Main::quit(); });

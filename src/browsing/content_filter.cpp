@@ -739,11 +739,19 @@ std::string PlainHidingPath(std::string_view rules_path) {
   return path + ".hiding";
 }
 
-RulesChoice ChooseBlockingRules(std::int64_t shipped, std::int64_t lists, std::int64_t cached) {
-  if (lists == 0 || (shipped != 0 && shipped >= lists)) {
-    return shipped ? RulesChoice::kShipped : RulesChoice::kNone;
+std::vector<RulesChoice> ChooseBlockingRules(std::int64_t shipped, std::int64_t lists,
+                                             std::int64_t cached) {
+  std::vector<RulesChoice> order;
+  if (lists != 0 && (shipped == 0 || shipped < lists)) {
+    order.push_back(cached >= lists ? RulesChoice::kCached : RulesChoice::kConvert);
   }
-  return cached >= lists ? RulesChoice::kCached : RulesChoice::kConvert;
+  auto add = [&](RulesChoice choice) {
+    if (std::find(order.begin(), order.end(), choice) == order.end()) order.push_back(choice);
+  };
+  if (shipped != 0 && order.empty()) add(RulesChoice::kShipped);
+  if (lists != 0) add(RulesChoice::kConvert);
+  if (shipped != 0) add(RulesChoice::kShipped);
+  return order;
 }
 
 std::string FilterSiteOf(std::string_view url) {

@@ -118,9 +118,13 @@ std::string PlainHidingPath(std::string_view rules_path);
 // Which blocking rules the browser starts with, from the files' times of
 // change (0 for a file that is not there): the rules it was built with,
 // unless the system's filter lists have changed since; then those lists,
-// converted once and kept in the cache folder.
-enum class RulesChoice { kNone, kShipped, kCached, kConvert };
-RulesChoice ChooseBlockingRules(std::int64_t shipped, std::int64_t lists, std::int64_t cached);
+// converted once and kept in the cache folder. Rules that cannot be used
+// (a damaged cache, a broken install) give way to the ones after them: the
+// lists converted anew, then the rules it was built with. None: no rules at
+// all.
+enum class RulesChoice { kShipped, kCached, kConvert };
+std::vector<RulesChoice> ChooseBlockingRules(std::int64_t shipped, std::int64_t lists,
+                                             std::int64_t cached);
 
 // The site a per-site setting is kept under: the host of a web (http or
 // https) address in lower case, without a leading "www."; "" for any other

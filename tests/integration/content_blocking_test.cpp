@@ -1,11 +1,16 @@
 #include <glib.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "base/problems.h"
 #include "browsing/content_filter.h"
+#include "gtk/webkit/web_engine.h"
 #include "gtk/webkit/webkit_browser.h"
 #include "harness.h"
 
@@ -48,7 +53,7 @@ TEST(ContentBlocking, BlockedScriptAndHiddenElementsUntilTheSiteIsLetThrough) {
   g_setenv("TABULON_WEB_PROCESSES", "1", TRUE);
   BrowserRun run(TempFolder());
   bool ready = false, ok = false;
-  run.engine->Blocker().Start(rules, [&](bool compiled) {
+  run.engine->Blocker().Start({{rules}}, [&](bool compiled) {
     ready = true;
     ok = compiled;
   });
@@ -100,12 +105,27 @@ std::vector<std::string> FilesIn(const std::string& folder) {
   for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
     names.push_back(entry.path().filename().string());
   }
+  std::sort(names.begin(), names.end());
   return names;
 }
 
+constexpr const char* kAdRules =
+    R"([{"trigger":{"url-filter":"ad\\.js"},"action":{"type":"block"}}])";
+
+// Starts the blocker and waits until it is ready; whether it blocks.
+bool Started(gtk::ContentBlocker& blocker, std::vector<gtk::RulesSource> sources) {
+  bool ready = false, ok = false;
+  blocker.Start(std::move(sources), [&](bool compiled) {
+    ready = true;
+    ok = compiled;
+  });
+  EXPECT_TRUE(PumpUntil([&] { return ready; }, 60000));
+  return ok;
+}
+
 // The first start compiles, later ones load what it stored under the
-// checksum of the rules; changed rules are compiled anew and the old filter
-// is removed.
+// checksum of the rules, with its check; changed rules are compiled anew and
+// the old filter is removed.
 TEST(ContentBlocking, RulesAreCompiledOnceAndKeptUnderTheirChecksum) {
   const std::string folder = TempFolder();
   const std::string store = folder + "/filters";
@@ -113,44 +133,104 @@ TEST(ContentBlocking, RulesAreCompiledOnceAndKeptUnderTheirChecksum) {
   auto start = [&](const std::string& json) {
     std::ofstream(rules, std::ios::trunc) << json;
     auto blocker = std::make_unique<gtk::ContentBlocker>(store);
-    bool ready = false, ok = false;
-    blocker->Start(rules, [&](bool compiled) {
-      ready = true;
-      ok = compiled;
-    });
-    EXPECT_TRUE(PumpUntil([&] { return ready; }, 60000));
-    EXPECT_TRUE(ok);
+    EXPECT_TRUE(Started(*blocker, {{rules}}));
     return blocker;
   };
   auto stored_as = [](const std::string& json) {
     gchar* sum = g_compute_checksum_for_string(G_CHECKSUM_SHA256, json.c_str(), -1);
-    std::string name = std::string("ContentRuleList-rules-") + sum;
+    std::vector<std::string> names{std::string("ContentRuleList-rules-") + sum,
+                                   std::string("rules-") + sum + ".check"};
     g_free(sum);
-    return name;
+    return names;
   };
-  const std::string first = R"([{"trigger":{"url-filter":"ad\\.js"},"action":{"type":"block"}}])";
+  const std::string first = kAdRules;
   const std::string second = R"([{"trigger":{"url-filter":"ad\\.gif"},"action":{"type":"block"}}])";
 
   EXPECT_FALSE(start(first)->FromStore());
   EXPECT_TRUE(start(first)->FromStore());
-  EXPECT_EQ(FilesIn(store), std::vector<std::string>{stored_as(first)});
+  EXPECT_EQ(FilesIn(store), stored_as(first));
 
   EXPECT_FALSE(start(second)->FromStore());
-  EXPECT_TRUE(PumpUntil([&] { return FilesIn(store).size() == 1; }));
-  EXPECT_EQ(FilesIn(store), std::vector<std::string>{stored_as(second)});
+  EXPECT_TRUE(PumpUntil([&] { return FilesIn(store) == stored_as(second); }))
+      << FilesIn(store).size();
 
-  // Rules the engine refuses leave the browser without blocking, not broken.
+  // Rules the engine refuses leave the browser without blocking, not broken,
+  // and the user is told.
   std::ofstream(rules, std::ios::trunc)
       << R"([{"trigger":{"url-filter":"a|b"},"action":{"type":"block"}}])";
   gtk::ContentBlocker refused(store);
-  bool ready = false, ok = true;
-  refused.Start(rules, [&](bool compiled) {
-    ready = true;
-    ok = compiled;
-  });
-  ASSERT_TRUE(PumpUntil([&] { return ready; }, 60000));
-  EXPECT_FALSE(ok);
+  Problems problems;
+  refused.SetProblems(&problems);
+  EXPECT_FALSE(Started(refused, {{rules}}));
   EXPECT_FALSE(refused.Ready());
+  EXPECT_EQ(problems.Causes(), std::vector<std::string>{"blocking-off"});
+}
+
+// A page with a script kAdRules block.
+void ServeAdPage(LoopbackServer& server) {
+  server.Serve("/page.html", "<html><head><script src=\"/ad.js\"></script></head><body></body>");
+  server.Serve("/ad.js", "window.ad = 1;", "text/javascript");
+}
+
+// Whether the page, loaded in a new tab, goes without its script.
+bool BlocksTheScript(BrowserRun& run, LoopbackServer& server) {
+  run.main().NewPage(server.Url("/page.html"));
+  return PumpUntil([&] { return server.Hits("/page.html") == 1; }) &&
+         WaitForLoaded(run, run.state.TabCount) && server.Hits("/ad.js") == 0;
+}
+
+// A cached conversion the engine cannot read (left half-written, garbage)
+// is converted again from the lists, in its place: blocking goes on, and
+// the user hears nothing of it.
+TEST(ContentBlocking, AGarbledCachedConversionIsMadeAgainFromTheLists) {
+  LoopbackServer server;
+  ServeAdPage(server);
+  const std::string lists = TempFolder(), cache = TempFolder();
+  const std::string cached = cache + "/content-filters.json";
+  std::ofstream(lists + "/easylist.txt") << "/ad.js^$script\n";
+  const std::string garbage = "[{\"trigger\":{\"url-fil\x93\x01";
+  std::ofstream(cached) << garbage;
+  std::ofstream(PlainHidingPath(cached)) << "";
+  // Converted after the lists last changed: the cache is what is chosen.
+  std::filesystem::last_write_time(
+      lists + "/easylist.txt",
+      std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+
+  BrowserRun run(TempFolder());
+  Problems problems;
+  run.engine->Blocker().SetProblems(&problems);
+  ASSERT_TRUE(Started(run.engine->Blocker(), gtk::ChooseBlockingRules(cache, lists)));
+  EXPECT_TRUE(BlocksTheScript(run, server));
+  EXPECT_EQ(problems.Causes(), std::vector<std::string>{});
+  std::ifstream in(cached);
+  EXPECT_NE(std::string(std::istreambuf_iterator<char>(in), {}), garbage);
+}
+
+// Random bytes written over a compiled filter in the store: it is not handed
+// to the engine but compiled again from the rules, and blocks.
+TEST(ContentBlocking, AStoredFilterUnlikeItsCheckIsCompiledAgain) {
+  LoopbackServer server;
+  ServeAdPage(server);
+  const std::string rules = TempFolder() + "/rules.json";
+  std::ofstream(rules) << kAdRules;
+  BrowserRun run(TempFolder());
+  const std::string store = run.cache_dir + "/content-filters";
+  {
+    gtk::ContentBlocker first(store);
+    ASSERT_TRUE(Started(first, {{rules}}));
+  }
+  for (const std::string& name : FilesIn(store)) {
+    if (!name.starts_with("ContentRuleList-")) continue;
+    const std::string path = store + "/" + name;
+    const auto size = std::filesystem::file_size(path);
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(static_cast<std::streamoff>(size / 2));
+    for (auto i = size / 2; i < size; ++i) file.put(static_cast<char>(g_random_int()));
+  }
+
+  ASSERT_TRUE(Started(run.engine->Blocker(), {{rules}}));
+  EXPECT_FALSE(run.engine->Blocker().FromStore());
+  EXPECT_TRUE(BlocksTheScript(run, server));
 }
 
 }  // namespace

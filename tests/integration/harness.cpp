@@ -211,7 +211,8 @@ BrowserRun::BrowserRun(const std::string& config_dir, const std::string& command
                            : session_folder.empty() ? TempFolder()
                                                     : session_folder;
   store = std::make_unique<FileSettingsStore>(config_dir);
-  engine = std::make_unique<gtk::WebEngine>(data, TempFolder(),
+  cache_dir = TempFolder();
+  engine = std::make_unique<gtk::WebEngine>(data, cache_dir,
                                             [this](const std::string& uri) -> std::string {
                                               return BuiltInPageHtml(uri, state, *store);
                                             });

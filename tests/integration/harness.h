@@ -110,6 +110,7 @@ class BrowserRun {
   AppState state;
   // What the run tells the user of problems; shown in the window's bar.
   Problems problems;
+  std::string cache_dir;  // the engine's, a folder of the run's own
   std::unique_ptr<gtk::WebEngine> engine;
   std::unique_ptr<gtk::GtkToolkit> toolkit;
   std::unique_ptr<FileSettingsStore> store;

@@ -267,23 +267,26 @@ TEST(PlainHiding, AnswersThePagesNamesButNotOnExceptedDomains) {
   EXPECT_EQ(converter.Stats().skipped[static_cast<int>(FilterSkip::kOption)], 1);
 }
 
+// The first choice, then what stands in when its rules cannot be used.
 TEST(BlockingRulesChoice, PrefersListsNewerThanTheShippedRulesConvertedOnce) {
+  using enum RulesChoice;
   struct Case {
     std::int64_t shipped, lists, cached;
-    RulesChoice choice;
+    std::vector<RulesChoice> order;
   };
   const Case cases[] = {
-      {100, 0, 0, RulesChoice::kShipped},      // no lists on the system
-      {100, 90, 0, RulesChoice::kShipped},     // the lists it was built from
-      {100, 100, 0, RulesChoice::kShipped},    //
-      {100, 200, 0, RulesChoice::kConvert},    // newer lists, not converted yet
-      {100, 200, 150, RulesChoice::kConvert},  // converted from older lists
-      {100, 200, 250, RulesChoice::kCached},   //
-      {0, 200, 0, RulesChoice::kConvert},      // built without rules
-      {0, 0, 250, RulesChoice::kNone},         // and without lists
+      {100, 0, 0, {kShipped}},                         // no lists on the system
+      {100, 90, 0, {kShipped, kConvert}},              // the lists it was built from
+      {100, 100, 0, {kShipped, kConvert}},             //
+      {100, 200, 0, {kConvert, kShipped}},             // newer lists, not converted yet
+      {100, 200, 150, {kConvert, kShipped}},           // converted from older lists
+      {100, 200, 250, {kCached, kConvert, kShipped}},  //
+      {0, 200, 250, {kCached, kConvert}},              // built without rules
+      {0, 200, 0, {kConvert}},                         //
+      {0, 0, 250, {}},                                 // and without lists
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ChooseBlockingRules(c.shipped, c.lists, c.cached), c.choice)
+    EXPECT_EQ(ChooseBlockingRules(c.shipped, c.lists, c.cached), c.order)
         << c.shipped << " " << c.lists << " " << c.cached;
   }
 }

@@ -1,12 +1,21 @@
 #include "gtk/webkit/content_blocker.h"
 
+#include <fcntl.h>
+#include <glib/gstdio.h>
+#include <unistd.h>
+#include <zlib.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "base/problems.h"
 #include "browsing/content_filter.h"
 #include "gtk/guard.h"
 
@@ -67,14 +76,72 @@ constexpr const char* kHidingScript = R"js((() => {
              {childList: true, subtree: true, attributes: true, attributeFilter: ['id', 'class']});
 })();)js";
 
-// What the worker thread reads: the rules and their checksum.
+// Where the engine's store keeps the filter of an identifier, and where the
+// check of that file is kept beside it.
+std::string StoredPath(const std::string& store_dir, const std::string& identifier) {
+  return store_dir + "/ContentRuleList-" + identifier;
+}
+std::string CheckPath(const std::string& store_dir, const std::string& identifier) {
+  return store_dir + "/" + identifier + ".check";
+}
+
+// A file's size and CRC-32, as its check keeps them; "" when it cannot be
+// read. The engine loads its compiled filters without looking at what is in
+// them: a damaged one would filter wrongly or not at all. CRC-32 reads some
+// 2 GB a second; SHA-1 would take five times as long over the 90 MB of the
+// full rules.
+std::string FileCheck(const std::string& path) {
+  const int fd = g_open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  if (fd < 0) return "";
+  std::vector<Bytef> buffer(1 << 20);
+  uLong crc = crc32(0L, Z_NULL, 0);
+  std::uint64_t size = 0;
+  for (;;) {
+    const ssize_t got = read(fd, buffer.data(), buffer.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      close(fd);
+      return "";
+    }
+    if (got == 0) break;
+    crc = crc32_z(crc, buffer.data(), static_cast<z_size_t>(got));
+    size += static_cast<std::uint64_t>(got);
+  }
+  close(fd);
+  char text[48];
+  std::snprintf(text, sizeof text, "%llu %08lx\n", static_cast<unsigned long long>(size), crc);
+  return text;
+}
+
+enum class Stored { kNone, kIntact, kDamaged };
+
+// Whether the store has the filter of the identifier as it was compiled.
+// One stored without a check (its writer stopped before the check) counts
+// as damaged.
+Stored CheckStored(const std::string& store_dir, const std::string& identifier) {
+  const std::string found = FileCheck(StoredPath(store_dir, identifier));
+  if (found.empty()) return Stored::kNone;
+  gchar* kept = nullptr;
+  if (!g_file_get_contents(CheckPath(store_dir, identifier).c_str(), &kept, nullptr, nullptr)) {
+    return Stored::kDamaged;
+  }
+  const bool intact = found == kept;
+  g_free(kept);
+  return intact ? Stored::kIntact : Stored::kDamaged;
+}
+
+// What the worker thread reads: the rules, their checksum and whether the
+// store has them intact.
 struct RulesFile {
   std::string path;
   std::vector<std::string> convert;
+  std::string store_dir;
   GBytes* bytes = nullptr;
   PlainHidingRules hiding;
   std::string identifier;
   std::string report;  // what converting the lists gave
+  Stored stored = Stored::kNone;
+  gint64 checked_us = 0;
   ~RulesFile() {
     if (bytes) g_bytes_unref(bytes);
   }
@@ -140,6 +207,22 @@ void ReadRules(GTask* task, gpointer, gpointer data, GCancellable*) {
   gchar* sum = g_compute_checksum_for_bytes(G_CHECKSUM_SHA256, file->bytes);
   file->identifier = std::string(kIdentifierPrefix) + sum;
   g_free(sum);
+  const gint64 start = g_get_monotonic_time();
+  file->stored = CheckStored(file->store_dir, file->identifier);
+  file->checked_us = g_get_monotonic_time() - start;
+  g_task_return_boolean(task, TRUE);
+}
+
+// Keeps the check of a filter the engine has just compiled into the store.
+void WriteCheck(GTask* task, gpointer, gpointer data, GCancellable*) {
+  const auto* of = static_cast<const std::pair<std::string, std::string>*>(data);
+  const std::string check = FileCheck(StoredPath(of->first, of->second));
+  // Without a check the filter is compiled again next time: nothing lost.
+  if (!check.empty()) {
+    g_file_set_contents_full(CheckPath(of->first, of->second).c_str(), check.data(),
+                             static_cast<gssize>(check.size()), G_FILE_SET_CONTENTS_CONSISTENT,
+                             0600, nullptr);
+  }
   g_task_return_boolean(task, TRUE);
 }
 
@@ -154,6 +237,7 @@ void OnRemoved(GObject* store, GAsyncResult* result, gpointer) {
 // The filter to keep when the store's older filters are removed.
 struct KeepOnly {
   WebKitUserContentFilterStore* store;
+  std::string store_dir;
   std::string identifier;
 };
 
@@ -188,16 +272,34 @@ ContentBlocker::~ContentBlocker() {
   if (store_) g_object_unref(store_);
 }
 
-void ContentBlocker::Start(const std::string& rules_path, std::function<void(bool)> ready,
-                           std::vector<std::string> convert) {
+void ContentBlocker::Start(std::vector<RulesSource> sources, std::function<void(bool)> ready) {
   if (started_us_) return;
   started_us_ = g_get_monotonic_time();
-  MainThreadTime timed(main_thread_us_);
   ready_ = std::move(ready);
+  sources_ = std::move(sources);
+  ReadNext();
+}
+
+void ContentBlocker::ReadNext() {
+  MainThreadTime timed(main_thread_us_);
+  if (next_ == sources_.size()) {
+    const char* message =
+        found_ ? "広告とトラッカーのブロックを使えません（ルールを読み込めませんでした）。"
+               : "広告とトラッカーのブロックを使えません（ルールがありません）。";
+    if (problems_) {
+      problems_->Report("blocking-off", message, failure_);
+    } else if (!failure_.empty()) {
+      g_printerr("Tabulon: pages are not filtered (%s).\n", failure_.c_str());
+    }
+    Finish(false);
+    return;
+  }
   // Reading some megabytes and their checksum would hold up the first page.
   auto* file = new RulesFile;
-  file->path = rules_path;
-  file->convert = std::move(convert);
+  file->path = sources_[next_].path;
+  file->convert = sources_[next_].convert;
+  file->store_dir = store_dir_;
+  ++next_;
   GTask* task = g_task_new(nullptr, cancel_, &ContentBlocker::OnRead, this);
   g_task_set_task_data(task, file, [](gpointer data) { delete static_cast<RulesFile*>(data); });
   g_task_run_in_thread(task, ReadRules);
@@ -208,26 +310,44 @@ void ContentBlocker::OnRead(GObject*, GAsyncResult* result, gpointer self) {
   GTask* task = G_TASK(result);
   if (g_cancellable_is_cancelled(g_task_get_cancellable(task))) return;
   auto* blocker = static_cast<ContentBlocker*>(self);
-  MainThreadTime timed(blocker->main_thread_us_);
+  auto* file = static_cast<RulesFile*>(g_task_get_task_data(task));
   GError* error = nullptr;
   if (!g_task_propagate_boolean(task, &error)) {
-    // Built without blocking rules: nothing to say.
-    if (!g_error_matches(error, G_FILE_ERROR, G_FILE_ERROR_NOENT)) {
-      blocker->Fail("read", error);
-    } else if (blocker->ready_) {
-      Guarded([&] { blocker->ready_(false); });
-    }
+    if (!g_error_matches(error, G_FILE_ERROR, G_FILE_ERROR_NOENT)) blocker->found_ = true;
+    const std::string why = std::string("could not ") +
+                            (file->convert.empty() ? "read " : "convert the lists into ") +
+                            file->path + ": " + error->message;
     g_error_free(error);
+    blocker->Unusable(why);
     return;
   }
-  auto* file = static_cast<RulesFile*>(g_task_get_task_data(task));
+  MainThreadTime timed(blocker->main_thread_us_);
+  blocker->found_ = true;
   if (!file->report.empty()) g_printerr("Tabulon: %s\n", file->report.c_str());
+  if (blocker->rules_) g_bytes_unref(blocker->rules_);
   blocker->rules_ = g_bytes_ref(file->bytes);
   blocker->identifier_ = file->identifier;
   blocker->hiding_ = std::move(file->hiding);
-  blocker->store_ = webkit_user_content_filter_store_new(blocker->store_dir_.c_str());
+  blocker->checked_us_ = file->checked_us;
+  if (!blocker->store_) {
+    blocker->store_ = webkit_user_content_filter_store_new(blocker->store_dir_.c_str());
+  }
+  if (file->stored != Stored::kIntact) {
+    if (file->stored == Stored::kDamaged) {
+      g_printerr(
+          "Tabulon: the stored blocking filter does not match its check, or has none; "
+          "compiling it again.\n");
+    }
+    blocker->Compile();
+    return;
+  }
   webkit_user_content_filter_store_load(blocker->store_, blocker->identifier_.c_str(),
                                         blocker->cancel_, &ContentBlocker::OnLoaded, blocker);
+}
+
+void ContentBlocker::Compile() {
+  webkit_user_content_filter_store_save(store_, identifier_.c_str(), rules_, cancel_,
+                                        &ContentBlocker::OnSaved, this);
 }
 
 void ContentBlocker::OnLoaded(GObject* store, GAsyncResult* result, gpointer self) {
@@ -243,12 +363,11 @@ void ContentBlocker::OnLoaded(GObject* store, GAsyncResult* result, gpointer sel
   if (filter) {
     blocker->from_store_ = true;
     blocker->Use(filter, "loaded");
+    blocker->Finish(true);
     return;
   }
-  // Not compiled yet, or compiled by another engine version.
-  webkit_user_content_filter_store_save(blocker->store_, blocker->identifier_.c_str(),
-                                        blocker->rules_, blocker->cancel_, &ContentBlocker::OnSaved,
-                                        blocker);
+  // Compiled by another engine version, or refused: the rules are at hand.
+  blocker->Compile();
 }
 
 void ContentBlocker::OnSaved(GObject* store, GAsyncResult* result, gpointer self) {
@@ -261,16 +380,33 @@ void ContentBlocker::OnSaved(GObject* store, GAsyncResult* result, gpointer self
   }
   auto* blocker = static_cast<ContentBlocker*>(self);
   if (!filter) {
-    blocker->Fail("compile", error);
+    // A conversion left half-written, a damaged file: the next source.
+    blocker->Unusable("could not compile the blocking rules of " +
+                      blocker->sources_[blocker->next_ - 1].path + ": " +
+                      (error ? error->message : "unknown error"));
     if (error) g_error_free(error);
     return;
   }
   if (error) g_error_free(error);
   blocker->Use(filter, "compiled");
+  // Ready once the check is kept, so that a start right after loads it.
+  auto* check = new std::pair<std::string, std::string>(blocker->store_dir_, blocker->identifier_);
+  GTask* task = g_task_new(nullptr, blocker->cancel_, &ContentBlocker::OnChecked, blocker);
+  g_task_set_task_data(task, check, [](gpointer data) {
+    delete static_cast<std::pair<std::string, std::string>*>(data);
+  });
+  g_task_run_in_thread(task, WriteCheck);
+  g_object_unref(task);
   // The answer may come after the blocker is gone: it carries what it needs.
-  auto* keep = new KeepOnly{g_object_ref(blocker->store_), blocker->identifier_};
+  auto* keep =
+      new KeepOnly{g_object_ref(blocker->store_), blocker->store_dir_, blocker->identifier_};
   webkit_user_content_filter_store_fetch_identifiers(blocker->store_, nullptr,
                                                      &ContentBlocker::OnIdentifiers, keep);
+}
+
+void ContentBlocker::OnChecked(GObject*, GAsyncResult* result, gpointer self) {
+  if (g_cancellable_is_cancelled(g_task_get_cancellable(G_TASK(result)))) return;
+  static_cast<ContentBlocker*>(self)->Finish(true);
 }
 
 // Filters of earlier rules only take room.
@@ -282,6 +418,7 @@ void ContentBlocker::OnIdentifiers(GObject* store, GAsyncResult* result, gpointe
     if (g_str_has_prefix(*id, kIdentifierPrefix) && keep->identifier != *id) {
       // Without a callback the engine leaves the filter where it is.
       webkit_user_content_filter_store_remove(keep->store, *id, nullptr, &OnRemoved, nullptr);
+      g_unlink(CheckPath(keep->store_dir, *id).c_str());
     }
   }
   g_strfreev(identifiers);
@@ -304,19 +441,32 @@ void ContentBlocker::Use(WebKitUserContentFilter* filter, const char* how) {
     if (enabled) Apply(view, true);
   }
   main_thread_us_ += g_get_monotonic_time() - start;
-  g_printerr("Tabulon: blocking rules %s in %.1f ms (%.1f ms of it on the main thread)\n", how,
-             MillisecondsSince(started_us_), static_cast<double>(main_thread_us_) / 1000.0);
-  if (ready_) Guarded([&] { ready_(true); });
+  g_printerr(
+      "Tabulon: blocking rules %s in %.1f ms (%.1f ms of it on the main thread, %.1f ms "
+      "checking the store)\n",
+      how, MillisecondsSince(started_us_), static_cast<double>(main_thread_us_) / 1000.0,
+      static_cast<double>(checked_us_) / 1000.0);
 }
 
-void ContentBlocker::Fail(const char* what, const GError* error) {
-  g_printerr("Tabulon: could not %s the blocking rules (%s); pages are not filtered.\n", what,
-             error ? error->message : "unknown error");
+// This source's rules cannot be used: the next one's are tried.
+void ContentBlocker::Unusable(const std::string& why) {
+  failure_ = why;
   if (rules_) {
     g_bytes_unref(rules_);
     rules_ = nullptr;
   }
-  if (ready_) Guarded([&] { ready_(false); });
+  if (next_ < sources_.size()) {
+    g_printerr("Tabulon: %s; trying %s.\n", why.c_str(),
+               sources_[next_].convert.empty() ? sources_[next_].path.c_str() : "the filter lists");
+  }
+  ReadNext();
+}
+
+void ContentBlocker::Finish(bool ok) {
+  if (!ready_) return;
+  std::function<void(bool)> ready = std::move(ready_);
+  ready_ = nullptr;
+  Guarded([&] { ready(ok); });
 }
 
 void ContentBlocker::Attach(WebKitWebView* view) {

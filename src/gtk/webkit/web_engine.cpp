@@ -62,7 +62,8 @@ std::int64_t ChangedAt(const std::string& path) {
 }
 }  // namespace
 
-BlockingRules ChooseBlockingRules(const std::string& cache_dir) {
+std::vector<RulesSource> ChooseBlockingRules(const std::string& cache_dir,
+                                             const std::string& list_dir) {
   const std::string folder = ExecutableFolder();
   std::string shipped;
   for (const std::string& path :
@@ -76,7 +77,8 @@ BlockingRules ChooseBlockingRules(const std::string& cache_dir) {
   std::vector<std::string> lists;
   std::int64_t lists_changed = 0;
   for (const char* name : {"easylist.txt", "easyprivacy.txt"}) {
-    const std::string path = std::string(TABULON_FILTER_LIST_DIR) + "/" + name;
+    const std::string path =
+        (list_dir.empty() ? std::string(TABULON_FILTER_LIST_DIR) : list_dir) + "/" + name;
     if (const std::int64_t changed = ChangedAt(path)) {
       lists.push_back(path);
       lists_changed = std::max(lists_changed, changed);
@@ -86,14 +88,16 @@ BlockingRules ChooseBlockingRules(const std::string& cache_dir) {
   // Rules converted by an earlier version, without their hiding file, are
   // converted again.
   const std::int64_t cached_changed = ChangedAt(PlainHidingPath(cached)) ? ChangedAt(cached) : 0;
-  switch (tabulon::ChooseBlockingRules(shipped.empty() ? 0 : ChangedAt(shipped), lists_changed,
-                                       cached_changed)) {
-    case RulesChoice::kNone: return {};
-    case RulesChoice::kShipped: return {shipped, {}};
-    case RulesChoice::kCached: return {cached, {}};
-    case RulesChoice::kConvert: return {cached, lists};
+  std::vector<RulesSource> sources;
+  for (RulesChoice choice : tabulon::ChooseBlockingRules(shipped.empty() ? 0 : ChangedAt(shipped),
+                                                         lists_changed, cached_changed)) {
+    switch (choice) {
+      case RulesChoice::kShipped: sources.push_back({shipped, {}}); break;
+      case RulesChoice::kCached: sources.push_back({cached, {}}); break;
+      case RulesChoice::kConvert: sources.push_back({cached, lists}); break;
+    }
   }
-  return {};
+  return sources;
 }
 
 // TABULON_SANDBOX=0 turns the sandbox off, for measuring what it costs. With

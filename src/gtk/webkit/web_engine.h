@@ -70,15 +70,13 @@ void PrepareEngine();
 std::string EngineDataDir();
 std::string EngineCacheDir();
 
-// The blocking rules to start with: the program's own (made from EasyList
-// and EasyPrivacy when it was built, in its installed data folder or beside
-// it in the build folder), or, where the system's copies of those lists are
-// newer, the lists converted into rules in the cache folder (convert names
-// them when that is still to be done). An empty path: no rules at all.
-struct BlockingRules {
-  std::string path;
-  std::vector<std::string> convert;
-};
-BlockingRules ChooseBlockingRules(const std::string& cache_dir);
+// The blocking rules to start with, and those that stand in when they
+// cannot be used: the program's own (made from EasyList and EasyPrivacy when
+// it was built, in its installed data folder or beside it in the build
+// folder), or, where the system's copies of those lists (in list_dir, the
+// system's folder when empty) are newer, the lists converted into rules in
+// the cache folder (converted again when they fail). None: no rules at all.
+std::vector<RulesSource> ChooseBlockingRules(const std::string& cache_dir,
+                                             const std::string& list_dir = "");
 
 }  // namespace tabulon::gtk
