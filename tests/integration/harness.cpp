@@ -216,6 +216,7 @@ BrowserRun::BrowserRun(const std::string& config_dir, const std::string& command
                                             [this](const std::string& uri) -> std::string {
                                               return BuiltInPageHtml(uri, state, *store);
                                             });
+  engine->Blocker().SetProblems(&problems);
   engine->SetTrackingProtection(ReadTrackingProtection(*store));
   engine->SetNotificationAnswers([this] { return NotificationAnswers(*store); });
   toolkit = std::make_unique<gtk::GtkToolkit>(*engine, [this] { ended = true; });
@@ -231,7 +232,8 @@ BrowserRun::BrowserRun(const std::string& config_dir, const std::string& command
   app->SetDownloads(*downloads_window, engine_downloads);
   gtk::ReportDownloadsTo(app->Downloads());
   if (!session_folder.empty() && !private_window) app->SetSessionFolder(session_folder);
-  history = std::make_unique<HistoryStore>(data.empty() ? "" : HistoryFilePath(data));
+  history = std::make_unique<HistoryStore>(data.empty() ? "" : HistoryFilePath(data), nullptr,
+                                           kHistoryFlushInterval, &problems);
   history_window = std::make_unique<gtk::HistoryWindowToolkit>(&toolkit->Window());
   app->SetHistory(*history, *history_window);
   app->Main();
