@@ -17,29 +17,42 @@ constexpr long kMegabytesAProcess = 512;
 ProcessPoolRule::ProcessPoolRule(int processes)
     : slots_(static_cast<std::size_t>(processes < 1 ? 1 : processes)) {}
 
-int ProcessPoolRule::LeastLoaded(bool running_only) const {
+int ProcessPoolRule::LeastLoaded(bool running_only, bool held_too) const {
   int best = -1;
   for (int i = 0; i < Size(); ++i) {
-    const int tabs = slots_[static_cast<std::size_t>(i)].tabs;
-    if (running_only && tabs == 0) continue;
-    if (best < 0 || tabs < slots_[static_cast<std::size_t>(best)].tabs) best = i;
+    const Slot& s = slots_[static_cast<std::size_t>(i)];
+    if ((running_only && s.tabs == 0) || (s.held && !held_too)) continue;
+    if (best < 0 || s.tabs < slots_[static_cast<std::size_t>(best)].tabs) best = i;
   }
   return best;
 }
 
-int ProcessPoolRule::Assign(const std::string& site) {
-  int slot = -1;
-  if (site.empty()) {
-    slot = LeastLoaded(true);
-  } else {
-    for (int i = 0; i < Size() && slot < 0; ++i) {
-      const auto& sites = slots_[static_cast<std::size_t>(i)].sites;
-      if (std::find(sites.begin(), sites.end(), site) != sites.end()) slot = i;
-    }
+int ProcessPoolRule::Serving(const std::string& site) const {
+  for (int i = 0; i < Size(); ++i) {
+    const Slot& s = slots_[static_cast<std::size_t>(i)];
+    if (!s.held && std::find(s.sites.begin(), s.sites.end(), site) != s.sites.end()) return i;
   }
+  return -1;
+}
+
+void ProcessPoolRule::Serve(int slot, const std::string& site) {
+  auto& sites = slots_[static_cast<std::size_t>(slot)].sites;
+  if (std::find(sites.begin(), sites.end(), site) == sites.end()) sites.push_back(site);
+}
+
+void ProcessPoolRule::Hold(int slot, bool held) {
+  if (slot < 0 || slot >= Size()) return;
+  Slot& s = slots_[static_cast<std::size_t>(slot)];
+  s.held = held && s.tabs > 0;
+}
+
+int ProcessPoolRule::Assign(const std::string& site) {
+  int slot = site.empty() ? LeastLoaded(true) : Serving(site);
   if (slot < 0) {
     slot = LeastLoaded(false);  // an unused slot has no tabs: it comes first
-    if (!site.empty()) slots_[static_cast<std::size_t>(slot)].sites.push_back(site);
+    // Every process held: there is no better place.
+    if (slot < 0) slot = LeastLoaded(false, true);
+    if (!site.empty()) Serve(slot, site);
   }
   ++slots_[static_cast<std::size_t>(slot)].tabs;
   return slot;
@@ -47,18 +60,19 @@ int ProcessPoolRule::Assign(const std::string& site) {
 
 bool ProcessPoolRule::Moves(int from, const std::string& site) {
   if (site.empty() || from < 0 || from >= Size()) return false;
-  for (int i = 0; i < Size(); ++i) {
-    const auto& sites = slots_[static_cast<std::size_t>(i)].sites;
-    if (std::find(sites.begin(), sites.end(), site) != sites.end()) return i != from;
-  }
-  // Alone in its process, the tab would gain nothing from another.
+  const int serving = Serving(site);
+  if (serving >= 0) return serving != from;
   Slot& own = slots_[static_cast<std::size_t>(from)];
+  // A held process would not load the page at all.
+  if (own.held && (own.tabs <= 1 || LeastLoaded(false) >= 0)) return true;
+  // Alone in its process, the tab would gain nothing from another.
   if (own.tabs <= 1) {
     own.sites = {site};
     return false;
   }
-  if (slots_[static_cast<std::size_t>(LeastLoaded(false))].tabs == 0) return true;
-  own.sites.push_back(site);
+  const int least = LeastLoaded(false);
+  if (least >= 0 && slots_[static_cast<std::size_t>(least)].tabs == 0) return true;
+  Serve(from, site);
   return false;
 }
 
@@ -73,6 +87,7 @@ bool ProcessPoolRule::Release(int slot) {
   if (s.tabs == 0) return false;
   if (--s.tabs > 0) return false;
   s.sites.clear();
+  s.held = false;
   return true;
 }
 

@@ -17,14 +17,21 @@ class ProcessPoolRule {
   // runs; else an unused one while the pool has room, else the one with the
   // fewest tabs (the lowest number on a tie), which then serves the site
   // too. A tab of no site ("") joins the running process with the fewest
-  // tabs and starts one only when none runs.
+  // tabs and starts one only when none runs. A held process takes no new
+  // tab while another can (its site is then served there too).
   int Assign(const std::string& site);
+  // Whether the slot's process is held: its page waits on a dialog, or is
+  // stuck in a script, and the process serves no other page meanwhile. A
+  // slot is free of it once its last tab has closed.
+  void Hold(int slot, bool held);
   // A tab that must go to slot (a pop-up to its opener's process).
   void Join(int slot);
   // A tab in slot from goes to a page of site the user asked for. True when
   // the tab should move to another process: its site's, or an unused one
   // when it shares its own. Otherwise it stays, and its process serves the
-  // site from now on (only that site, when the tab is alone there).
+  // site from now on (only that site, when the tab is alone there). A tab
+  // in a held process moves whenever another can take it, and when alone
+  // there (its process ends, and the tab starts anew).
   bool Moves(int from, const std::string& site);
   // The tab in slot has closed. True when it was the slot's last: the
   // process is no longer needed and the slot is unused again.
@@ -36,9 +43,14 @@ class ProcessPoolRule {
  private:
   struct Slot {
     int tabs = 0;
+    bool held = false;
     std::vector<std::string> sites;
   };
-  int LeastLoaded(bool running_only) const;
+  // The slot with the fewest tabs, held ones left out unless held_too.
+  int LeastLoaded(bool running_only, bool held_too = false) const;
+  // The first slot not held that serves site, or -1.
+  int Serving(const std::string& site) const;
+  void Serve(int slot, const std::string& site);
   std::vector<Slot> slots_;
 };
 

@@ -193,6 +193,10 @@ TEST_F(HostilePages, APageCannotPopUpLocalFilesOrTheBrowsersOwnPages) {
   EXPECT_EQ(run.state.TabCount, 1);
 }
 
+// A page that raises alerts for ever, one as soon as the last is answered.
+const std::string kAlertLoopPage =
+    Page("loop", "<script>setTimeout(() => { for (;;) alert('again'); }, 0);</script>");
+
 gtk::PageDialog& DialogOf(BrowserRun& run, int tab) {
   auto& browser = static_cast<gtk::WebKitBrowser&>(run.main().BrowserOfTab(tab));
   return gtk::PageArea::Of(browser.View())->Dialog();
@@ -201,9 +205,7 @@ gtk::PageDialog& DialogOf(BrowserRun& run, int tab) {
 // An endless run of alerts: the window still answers, and closing the tab
 // answers its dialog, so the engine loads the next page of the same site.
 TEST_F(HostilePages, AnAlertLoopHoldsOnlyItsTabAndClosingItFreesTheEngine) {
-  server.Serve("/loop", Page("loop",
-                             "<script>setTimeout(() => { for (;;) alert('again'); }, 0);"
-                             "</script>"));
+  server.Serve("/loop", kAlertLoopPage);
   server.Serve("/next", Page("next", "n"));
   BrowserRun run(config, server.Url("/loop"));
   ASSERT_TRUE(PresentAndWaitForFocus(run.toolkit->Window()));
@@ -224,9 +226,7 @@ TEST_F(HostilePages, AnAlertLoopHoldsOnlyItsTabAndClosingItFreesTheEngine) {
 // of another site opens and goes on to its next page meanwhile.
 TEST_F(HostilePages, AnAlertLoopOnOneSiteLeavesAnotherSitesTabsLoading) {
   LoopbackServer asking_site("127.0.0.2");
-  asking_site.Serve("/loop", Page("loop",
-                                  "<script>setTimeout(() => { for (;;) alert('again'); }, 0);"
-                                  "</script>"));
+  asking_site.Serve("/loop", kAlertLoopPage);
   server.Serve("/steady", Page("steady", "s"));
   server.Serve("/next", Page("next", "n"));
   BrowserRun run(config, asking_site.Url("/loop"));
@@ -236,6 +236,30 @@ TEST_F(HostilePages, AnAlertLoopOnOneSiteLeavesAnotherSitesTabsLoading) {
   run.main().BrowserOfTab(2).Navigate2(server.Url("/next"));
   EXPECT_TRUE(PumpUntil([&] { return run.main().lblTab(2).Caption() == "next"; }));
   EXPECT_TRUE(DialogOf(run, 1).IsOpen());
+}
+
+// With no room left in the pool: while tab 1 waits on its alerts, a new
+// tab (Ctrl+N, then an address) of a site that has no process yet loads,
+// and so does tab 1 itself, sent to another site.
+TEST_F(HostilePages, NewTabsAndTheAlertingTabItselfLoadOtherSitesWhileTheAlertsWait) {
+  setenv("TABULON_WEB_PROCESSES", "2", 1);
+  LoopbackServer asking_site("127.0.0.2"), third_site("127.0.0.3"), fourth_site("127.0.0.4");
+  asking_site.Serve("/loop", kAlertLoopPage);
+  server.Serve("/steady", Page("steady", "s"));
+  third_site.Serve("/fresh", Page("fresh", "f"));
+  fourth_site.Serve("/away", Page("away", "a"));
+  BrowserRun run(config, asking_site.Url("/loop"));
+  unsetenv("TABULON_WEB_PROCESSES");
+  ASSERT_TRUE(PumpUntil([&] { return DialogOf(run, 1).IsOpen(); }));
+  run.main().NewPage(server.Url("/steady"));
+  ASSERT_TRUE(PumpUntil([&] { return run.main().lblTab(2).Caption() == "steady"; }));
+  run.main().NewTab();
+  run.main().BrowserOfTab(3).Navigate2(third_site.Url("/fresh"));
+  EXPECT_TRUE(PumpUntil([&] { return run.main().lblTab(3).Caption() == "fresh"; }))
+      << third_site.Hits("/fresh") << " requests";
+  run.main().BrowserOfTab(1).Navigate2(fourth_site.Url("/away"));
+  EXPECT_TRUE(PumpUntil([&] { return run.main().lblTab(1).Caption() == "away"; }))
+      << fourth_site.Hits("/away") << " requests";
 }
 
 // From a page's second dialog on, the user may stop the rest: they are then

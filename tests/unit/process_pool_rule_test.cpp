@@ -115,6 +115,21 @@ TEST(PoolBySite, AskingForAnotherSiteMovesToItsProcessOrAFreeOneElseStays) {
   EXPECT_FALSE(rule.Moves(7, kB));
 }
 
+TEST(PoolBySite, AHeldProcessTakesNoTabWhileAnotherCanAndItsTabsLeaveIt) {
+  ProcessPoolRule rule(2);
+  AssignMany(rule, {kA, kB});
+  rule.Hold(0, true);
+  EXPECT_EQ(rule.Assign(""), 1);
+  EXPECT_EQ(rule.Assign(kA), 1);    // its site is served by the other meanwhile
+  EXPECT_FALSE(rule.Moves(1, kA));  // and stays there
+  EXPECT_TRUE(rule.Moves(0, kC));   // alone in the held one: it starts anew
+  EXPECT_TRUE(rule.Release(0));
+  EXPECT_EQ(rule.Assign(kC), 0);  // a released slot is held no more
+  rule.Hold(0, true);
+  rule.Hold(1, true);
+  EXPECT_EQ(rule.Assign(kB), 0);  // all held: the fewest tabs, as ever
+}
+
 TEST(PoolBySite, NeverBelowOneProcess) {
   ProcessPoolRule rule(0);
   EXPECT_EQ(rule.Size(), 1);

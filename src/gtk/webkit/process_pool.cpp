@@ -61,7 +61,9 @@ void ProcessPool::ExpectAddress(const std::string& address) { expected_site_ = S
 // A page's new window opens in its opener's process (its view is made
 // there, and would be again).
 bool ProcessPool::Moves(WebKitWebView* view, const std::string& address) {
-  return !opener_ && rule_.Moves(SlotOf(view), SiteOf(address));
+  if (opener_) return false;
+  TellRuleWhatIsHeld();
+  return rule_.Moves(SlotOf(view), SiteOf(address));
 }
 
 // Made in the context and never loading, it starts no process.
@@ -84,6 +86,7 @@ WebKitWebView* ProcessPool::CreateView(bool is_template) {
   if (opener_slot >= 0) {
     rule_.Join(slot);
   } else {
+    TellRuleWhatIsHeld();
     slot = rule_.Assign(site);
   }
   // The first view of a slot starts its process; a hidden page that never
@@ -112,10 +115,13 @@ void ProcessPool::ViewClosed(WebKitWebView* view, bool trapped) {
   if (blocker_ && counts) blocker_->Detach(view);
   members_.erase(it);
   if (!counts) return;
+  // Checked before the release, which forgets it.
+  const bool hung = pings_[static_cast<std::size_t>(slot)].hung;
   if (rule_.Release(slot)) {
-    // A page kept waiting on a dialog may spin in its process; such a
-    // process would not go by itself.
-    if (trapped && anchors_[static_cast<std::size_t>(slot)]) {
+    // A page kept waiting on a dialog may spin in its process, and a hung
+    // one spins on after its last page went; such a process would not go
+    // by itself.
+    if ((trapped || hung) && anchors_[static_cast<std::size_t>(slot)]) {
       webkit_web_view_terminate_web_process(anchors_[static_cast<std::size_t>(slot)]);
     }
     EndSlot(slot);
@@ -227,6 +233,18 @@ bool ProcessPool::WaitsOnUser(int slot) const {
   return std::any_of(members_.begin(), members_.end(), [slot](const Member& m) {
     return m.slot == slot && m.watcher.waits_on_user && m.watcher.waits_on_user();
   });
+}
+
+bool ProcessPool::Held(int slot) const {
+  if (pings_[static_cast<std::size_t>(slot)].hung) return true;
+  return std::any_of(members_.begin(), members_.end(), [slot](const Member& m) {
+    return m.slot == slot && m.watcher.holds_process && m.watcher.holds_process();
+  });
+}
+
+// Asked afresh before each choice: dialogs open and close in between.
+void ProcessPool::TellRuleWhatIsHeld() {
+  for (int slot = 0; slot < rule_.Size(); ++slot) rule_.Hold(slot, Held(slot));
 }
 
 void ProcessPool::Tell(int slot) {

@@ -55,10 +55,12 @@ class ProcessPool {
 
   // How a tab takes part in the watch on its process: whether its page
   // waits on the user's answer to a dialog (the process is then held by
-  // it, not hung), and what to call when the process stops or starts
-  // answering.
+  // it, not hung), whether that wait is in the page's script (the process
+  // then serves no other page until it is answered), and what to call when
+  // the process stops or starts answering.
   struct Watcher {
     std::function<bool()> waits_on_user;
+    std::function<bool()> holds_process;
     std::function<void()> changed;
   };
   void Watch(WebKitWebView* view, Watcher watcher);
@@ -122,6 +124,11 @@ class ProcessPool {
   void Check(int slot);
   void Answered(int slot);
   bool WaitsOnUser(int slot) const;
+  // Whether the slot's process can serve no page now: a page of it waits
+  // in its script on a dialog, or the process does not answer. New tabs and
+  // the user's loads go elsewhere meanwhile.
+  bool Held(int slot) const;
+  void TellRuleWhatIsHeld();
   // Calls the watchers of the slot's tabs.
   void Tell(int slot);
   static gboolean OnWatch(gpointer self);

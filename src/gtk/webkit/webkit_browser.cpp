@@ -113,6 +113,7 @@ void WebKitBrowser::SetUpView(WebKitWebView* view) {
   permissions_ = std::make_unique<PagePermissions>(view_, events_, index_);
   if (!is_template_) {
     pool_.Watch(view_, {[this] { return page_area_ && page_area_->WaitsOnUser(); },
+                        [this] { return page_area_ && page_area_->Dialog().IsOpen(); },
                         [this] { ReportResponsiveness(); }});
   }
 }
