@@ -105,6 +105,7 @@ int main(int argc, char** argv) {
   const std::string config_home = tabulon::DefaultConfigHome(
       std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"), tabulon::AccountHomeFolder().c_str());
   tabulon::FileSettingsStore store(config_home);
+  store.SetProblems(&problems);
   // Leftovers of a save killed halfway, beside the settings file.
   const std::string store_file = store.PathFor(tabulon::kAppTitle);
   if (!store_file.empty()) {

@@ -66,8 +66,10 @@ void Application::OfferLastTabs() {
   if (offered.empty()) return;
   // Until the user says, the tabs stay offered, whatever becomes of this run.
   toolkit_.AskInBar(kUncleanEndQuestion, kRestoreTabs, kCloseBar, [this, offered](bool restore) {
-    if (restore) MainWindow().AppendTabs(offered, false);
-    session_->Settle(MainWindow().Session());
+    const std::size_t opened = restore ? MainWindow().AppendTabs(offered, false) : offered.size();
+    // Tabs beyond the limit of open tabs stay offered.
+    session_->Settle(MainWindow().Session(),
+                     {offered.begin() + static_cast<std::ptrdiff_t>(opened), offered.end()});
   });
 }
 

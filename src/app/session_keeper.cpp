@@ -30,15 +30,6 @@ std::string FreeName(const std::string& path) {
 
 std::string BaseName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
-// A reason inside brackets, without its own full stop.
-std::string Bare(std::string reason) {
-  const std::string stop = "。";
-  if (reason.size() >= stop.size() &&
-      reason.compare(reason.size() - stop.size(), stop.size(), stop) == 0)
-    reason.resize(reason.size() - stop.size());
-  return reason;
-}
-
 }  // namespace
 
 SessionKeeper::SessionKeeper(std::string folder, Problems* problems)
@@ -79,7 +70,7 @@ bool SessionKeeper::ReadSession(const std::string& path, std::optional<SavedSess
     if (!aside.empty() && std::rename(path.c_str(), aside.c_str()) == 0) {
       Report("session-set-aside",
              "前回のタブのファイルを読めないため、そのまま " + BaseName(aside) +
-                 " として残しました（" + Bare(ReadFailureReason(read.error)) + "）。",
+                 " として残しました" + InBrackets(ReadFailureReason(read.error)) + "。",
              path);
       return true;
     }
@@ -109,7 +100,7 @@ bool SessionKeeper::KeepUnfinished(const std::vector<SavedTab>& last_run) {
   const IoResult written = WriteFileAtomically(PreviousPath(), EncodeSession(pending), 0600);
   if (written.ok()) return true;
   Report("tabs-not-saved",
-         "開いているタブを保存できません（" + Bare(WriteFailureReason(written.error)) + "）。",
+         "開いているタブを保存できません" + InBrackets(WriteFailureReason(written.error)) + "。",
          PreviousPath());
   return false;
 }
@@ -145,17 +136,23 @@ bool SessionKeeper::Claim() {
   writer_->SetFailed([this, told](int error) {
     if (told->exchange(true)) return;
     Report("tabs-not-saved",
-           "開いているタブを保存できません（" + Bare(WriteFailureReason(error)) + "）。",
+           "開いているタブを保存できません" + InBrackets(WriteFailureReason(error)) + "。",
            FilePath());
   });
   return true;
 }
 
-void SessionKeeper::Settle(const SavedSession& now) {
+void SessionKeeper::Settle(const SavedSession& now, const std::vector<SavedTab>& left) {
   if (unfinished_.empty() && !std::filesystem::exists(PreviousPath())) return;
   // The running session first: a crash in between offers the tabs again
   // rather than losing them.
   if (!writer_ || !writer_->WriteNow(EncodeSession(now))) return;
+  if (!left.empty()) {
+    SavedSession pending;
+    pending.tabs = left;
+    if (WriteFileAtomically(PreviousPath(), EncodeSession(pending), 0600).ok()) unfinished_ = left;
+    return;
+  }
   if (std::remove(PreviousPath().c_str()) == 0 || errno == ENOENT) unfinished_.clear();
 }
 

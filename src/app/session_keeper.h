@@ -40,8 +40,9 @@ class SessionKeeper {
   const std::vector<SavedTab>& LastTabs() const { return last_tabs_; }
   // The user has restored or dropped the unfinished tabs: `now`, the
   // running session (with them when restored), is written, then they are
-  // no longer offered.
-  void Settle(const SavedSession& now);
+  // no longer offered, but for `left`: restored tabs the window had no
+  // room for, offered again at the next start.
+  void Settle(const SavedSession& now, const std::vector<SavedTab>& left = {});
 
   // Writes the session on a thread of its own.
   void Save(const SavedSession& session);

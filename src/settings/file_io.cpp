@@ -254,6 +254,13 @@ std::string WriteFailureReason(int error) {
   }
 }
 
+std::string InBrackets(const std::string& reason) {
+  const std::string stop = "。";
+  const bool stops = reason.size() >= stop.size() &&
+                     reason.compare(reason.size() - stop.size(), stop.size(), stop) == 0;
+  return "（" + (stops ? reason.substr(0, reason.size() - stop.size()) : reason) + "）";
+}
+
 std::string ReadFailureReason(int error) {
   switch (error) {
     case EACCES:

@@ -30,6 +30,9 @@ std::string WriteFailureReason(int error);
 
 // The same for a file that could not be read.
 std::string ReadFailureReason(int error);
+// A reason put in brackets inside a sentence: "（…）", without its own full
+// stop.
+std::string InBrackets(const std::string& reason);
 
 // Reads a whole regular file. On failure says why: ENOENT when nothing is at
 // the path, EISDIR/EINVAL when it is not a regular file, EFBIG when it is

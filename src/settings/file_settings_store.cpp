@@ -70,15 +70,34 @@ IoResult FileSettingsStore::SaveSetting(const std::string& app, const std::strin
     const std::string path = PathFor(app);
     if (path.empty()) return {ENOENT};
     if (!MakeFolders(path.substr(0, path.rfind('/')))) return {errno};
-    return UpdateFile(path, [&](std::string& bytes) {
+    const IoResult saved = UpdateFile(path, [&](std::string& bytes) {
       IniDocument document(std::move(bytes), IniDialect::kUtf8KeyFile);
       document.Set(section, key, value);
       bytes = document.Bytes();
     });
+    if (!saved.ok()) ReportFailed(path, saved.error);
+    return saved;
   } catch (const std::bad_alloc&) {
     return {ENOMEM};
   } catch (const std::exception&) {
     return {EIO};
+  }
+}
+
+void FileSettingsStore::ReportFailed(const std::string& path, int error) {
+  if (!problems_) return;
+  std::string bytes;
+  const IoResult read = ReadWholeFile(path, bytes);
+  if (!read.ok() && read.error != ENOENT) {
+    // Writing over a file that cannot be read would lose what it holds.
+    problems_->Report("settings-not-saved",
+                      "設定ファイル " + path.substr(path.rfind('/') + 1) +
+                          " を読めないため、そのまま残して設定を保存しません" +
+                          InBrackets(ReadFailureReason(read.error)) + "。",
+                      path);
+  } else {
+    problems_->Report("settings-not-saved",
+                      "設定を保存できません" + InBrackets(WriteFailureReason(error)) + "。", path);
   }
 }
 

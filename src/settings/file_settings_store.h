@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "base/problems.h"
 #include "settings/settings_store.h"
 
 namespace tabulon {
@@ -17,6 +18,9 @@ namespace tabulon {
 class FileSettingsStore final : public SettingsStore {
  public:
   explicit FileSettingsStore(std::string base_folder);
+  // Saves that fail are also told to the user there (the browser's window);
+  // without, only the caller hears of them.
+  void SetProblems(Problems* problems) { problems_ = problems; }
 
   std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
                          const std::string& fallback) override;
@@ -28,7 +32,10 @@ class FileSettingsStore final : public SettingsStore {
   std::string PathFor(const std::string& app) const;
 
  private:
+  void ReportFailed(const std::string& path, int error);
+
   std::string base_folder_;
+  Problems* problems_ = nullptr;
 };
 
 // The folder per-user settings belong in, from the values of $XDG_CONFIG_HOME

@@ -93,5 +93,15 @@ TEST_F(Session, ANormalQuitOrADamagedFileShowsNoBar) {
   EXPECT_TRUE(std::filesystem::exists(data + "/session.broken"));
 }
 
+TEST_F(Session, TabsThatCannotBeSavedAreSaidInTheWindow) {
+  std::filesystem::create_directories(data);
+  std::filesystem::create_symlink(data + "/gone/session", data + "/session");
+  BrowserRun run(config, server.Url("/b"), "", data);
+  ASSERT_TRUE(run.WaitForCaption("b - Tabulon - "));
+  const std::string said = "開いているタブを保存できません（フォルダーがありません）。";
+  EXPECT_TRUE(PumpUntil([&] { return FindLabel(run.toolkit->Window(), said); }));
+  EXPECT_EQ(run.problems.Causes(), std::vector<std::string>{"tabs-not-saved"});
+}
+
 }  // namespace
 }  // namespace tabulon::integration
