@@ -49,10 +49,16 @@ TEST_F(FileSettingsStoreFolder, ApplicationNameCannotLeaveBaseFolder) {
   EXPECT_FALSE(std::filesystem::exists(folder_ / "escape"));
 }
 
-TEST_F(FileSettingsStoreFolder, UnusableFileGivesFallbackAndSaveIsDropped) {
+TEST_F(FileSettingsStoreFolder, UnusableFileGivesFallbackAndSaveIsDroppedAndSaid) {
   std::filesystem::create_directories(base_ + "/Tabulon/settings.conf");
+  Problems problems;
+  std::vector<std::string> shown;
+  problems.SetWindow([&shown](const std::string& message) { shown.push_back(message); });
+  store_.SetProblems(&problems);
   store_.SaveSetting("Tabulon", "S", "k", "1");
   EXPECT_EQ(store_.GetSetting("Tabulon", "S", "k", "fallback"), "fallback");
+  EXPECT_EQ(shown, std::vector<std::string>{"設定ファイル settings.conf を読めないため、そのまま残して"
+                                            "設定を保存しません（同じ名前のフォルダーがあります）。"});
 
   WriteRaw(folder_ / "file", "");
   FileSettingsStore blocked(folder_ / "file");  // The base folder is a file.
