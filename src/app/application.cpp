@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "browsing/internet_settings.h"
 #include "settings/basqks_api.h"
@@ -38,6 +39,18 @@ void Application::Main() {
   const std::size_t slash = settings_file.find_last_of('/');
   RemoveStaleTempFiles(slash == std::string::npos ? "." : settings_file.substr(0, slash));
   LoadSettings(state_);
+  if (std::string bytes; problems_) {
+    // Favourites that cannot be read look like none; the file is not
+    // written over (saving refuses), and the user should know why.
+    const IoResult read = ReadWholeFile(settings_file, bytes);
+    if (!read.ok() && read.error != ENOENT) {
+      problems_->Report("favourites-unreadable",
+                        "お気に入りのファイル " + std::string(kIniFileName) + " を読めません" +
+                            InBrackets(ReadFailureReason(read.error)) +
+                            "。ファイルはそのまま残してあります。",
+                        settings_file);
+    }
+  }
   if (!session_folder_.empty())
     session_ = std::make_unique<SessionKeeper>(session_folder_, problems_);
   session_claimed_ = session_ && session_->Claim();

@@ -13,7 +13,11 @@ QuestionBar::QuestionBar(GtkLayout* parent, const std::string& question, const s
   gtk_container_set_border_width(GTK_CONTAINER(box), 6);
   gtk_container_add(GTK_CONTAINER(frame_), box);
   GtkWidget* label = gtk_label_new(question.c_str());
-  gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
+  // A narrow window wraps the text rather than cutting it: a notice must be
+  // read whole. Japanese has no spaces to break at.
+  gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+  gtk_label_set_line_wrap_mode(GTK_LABEL(label), PANGO_WRAP_WORD_CHAR);
+  gtk_label_set_width_chars(GTK_LABEL(label), 10);
   gtk_label_set_xalign(GTK_LABEL(label), 0);
   gtk_box_pack_start(GTK_BOX(box), label, TRUE, TRUE, 0);
   GtkWidget* yes_button = gtk_button_new_with_label(yes.c_str());
