@@ -22,9 +22,9 @@ int RunLaterStart(const std::string& address, const std::string& home, double& s
   const char* argv[] = {program.c_str(), address.c_str(), nullptr};
   const auto start = std::chrono::steady_clock::now();
   gint status = 0;
-  const bool ran = g_spawn_sync(nullptr, const_cast<gchar**>(argv), envp.data(),
-                                G_SPAWN_STDOUT_TO_DEV_NULL, nullptr, nullptr, nullptr, nullptr,
-                                &status, nullptr);
+  const bool ran =
+      g_spawn_sync(nullptr, const_cast<gchar**>(argv), envp.data(), G_SPAWN_STDOUT_TO_DEV_NULL,
+                   nullptr, nullptr, nullptr, nullptr, &status, nullptr);
   seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return ran && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

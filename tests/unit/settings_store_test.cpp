@@ -57,8 +57,9 @@ TEST_F(FileSettingsStoreFolder, UnusableFileGivesFallbackAndSaveIsDroppedAndSaid
   store_.SetProblems(&problems);
   store_.SaveSetting("Tabulon", "S", "k", "1");
   EXPECT_EQ(store_.GetSetting("Tabulon", "S", "k", "fallback"), "fallback");
-  EXPECT_EQ(shown, std::vector<std::string>{"設定ファイル settings.conf を読めないため、そのまま残して"
-                                            "設定を保存しません（同じ名前のフォルダーがあります）。"});
+  EXPECT_EQ(shown,
+            std::vector<std::string>{"設定ファイル settings.conf を読めないため、そのまま残して"
+                                     "設定を保存しません（同じ名前のフォルダーがあります）。"});
 
   WriteRaw(folder_ / "file", "");
   FileSettingsStore blocked(folder_ / "file");  // The base folder is a file.
