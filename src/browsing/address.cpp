@@ -33,9 +33,8 @@ bool KeptAsTyped(const std::string& text, const std::string& scheme) {
 }
 
 bool IsDigits(const std::string& text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) {
-    return std::isdigit(c) != 0;
-  });
+  return !text.empty() && std::all_of(text.begin(), text.end(),
+                                      [](unsigned char c) { return std::isdigit(c) != 0; });
 }
 
 std::string Lower(std::string text) {
