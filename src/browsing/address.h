@@ -9,6 +9,19 @@ namespace tabulon {
 // text can make a fresh tab run script through its address.
 std::string NormalizeAddress(const std::string& address);
 
+// The URL box's text as meant when the input method was left in full-width
+// mode: full-width ASCII letters, digits and signs (U+FF01 to U+FF5E) and the
+// ideographic space become their ASCII forms.
+std::string FoldFullWidth(const std::string& text);
+// Whether text typed in the URL box names a place: it has a scheme, is an
+// absolute path, or, with no blank in it, has a path, a dot, a port, an IPv6
+// literal or is localhost. Anything else is words to search for.
+bool ReadsAsAddress(const std::string& text);
+// What Enter in the URL box goes to: its text, folded and trimmed, when that
+// reads as an address; otherwise the search address with the text,
+// percent-encoded as UTF-8, in place of its %s.
+std::string UrlBoxAddress(const std::string& typed, const std::string& search_address);
+
 // A javascript: or vbscript: address, blanks and case aside.
 bool IsScriptAddress(const std::string& address);
 // The script of a javascript: address typed as a bookmarklet, its %XX

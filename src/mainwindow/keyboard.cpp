@@ -1,6 +1,7 @@
 // The window's own keys, seen before the focused control.
 #include "base/keys.h"
 #include "browsing/address.h"
+#include "browsing/internet_settings.h"
 #include "mainwindow/frm_main.h"
 
 namespace tabulon {
@@ -82,8 +83,10 @@ void frmMain::cmbURL_KeyDown(int key, int /*mask*/) {
 void frmMain::EnterUrl() {
   WorkTab = static_cast<std::int16_t>(state_.CurTab);
   cmbURL_.EndEditing();
-  const std::string text = cmbURL_.Text();
-  cmbURL_.AddItem(text);
+  cmbURL_.AddItem(cmbURL_.Text());
+  // Words go to the search address, read now: the options program may have
+  // changed it.
+  const std::string text = UrlBoxAddress(cmbURL_.Text(), ReadSearchAddress(services_.store));
   // A script typed here runs in the page shown, as a bookmarklet would; the
   // page stays.
   if (IsScriptAddress(text)) {

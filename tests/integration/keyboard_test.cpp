@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "browsing/internet_settings.h"
 #include "harness.h"
 
 namespace tabulon::integration {
@@ -159,6 +160,36 @@ TEST_F(RealKeys, EnterInTheUrlBoxLoadsTheTypedAddressInTheCurrentTab) {
   ASSERT_TRUE(run->WaitForCaption("fav7 - Tabulon - "));
   EXPECT_EQ(run->state.TabCount, 1);
   EXPECT_EQ(run->main().cmbURL().List(), (std::vector<std::string>{server.Url("/fav7")}));
+}
+
+// A word typed in the URL box is searched for at the search page's address;
+// an address in full width, as an input method left in that mode gives it,
+// loads.
+TEST_F(RealKeys, AWordInTheUrlBoxIsSearchedForAndAFullWidthAddressLoads) {
+  server.Serve("/search", "<html><head><title>found</title></head></html>");
+  ASSERT_TRUE(SaveInternetSettings(*run->store, {kHomeUrl, server.Url("/search?q=%s"), ""}).ok());
+  Keys("alt+d");
+  ASSERT_TRUE(WaitForTextFocus(run->toolkit->Window()));
+  Keys("ctrl+a");
+  ASSERT_EQ(std::system("xdotool type --delay 20 toukyou"), 0);
+  ASSERT_TRUE(PumpUntil([&] { return run->main().cmbURL().Text() == "toukyou"; }));
+  Keys("Return");
+  ASSERT_TRUE(run->WaitForCaption("found - Tabulon - ")) << run->main().Window().Caption();
+  EXPECT_EQ(run->main().brwPage(1).LocationURL(), server.Url("/search?q=toukyou"));
+
+  std::string full_width;  // U+FF01 onwards stand for "!" onwards
+  for (const char c : server.Url("/fav5")) {
+    const unsigned code = 0xFF01 + static_cast<unsigned>(c - '!');
+    full_width +=
+        {static_cast<char>(0xE0 | code >> 12), static_cast<char>(0x80 | (code >> 6 & 0x3F)),
+         static_cast<char>(0x80 | (code & 0x3F))};
+  }
+  Keys("alt+d");
+  ASSERT_TRUE(WaitForTextFocus(run->toolkit->Window()));
+  run->main().cmbURL().SetText(full_width);
+  Keys("Return");
+  ASSERT_TRUE(run->WaitForCaption("fav5 - Tabulon - ")) << run->main().Window().Caption();
+  EXPECT_EQ(run->state.TabCount, 1);
 }
 
 TEST_F(RealKeys, TypingInTheUrlBoxSurvivesAPageThatKeepsChangingItsAddress) {
